@@ -1,0 +1,249 @@
+#include "Filvane.h"
+
+#include "ui_Filvane.h"
+
+#include "About.h"
+#include "ButtonGlyphs.h"
+#include "NameGridModel.h"
+#include "NameText.h"
+#include "Option.h"
+#include "Read.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScreen>
+
+using filvane::Language;
+using filvane::UiText;
+
+namespace {
+
+QString qstr(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TMainForm>()) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+
+    ui->ReadBtn->setIcon(twinIcon(QStringLiteral(":/images/read.png")));
+    ui->ClrBtn->setIcon(twinIcon(QStringLiteral(":/images/clear.png")));
+    ui->RenBtn->setIcon(twinIcon(QStringLiteral(":/images/rename.png")));
+    ui->OptionsBtn->setIcon(twinIcon(QStringLiteral(":/images/options.png")));
+    ui->CloseBtn->setIcon(twinIcon(QStringLiteral(":/images/close.png")));
+    ui->AboutBtn->setIcon(QIcon(transparentPixmap(QStringLiteral(":/images/about.png"))));
+
+    m_readModel = new NameGridModel(m_lists.readList(), this);
+    m_nameModel = new NameGridModel(m_lists.nameList(), this);
+    m_nameModel->setEditable(true);
+    setupGrid(ui->ReadGrid, m_readModel);
+    setupGrid(ui->NameGrid, m_nameModel);
+    ui->ReadGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_nameDelegate = new NameGridDelegate(ui->NameGrid);
+    ui->NameGrid->setItemDelegate(m_nameDelegate);
+    ui->NameGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                  QAbstractItemView::EditKeyPressed |
+                                  QAbstractItemView::AnyKeyPressed);
+    ui->NameGrid->installEventFilter(this);
+    connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
+
+    connect(ui->ReadBtn, &QToolButton::clicked, this, &TMainForm::ReadBtnClick);
+    connect(ui->ClrBtn, &QToolButton::clicked, this, &TMainForm::ClrBtnClick);
+    connect(ui->RenBtn, &QToolButton::clicked, this, &TMainForm::RenBtnClick);
+    connect(ui->OptionsBtn, &QToolButton::clicked, this, &TMainForm::OptionsBtnClick);
+    connect(ui->AboutBtn, &QToolButton::clicked, this, &TMainForm::AboutBtnClick);
+    connect(ui->CloseBtn, &QToolButton::clicked, this, &TMainForm::CloseBtnClick);
+
+    FormCreate();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::attachDialogs(TReadForm *read, TAboutForm *about, TOptionsForm *options) {
+    m_readForm = read;
+    m_aboutForm = about;
+    m_optionsForm = options;
+}
+
+QTableView *TMainForm::readGrid() const {
+    return ui->ReadGrid;
+}
+QTableView *TMainForm::nameGrid() const {
+    return ui->NameGrid;
+}
+
+void TMainForm::setupGrid(QTableView *grid, NameGridModel *model) {
+    grid->setModel(model);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->horizontalHeader()->setFixedHeight(20);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void TMainForm::FormCreate() {
+    ApplyEnglish();
+}
+
+void TMainForm::FormActivate() {
+    ui->RenBtn->setEnabled(false);
+    setNameGridEnabled(false);
+    for (QToolButton *button : {ui->ReadBtn, ui->RenBtn, ui->OptionsBtn, ui->CloseBtn, ui->ClrBtn})
+        button->resize(button->width(), 25);
+    for (QTableView *grid : {ui->ReadGrid, ui->NameGrid}) {
+        grid->setColumnWidth(0, 30);
+        grid->setColumnWidth(1, 170);
+    }
+    m_lists.setCaption(0, std::string(filvane::NumberCaption));
+    m_numbering = true;
+    m_keepExtension = true;
+    m_lists.setCaption(1, m_texts[UiText::ColumnCaption]);
+    m_readModel->captionsChanged();
+    m_nameModel->captionsChanged();
+    showItemCount(0);
+}
+
+bool TMainForm::event(QEvent *event) {
+    // Only the first activation counts: returning from a modal dialog activates us again.
+    if (event->type() == QEvent::WindowActivate && !m_activated) {
+        m_activated = true;
+        FormActivate();
+    }
+    return QWidget::event(event);
+}
+
+void TMainForm::ReadBtnClick() {
+    if (m_readForm) {
+        m_readForm->exec();
+        if (m_readForm->isAccepted())
+            readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
+    }
+    m_lists.clearNewNames();
+    m_nameModel->reload();
+    showItemCount(m_lists.fileCount());
+}
+
+void TMainForm::readDirectory(const std::string &listingDirectory,
+                              const std::string &searchPattern) {
+    ui->RenBtn->setEnabled(true);
+    setNameGridEnabled(true);
+    m_listingDirectory = listingDirectory;
+    m_searchPattern = searchPattern;
+    listDirectory();
+    sortByName();
+}
+
+void TMainForm::listDirectory() {
+    m_lastExtension = m_lists.listDirectory(m_searchPattern, m_numbering);
+    reloadGrids();
+}
+
+void TMainForm::sortByName() {
+    m_lists.sortByName();
+    m_readModel->reload();
+}
+
+void TMainForm::ClrBtnClick() {
+    m_lists.clearLists();
+    reloadGrids();
+    showItemCount(0);
+    ui->RenBtn->setEnabled(false);
+}
+
+void TMainForm::RenBtnClick() {}
+
+void TMainForm::OptionsBtnClick() {}
+
+void TMainForm::AboutBtnClick() {
+    if (m_aboutForm)
+        m_aboutForm->exec();
+}
+
+void TMainForm::CloseBtnClick() {
+    close();
+}
+
+void TMainForm::LngSwitchOn() {
+    ApplyEnglish(true);
+}
+
+void TMainForm::LngSwitchOff() {
+    ApplyHungarian(true);
+}
+
+void TMainForm::ApplyEnglish(bool fromSwitch) {
+    applyLanguage(Language::English, fromSwitch);
+}
+
+void TMainForm::ApplyHungarian(bool fromSwitch) {
+    applyLanguage(Language::Hungarian, fromSwitch);
+}
+
+void TMainForm::applyLanguage(Language language, bool fromSwitch) {
+    const auto text = [language](UiText entry) { return qstr(filvane::uiText(entry, language)); };
+    ui->ReadBtn->setText(text(UiText::ReadCaption));
+    ui->ClrBtn->setText(text(UiText::ClearCaption));
+    ui->RenBtn->setText(text(UiText::RenameCaption));
+    ui->OptionsBtn->setText(text(UiText::OptionsCaption));
+    ui->ReadBtn->setToolTip(text(UiText::ReadHint));
+    ui->ClrBtn->setToolTip(text(UiText::ClearHint));
+    ui->RenBtn->setToolTip(text(UiText::RenameHint));
+    ui->OptionsBtn->setToolTip(text(UiText::OptionsHint));
+    ui->AboutBtn->setToolTip(text(UiText::AboutHint));
+    ui->LngSwitch->setStatusTip(text(UiText::LanguageHint));
+    ui->CloseBtn->setToolTip(text(UiText::CloseHint));
+    ui->CountPanel->setText(text(UiText::CountPanel));
+    m_texts.apply(language);
+    if (fromSwitch) {
+        m_lists.setCaption(1, m_texts[UiText::ColumnCaption]);
+        m_readModel->captionsChanged();
+        m_nameModel->captionsChanged();
+    }
+}
+
+void TMainForm::showItemCount(int count) {
+    ui->CountPanel->setText(qstr(filvane::itemCountText(m_texts[UiText::ItemsLabel], count)));
+}
+
+void TMainForm::setNameGridEnabled(bool enabled) {
+    ui->NameGrid->setEnabled(enabled);
+    if (!enabled && ui->NameGrid->hasFocus())
+        ui->ReadGrid->setFocus();
+}
+
+void TMainForm::reloadGrids() {
+    m_readModel->reload();
+    m_nameModel->reload();
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ui->NameGrid && event->type() == QEvent::KeyPress &&
+        NameGridKeyDown(static_cast<QKeyEvent *>(event)->key()))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TMainForm::NameGridKeyDown(int key) {
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    moveNameGridDown();
+    return true;
+}
+
+void TMainForm::moveNameGridDown() {
+    QTableView *grid = ui->NameGrid;
+    const QModelIndex current = grid->currentIndex();
+    if (!current.isValid())
+        return;
+    const int lastRow = m_nameModel->rowCount() - 1;
+    if (current.row() < lastRow)
+        grid->setCurrentIndex(m_nameModel->index(current.row() + 1, current.column()));
+}

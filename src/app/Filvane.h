@@ -1,0 +1,102 @@
+#pragma once
+
+// How data flows: the core's NameLists hold both lists and StoredTexts the language-dependent
+// texts. Two NameGridModels show the lists in ReadGrid and NameGrid without copying them; the
+// new-name editor writes each keystroke straight into the core. Toolbar commands call the core,
+// then reset the models once. Dialogs are shown modally and hand back a result (accepted flag,
+// directory, pattern, options) that the command reads after they close.
+
+#include "NameLists.h"
+#include "TextTable.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class NameGridDelegate;
+class NameGridModel;
+class QTableView;
+class TAboutForm;
+class TOptionsForm;
+class TReadForm;
+namespace Ui {
+class TMainForm;
+}
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // The dialogs are created after the main window, so they are handed in afterwards.
+    void attachDialogs(TReadForm *read, TAboutForm *about, TOptionsForm *options);
+
+    // Toolbar commands and window handlers.
+    void ReadBtnClick();
+    void ClrBtnClick();
+    void RenBtnClick();
+    void OptionsBtnClick();
+    void AboutBtnClick();
+    void CloseBtnClick();
+    void LngSwitchOn();
+    void LngSwitchOff();
+    void FormCreate();
+    void FormActivate();
+    // Returns true when the key was handled (Enter moves one row down).
+    bool NameGridKeyDown(int key);
+
+    void ApplyEnglish(bool fromSwitch = false);
+    void ApplyHungarian(bool fromSwitch = false);
+
+    // What an accepted Read does: enables renaming and lists the directory, sorted.
+    void readDirectory(const std::string &listingDirectory, const std::string &searchPattern);
+    // Lists by the search pattern (unsorted), then sorts: the shared tail of Read and Rename.
+    void listDirectory();
+    void sortByName();
+    void showItemCount(int count);
+
+    const filvane::StoredTexts &texts() const { return m_texts; }
+    filvane::NameLists &lists() { return m_lists; }
+    const std::string &searchPattern() const { return m_searchPattern; }
+    void setSearchPattern(std::string pattern) { m_searchPattern = std::move(pattern); }
+    const std::string &listingDirectory() const { return m_listingDirectory; }
+    const std::string &lastExtension() const { return m_lastExtension; }
+    bool numbering() const { return m_numbering; }
+    bool keepExtension() const { return m_keepExtension; }
+
+    QTableView *readGrid() const;
+    QTableView *nameGrid() const;
+    NameGridModel *readModel() const { return m_readModel; }
+    NameGridModel *nameModel() const { return m_nameModel; }
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void applyLanguage(filvane::Language language, bool fromSwitch);
+    void setNameGridEnabled(bool enabled);
+    void reloadGrids();
+    void setupGrid(QTableView *grid, NameGridModel *model);
+    void moveNameGridDown();
+
+    std::unique_ptr<Ui::TMainForm> ui;
+    filvane::NameLists m_lists;
+    filvane::StoredTexts m_texts;
+    NameGridModel *m_readModel = nullptr;
+    NameGridModel *m_nameModel = nullptr;
+    NameGridDelegate *m_nameDelegate = nullptr;
+
+    std::string m_searchPattern;
+    std::string m_listingDirectory;
+    std::string m_lastExtension;
+    bool m_numbering = false;
+    bool m_keepExtension = false;
+    bool m_activated = false;
+
+    TReadForm *m_readForm = nullptr;
+    TAboutForm *m_aboutForm = nullptr;
+    TOptionsForm *m_optionsForm = nullptr;
+};

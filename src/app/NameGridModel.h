@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+
+namespace filvane {
+class CellGrid;
+}
+
+// Shows a core grid in a QTableView: row 0 of the grid becomes the header, data rows 1..N the
+// view's rows 0..N-1, and column 0 looks like a fixed caption column. The grid stays the one
+// place the text lives; the model holds no copy.
+class NameGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    NameGridModel(filvane::CellGrid &grid, QObject *parent);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+
+    // Column 1 takes typed text only while editable.
+    void setEditable(bool editable) { m_editable = editable; }
+    bool isEditable() const { return m_editable; }
+
+    // After the core changed the grid: one reset, not a signal per cell.
+    void reload();
+    void captionsChanged();
+
+    static int gridRow(const QModelIndex &index) { return index.row() + 1; }
+
+private:
+    filvane::CellGrid &m_grid;
+    bool m_editable = false;
+};
+
+// Cell editor of the new-name list: every keystroke reaches the grid at once (a command pressed
+// while the editor is open sees the text typed so far), and Enter asks to move one row down.
+class NameGridDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override;
+
+signals:
+    void enterPressed();
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace filvane {
+
+struct FileSearch {
+    std::vector<std::string> names; // in the order the directory gives them, bytes as stored
+    int error = 0;                  // errno of a directory that could not be read, else 0
+};
+
+// Every entry of the directory that is not itself a directory (regular files, links whose
+// target is not a directory, dangling links, devices, sockets, ...), filtered by the mask.
+// "." and ".." never; names beginning with "." are listed.
+FileSearch findFiles(std::string_view directory, std::string_view mask);
+
+// The same for a search pattern: directory and mask in one path.
+FileSearch findFiles(std::string_view pattern);
+
+} // namespace filvane

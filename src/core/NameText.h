@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace filvane {
+
+// "01" to "09", then the plain number: "10", "100".
+std::string rowNumberText(int row);
+
+// The text from the name's last "." to its end, dot included; empty when there is no ".".
+std::string_view extensionOf(std::string_view name);
+
+// The part of a name before its first "."; empty when the name has no "." at all
+// ("README" gives no new name, "a.b.mp3" gives "a").
+std::string_view nameBeforeFirstDot(std::string_view name);
+
+// The items label, a blank and the number: "Items: 12".
+std::string itemCountText(std::string_view itemsLabel, int count);
+
+} // namespace filvane

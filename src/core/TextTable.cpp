@@ -1,0 +1,54 @@
+#include "TextTable.h"
+
+namespace filvane {
+
+namespace {
+
+struct Entry {
+    std::string_view english;
+    std::string_view hungarian;
+};
+
+// Indexed by entry number - 1.
+constexpr std::array<Entry, UiTextCount> table{{
+    {"Read", "Beolvas"},
+    {"Clear", "Töröl"},
+    {"Rename", "Átnevez"},
+    {"Options", "Beállítás"},
+    {"Read file names", "File nevek beolvasása"},
+    {"Clear list", "Lista törlése"},
+    {"Rename files", "Fájl-ok átnevezése"},
+    {"Renaming options", "Átnevezési beállítások"},
+    {"Show AboutBox", "Névjegy megmutatása"},
+    {"Change language", "Nyelv megváltoztatása"},
+    {"Exit Filvane", "Kilépés a Filvane-ből"},
+    {"Items: ", "Darab: "},
+    {"Are you sure to rename the files?", "Biztos, hogy át akarod nevezni a beolvasott file-okat?"},
+    {"Items:", "Darab:"},
+    {"File Name", "File Név"},
+    {"Choose directory", "File-ok beolvasása"},
+    {"Cancel", "Mégse"},
+    {"File numbering", "File számozás"},
+    {"Files", "Fil-ok"},
+    {"Numbering", "Számozás"},
+    {"Numbers only", "Csak számozás"},
+    {"Keep extension", "Kiterjesztés megőrzése"},
+    {"Keep filenames", "File nevek megőrzése"},
+    {"Cancel", "Mégse"},
+    {"Options", "Beállítások"},
+}};
+
+} // namespace
+
+std::string_view uiText(UiText entry, Language language) {
+    const Entry &e = table[static_cast<size_t>(entry) - 1];
+    return language == Language::English ? e.english : e.hungarian;
+}
+
+void StoredTexts::apply(Language language) {
+    m_language = language;
+    for (int i = 1; i <= UiTextCount; ++i)
+        m_texts[static_cast<size_t>(i) - 1] = uiText(static_cast<UiText>(i), language);
+}
+
+} // namespace filvane

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace filvane {
+
+// Texts that are the same in every language.
+inline constexpr std::string_view ApplicationTitle = "Orvessa - MP3 Filvane";
+inline constexpr std::string_view MainWindowCaption = "Orvessa - Filvane 1.1.2";
+inline constexpr std::string_view NumberCaption = "No.";
+
+enum class Language { English, Hungarian };
+
+// The language-dependent texts, numbered as the program has always numbered them.
+enum class UiText {
+    ReadCaption = 1,
+    ClearCaption,
+    RenameCaption,
+    OptionsCaption,
+    ReadHint,
+    ClearHint,
+    RenameHint,
+    OptionsHint,
+    AboutHint,
+    LanguageHint,
+    CloseHint,
+    CountPanel,
+    RenameQuestion,
+    ItemsLabel,
+    ColumnCaption,
+    ReadDialogCaption,
+    ReadDialogCancel,
+    NumberingGroup,
+    FilesGroup,
+    NumberingCheck,
+    NumbersOnlyCheck,
+    KeepExtensionCheck,
+    KeepFileNamesCheck,
+    OptionsCancel,
+    OptionsDialogCaption,
+};
+
+constexpr int UiTextCount = static_cast<int>(UiText::OptionsDialogCaption);
+
+// The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
+std::string_view uiText(UiText entry, Language language);
+
+// The texts the main window keeps for later readers (the dialogs, the status bar, the rename
+// question). Applying a language replaces them all at once.
+class StoredTexts {
+public:
+    StoredTexts() { apply(Language::English); }
+    void apply(Language language);
+    Language language() const { return m_language; }
+    const std::string &operator[](UiText entry) const {
+        return m_texts[static_cast<size_t>(entry) - 1];
+    }
+
+private:
+    Language m_language = Language::English;
+    std::array<std::string, UiTextCount> m_texts;
+};
+
+} // namespace filvane

@@ -1,0 +1,9 @@
+#include "About.h"
+
+#include "ui_About.h"
+
+TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TAboutForm>()) {
+    ui->setupUi(this);
+}
+
+TAboutForm::~TAboutForm() = default;

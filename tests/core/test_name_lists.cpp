@@ -1,0 +1,196 @@
+#include "NameLists.h"
+#include "NameText.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace filvane;
+
+namespace {
+
+std::vector<std::string> readNames(const NameLists &lists) {
+    std::vector<std::string> names;
+    for (int row = 1; row <= lists.fileCount(); ++row)
+        names.push_back(lists.readList().cell(1, row));
+    return names;
+}
+
+std::string pattern(const TempDir &dir, const std::string &mask = "*.*") {
+    return dir.str() + "/" + mask;
+}
+
+} // namespace
+
+TEST(NameText, RowNumbersExtensionsAndCounts) {
+    EXPECT_EQ(rowNumberText(1), "01");
+    EXPECT_EQ(rowNumberText(9), "09");
+    EXPECT_EQ(rowNumberText(10), "10");
+    EXPECT_EQ(rowNumberText(100), "100");
+    EXPECT_EQ(extensionOf("a.b.mp3"), ".mp3");
+    EXPECT_EQ(extensionOf("README"), "");
+    EXPECT_EQ(extensionOf(".hidden"), ".hidden");
+    EXPECT_EQ(nameBeforeFirstDot("song.final.mp3"), "song");
+    EXPECT_EQ(nameBeforeFirstDot("README"), "");
+    EXPECT_EQ(itemCountText("Items:", 12), "Items: 12");
+}
+
+TEST(CellGrid, CellsSurviveLoweringAndRaisingTheRowCount) {
+    CellGrid grid;
+    grid.setRowCount(5);
+    grid.setCell(1, 4, "kept");
+    grid.setRowCount(2);
+    EXPECT_EQ(grid.cell(1, 4), "kept");
+    grid.setRowCount(6);
+    EXPECT_EQ(grid.cell(1, 4), "kept");
+    EXPECT_EQ(grid.cell(0, 5000), "");
+}
+
+TEST(NameLists, NumbersRowsAndKeepsCellsOfHiddenRows) {
+    TempDir dir;
+    for (int i = 0; i < 100; ++i)
+        dir.touch("f" + std::to_string(1000 + i) + ".mp3");
+    NameLists lists;
+    EXPECT_EQ(lists.listDirectory(pattern(dir), true), ".mp3");
+    lists.sortByName();
+    ASSERT_EQ(lists.fileCount(), 100);
+    EXPECT_EQ(lists.readList().rowCount(), 101);
+    EXPECT_EQ(lists.nameList().rowCount(), 101);
+    EXPECT_EQ(lists.readList().cell(0, 9), "09");
+    EXPECT_EQ(lists.readList().cell(0, 10), "10");
+    EXPECT_EQ(lists.readList().cell(0, 100), "100");
+    EXPECT_EQ(lists.nameList().cell(0, 100), "100");
+    EXPECT_EQ(lists.readList().cell(1, 1), "f1000.mp3");
+    lists.nameList().setCell(1, 50, "typed");
+
+    // A shorter listing hides rows; the longer one again shows what the name cells held.
+    TempDir small;
+    small.touch("only.txt");
+    lists.listDirectory(pattern(small), false);
+    EXPECT_EQ(lists.fileCount(), 1);
+    EXPECT_EQ(lists.readList().rowCount(), 2);
+    lists.listDirectory(pattern(dir), false);
+    EXPECT_EQ(lists.nameList().cell(1, 50), "typed");
+    EXPECT_EQ(lists.nameList().cell(0, 50), "50"); // not rewritten while numbering is off
+}
+
+TEST(NameLists, EmptyListingLeavesOneBlankRow) {
+    TempDir dir;
+    dir.touch("a.txt");
+    NameLists lists;
+    lists.listDirectory(pattern(dir), true);
+    lists.nameList().setCell(1, 1, "typed");
+    EXPECT_EQ(lists.listDirectory(pattern(dir, "*.mp3"), true), "");
+    EXPECT_EQ(lists.fileCount(), 0);
+    EXPECT_EQ(lists.readList().rowCount(), 2);
+    for (const CellGrid *grid : {&lists.readList(), &lists.nameList()}) {
+        EXPECT_EQ(grid->cell(0, 1), "");
+        EXPECT_EQ(grid->cell(1, 1), "");
+    }
+    lists.listDirectory(dir.str() + "/missing/*.*", true);
+    EXPECT_EQ(lists.fileCount(), 0);
+}
+
+TEST(NameLists, ListsEveryNonDirectoryEntryByteForByte) {
+    TempDir dir;
+    dir.touch(".hidden.mp3");
+    dir.touch("plain.mp3");
+    const std::string latin1 = "caf\xe9.mp3"; // not UTF-8
+    dir.touch(latin1);
+    ASSERT_EQ(mkdir(dir.file("sub.mp3").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("sub.mp3", dir.file("linkdir.mp3").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", dir.file("dangling.mp3").c_str()), 0);
+    ASSERT_EQ(symlink("plain.mp3", dir.file("linkfile.mp3").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.file("pipe.mp3").c_str(), 0644), 0);
+    NameLists lists;
+    lists.listDirectory(pattern(dir, "*.mp3"), true);
+    lists.sortByName();
+    const std::vector<std::string> expected = {".hidden.mp3",  "caf\xe9.mp3", "dangling.mp3",
+                                               "linkfile.mp3", "pipe.mp3",    "plain.mp3"};
+    EXPECT_EQ(readNames(lists), expected);
+}
+
+TEST(NameLists, SortsByUnsignedBytesKeepingNumbersInPlace) {
+    TempDir dir;
+    for (const char *name : {"B.txt", "a.txt", "C.txt", "\xc3\x89t\xc3\xa9.txt", "a", "_x.txt"})
+        dir.touch(name);
+    NameLists lists;
+    lists.listDirectory(pattern(dir), true);
+    lists.sortByName();
+    const std::vector<std::string> expected = {"B.txt", "C.txt", "_x.txt",
+                                               "a",     "a.txt", "\xc3\x89t\xc3\xa9.txt"};
+    EXPECT_EQ(readNames(lists), expected);
+    for (int row = 1; row <= 6; ++row)
+        EXPECT_EQ(lists.readList().cell(0, row), rowNumberText(row));
+}
+
+TEST(NameLists, SortGivesTheExchangeSortsOrder) {
+    std::mt19937 random(7);
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) {
+        std::string name;
+        const int length = 1 + static_cast<int>(random() % 4);
+        for (int k = 0; k < length; ++k)
+            name += static_cast<char>("aAb\x80\xff."[random() % 6]);
+        names.push_back(name);
+    }
+    NameLists lists;
+    CellGrid &read = lists.readList();
+    read.setRowCount(static_cast<int>(names.size()) + 1);
+    for (size_t i = 0; i < names.size(); ++i)
+        read.setCell(1, static_cast<int>(i) + 1, names[i]);
+
+    // The reference: the exchange sort over unsigned bytes.
+    std::vector<std::string> reference = names;
+    const auto greater = [](const std::string &a, const std::string &b) {
+        const size_t n = std::min(a.size(), b.size());
+        for (size_t i = 0; i < n; ++i)
+            if (a[i] != b[i])
+                return static_cast<unsigned char>(a[i]) > static_cast<unsigned char>(b[i]);
+        return a.size() > b.size();
+    };
+    for (size_t a = 0; a + 1 < reference.size(); ++a)
+        for (size_t b = a + 1; b < reference.size(); ++b)
+            if (greater(reference[a], reference[b]))
+                std::swap(reference[a], reference[b]);
+
+    lists.sortByName();
+    for (size_t i = 0; i < names.size(); ++i)
+        ASSERT_EQ(read.cell(1, static_cast<int>(i) + 1), reference[i]) << "row " << i + 1;
+}
+
+TEST(NameLists, ListOperations) {
+    TempDir dir;
+    dir.touch("song.final.mp3");
+    dir.touch("README");
+    NameLists lists;
+    lists.listDirectory(pattern(dir), true);
+    lists.sortByName();
+    lists.fillNewNamesFromOldNames();
+    EXPECT_EQ(lists.nameList().cell(1, 1), "");     // README
+    EXPECT_EQ(lists.nameList().cell(1, 2), "song"); // song.final.mp3
+
+    lists.writeNumberColumn(false);
+    EXPECT_EQ(lists.nameList().cell(0, 1), "");
+    lists.writeNumberColumn(true);
+    EXPECT_EQ(lists.nameList().cell(0, 2), "02");
+
+    lists.swapNames(1, 2);
+    EXPECT_EQ(lists.readList().cell(1, 1), "song.final.mp3");
+    EXPECT_EQ(lists.readList().cell(0, 1), "01");
+
+    lists.clearNewNames();
+    EXPECT_EQ(lists.nameList().cell(1, 2), "");
+
+    lists.setCaption(1, "File Name");
+    lists.clearLists();
+    EXPECT_EQ(lists.fileCount(), 0);
+    EXPECT_EQ(lists.readList().rowCount(), 2);
+    EXPECT_EQ(lists.readList().cell(1, 2), "");
+    EXPECT_EQ(lists.nameList().cell(0, 1), "");
+    EXPECT_EQ(lists.readList().cell(1, 0), "File Name");
+}
