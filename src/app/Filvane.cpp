@@ -8,10 +8,13 @@
 #include "NameText.h"
 #include "Option.h"
 #include "Read.h"
+#include "Rename.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 using filvane::Language;
@@ -26,6 +29,9 @@ QString qstr(std::string_view text) {
 } // namespace
 
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TMainForm>()) {
+    // The compiled resources sit in a static library; naming them here keeps the linker from
+    // dropping them, which would leave every button and the language switch without a picture.
+    Q_INIT_RESOURCE(filvane);
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -38,11 +44,11 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->CloseBtn->setIcon(twinIcon(QStringLiteral(":/images/close.png")));
     ui->AboutBtn->setIcon(QIcon(transparentPixmap(QStringLiteral(":/images/about.png"))));
 
-    m_readModel = new NameGridModel(m_lists.readList(), this);
-    m_nameModel = new NameGridModel(m_lists.nameList(), this);
+    m_readModel = std::make_unique<NameGridModel>(m_lists.readList(), nullptr);
+    m_nameModel = std::make_unique<NameGridModel>(m_lists.nameList(), nullptr);
     m_nameModel->setEditable(true);
-    setupGrid(ui->ReadGrid, m_readModel);
-    setupGrid(ui->NameGrid, m_nameModel);
+    setupGrid(ui->ReadGrid, m_readModel.get());
+    setupGrid(ui->NameGrid, m_nameModel.get());
     ui->ReadGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_nameDelegate = new NameGridDelegate(ui->NameGrid);
     ui->NameGrid->setItemDelegate(m_nameDelegate);
@@ -58,6 +64,15 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     connect(ui->OptionsBtn, &QToolButton::clicked, this, &TMainForm::OptionsBtnClick);
     connect(ui->AboutBtn, &QToolButton::clicked, this, &TMainForm::AboutBtnClick);
     connect(ui->CloseBtn, &QToolButton::clicked, this, &TMainForm::CloseBtnClick);
+
+    // The language switch last, in the order its stored state has always been applied: glyphs,
+    // then handlers, then the state. Writing sOn runs LngSwitchOn once before FormCreate, which
+    // is what first writes the column captions.
+    ui->LngSwitch->setOnGlyph(QImage(QStringLiteral(":/glyphs/flag_on.bmp")));
+    ui->LngSwitch->setOffGlyph(QImage(QStringLiteral(":/glyphs/flag_off.bmp")));
+    connect(ui->LngSwitch, &TepBMPSwitch::OnOn, this, &TMainForm::LngSwitchOn);
+    connect(ui->LngSwitch, &TepBMPSwitch::OnOff, this, &TMainForm::LngSwitchOff);
+    ui->LngSwitch->setState(TepBMPSwitch::TState::sOn);
 
     FormCreate();
 
@@ -158,9 +173,58 @@ void TMainForm::ClrBtnClick() {
     ui->RenBtn->setEnabled(false);
 }
 
-void TMainForm::RenBtnClick() {}
+void TMainForm::RenBtnClick() {
+    const bool numbersOnly = m_optionsForm && m_optionsForm->numbersOnly();
+    const std::string chosenExtension = m_optionsForm ? m_optionsForm->chosenExtension() : "";
+    if (askRenameQuestion()) {
+        const filvane::RenameInput input{
+            m_listingDirectory,
+            m_lists.readList(),
+            m_lists.nameList(),
+            {m_numbering, m_keepExtension, numbersOnly, chosenExtension},
+        };
+        // The window stays silent about rows that could not be renamed: they keep their names
+        // and show up again in the listing below.
+        filvane::renameRows(input);
+    }
+    m_searchPattern = filvane::relistPattern(m_listingDirectory, chosenExtension);
+    listDirectory();
+    sortByName();
+}
 
-void TMainForm::OptionsBtnClick() {}
+bool TMainForm::askRenameQuestion() {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                    qstr(m_texts[UiText::RenameQuestion]), QMessageBox::NoButton, this);
+    QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void TMainForm::OptionsBtnClick() {
+    if (!m_optionsForm)
+        return;
+    m_optionsForm->exec();
+    if (m_optionsForm->isAccepted())
+        applyOptions();
+}
+
+void TMainForm::applyOptions() {
+    m_numbering = m_optionsForm->numbering();
+    m_lists.writeNumberColumn(m_numbering);
+    m_keepExtension = m_optionsForm->keepExtension();
+    if (m_optionsForm->keepFileNames())
+        m_lists.fillNewNamesFromOldNames();
+    else
+        m_lists.clearNewNames();
+    const bool numbersOnly = m_optionsForm->numbersOnly();
+    if (numbersOnly)
+        m_lists.clearNewNames();
+    m_nameModel->setEditable(!numbersOnly);
+    m_nameModel->reload();
+}
 
 void TMainForm::AboutBtnClick() {
     if (m_aboutForm)
@@ -198,7 +262,7 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     ui->RenBtn->setToolTip(text(UiText::RenameHint));
     ui->OptionsBtn->setToolTip(text(UiText::OptionsHint));
     ui->AboutBtn->setToolTip(text(UiText::AboutHint));
-    ui->LngSwitch->setStatusTip(text(UiText::LanguageHint));
+    ui->LngSwitch->setHint(text(UiText::LanguageHint));
     ui->CloseBtn->setToolTip(text(UiText::CloseHint));
     ui->CountPanel->setText(text(UiText::CountPanel));
     m_texts.apply(language);

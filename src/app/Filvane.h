@@ -68,8 +68,8 @@ public:
 
     QTableView *readGrid() const;
     QTableView *nameGrid() const;
-    NameGridModel *readModel() const { return m_readModel; }
-    NameGridModel *nameModel() const { return m_nameModel; }
+    NameGridModel *readModel() const { return m_readModel.get(); }
+    NameGridModel *nameModel() const { return m_nameModel.get(); }
 
 protected:
     bool event(QEvent *event) override;
@@ -81,12 +81,18 @@ private:
     void reloadGrids();
     void setupGrid(QTableView *grid, NameGridModel *model);
     void moveNameGridDown();
+    // The rename confirmation: true only when the user answered Yes.
+    bool askRenameQuestion();
+    // Options left with OK: numbering, extension rule, new names, editability, in that order.
+    void applyOptions();
 
     std::unique_ptr<Ui::TMainForm> ui;
     filvane::NameLists m_lists;
     filvane::StoredTexts m_texts;
-    NameGridModel *m_readModel = nullptr;
-    NameGridModel *m_nameModel = nullptr;
+    // Declared after the lists they show, so they go first and the views drop them before
+    // the lists are gone.
+    std::unique_ptr<NameGridModel> m_readModel;
+    std::unique_ptr<NameGridModel> m_nameModel;
     NameGridDelegate *m_nameDelegate = nullptr;
 
     std::string m_searchPattern;

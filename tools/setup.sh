@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 / Ubuntu machine lacks to build, run and test Filvane.
+set -euo pipefail
+
+packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
+    libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
