@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <fcntl.h>
 #include <unistd.h>
 
 // A folder of `count` empty files, half of them "*.mp3" and half "*.txt", with names in no
@@ -22,8 +22,8 @@ public:
         for (int i = 0; i < count; ++i) {
             // Scatter the numbers so the directory's order is not already sorted.
             const unsigned scrambled = (static_cast<unsigned>(i) * 40503u) % 100003u;
-            const std::string name = "Track " + std::to_string(scrambled) +
-                                     (i % 2 == 0 ? ".mp3" : ".txt");
+            const std::string name =
+                "Track " + std::to_string(scrambled) + (i % 2 == 0 ? ".mp3" : ".txt");
             const int fd = open((m_path + "/" + name).c_str(), O_CREAT | O_WRONLY, 0644);
             if (fd < 0) {
                 std::perror("open");

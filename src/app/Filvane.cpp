@@ -10,12 +10,15 @@
 #include "Read.h"
 #include "Rename.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 using filvane::Language;
 using filvane::UiText;
@@ -56,6 +59,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
                                   QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed);
     ui->NameGrid->installEventFilter(this);
+    ui->ReadGrid->installEventFilter(this);
     connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
 
     connect(ui->ReadBtn, &QToolButton::clicked, this, &TMainForm::ReadBtnClick);
@@ -174,6 +178,7 @@ void TMainForm::ClrBtnClick() {
 }
 
 void TMainForm::RenBtnClick() {
+    // Read from the dialog's boxes as they stand, also when it was last left with Cancel.
     const bool numbersOnly = m_optionsForm && m_optionsForm->numbersOnly();
     const std::string chosenExtension = m_optionsForm ? m_optionsForm->chosenExtension() : "";
     if (askRenameQuestion()) {
@@ -289,17 +294,70 @@ void TMainForm::reloadGrids() {
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == ui->NameGrid && event->type() == QEvent::KeyPress &&
-        NameGridKeyDown(static_cast<QKeyEvent *>(event)->key()))
-        return true;
+    // Keys reach the grids' filter only while no cell editor is open: the editor has the
+    // keyboard then, and its own Ctrl+V and Ctrl+C work on the text being typed.
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == ui->NameGrid && NameGridKeyDown(key))
+            return true;
+        if (watched == ui->ReadGrid && ReadGridKeyDown(key))
+            return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
-bool TMainForm::NameGridKeyDown(int key) {
-    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+bool TMainForm::NameGridKeyDown(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        moveNameGridDown();
+        return true;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        pasteNewNames();
+        return true;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection(ui->NameGrid);
+        return true;
+    }
+    return false;
+}
+
+bool TMainForm::ReadGridKeyDown(QKeyEvent *event) {
+    if (!event->matches(QKeySequence::Copy))
         return false;
-    moveNameGridDown();
+    copySelection(ui->ReadGrid);
     return true;
+}
+
+void TMainForm::pasteNewNames() {
+    if (!m_nameModel->isEditable() || !ui->NameGrid->isEnabled())
+        return;
+    const QString text = QGuiApplication::clipboard()->text();
+    const std::vector<std::string> lines = filvane::splitLines(text.toStdString());
+    if (lines.empty())
+        return;
+    const QModelIndex current = ui->NameGrid->currentIndex();
+    const int firstRow = current.isValid() ? NameGridModel::gridRow(current) : 1;
+    m_lists.pasteNewNames(lines, firstRow);
+    m_nameModel->reload();
+    ui->NameGrid->setCurrentIndex(m_nameModel->index(firstRow - 1, 1));
+}
+
+void TMainForm::copySelection(QTableView *grid) {
+    QModelIndexList cells = grid->selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && grid->currentIndex().isValid())
+        cells.append(grid->currentIndex());
+    if (cells.isEmpty())
+        return;
+    std::sort(cells.begin(), cells.end()); // by row, then column
+    QString text;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            text += cells[i].row() == cells[i - 1].row() ? QLatin1Char('\t') : QLatin1Char('\n');
+        text += cells[i].data().toString();
+    }
+    text += QLatin1Char('\n');
+    QGuiApplication::clipboard()->setText(text);
 }
 
 void TMainForm::moveNameGridDown() {

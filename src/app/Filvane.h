@@ -16,6 +16,7 @@
 
 class NameGridDelegate;
 class NameGridModel;
+class QKeyEvent;
 class QTableView;
 class TAboutForm;
 class TOptionsForm;
@@ -44,8 +45,13 @@ public:
     void LngSwitchOff();
     void FormCreate();
     void FormActivate();
-    // Returns true when the key was handled (Enter moves one row down).
-    bool NameGridKeyDown(int key);
+    // Returns true when the key was handled: Enter moves one row down, Ctrl+V pastes lines
+    // as new names from the current row down, Ctrl+C copies the selected cells.
+    bool NameGridKeyDown(QKeyEvent *event);
+    bool ReadGridKeyDown(QKeyEvent *event);
+
+    void pasteNewNames();
+    void copySelection(QTableView *grid);
 
     void ApplyEnglish(bool fromSwitch = false);
     void ApplyHungarian(bool fromSwitch = false);

@@ -76,6 +76,18 @@ void NameLists::clearLists() {
     m_fileCount = 0;
 }
 
+int NameLists::pasteNewNames(const std::vector<std::string> &lines, int firstRow) {
+    int row = std::max(firstRow, 1);
+    int written = 0;
+    for (const std::string &line : lines) {
+        if (row >= m_names.rowCount())
+            break;
+        m_names.setCell(1, row++, line);
+        ++written;
+    }
+    return written;
+}
+
 void NameLists::setCaption(int column, const std::string &caption) {
     m_read.setCell(column, 0, caption);
     m_names.setCell(column, 0, caption);

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace filvane {
 
@@ -34,6 +35,10 @@ public:
     void writeNumberColumn(bool numbering);
     // Empties every data row of both lists and leaves them with no file.
     void clearLists();
+
+    // Writes `lines` into the new names from `firstRow` down, one line a row; lines beyond the
+    // last row are dropped. Returns the number of rows written.
+    int pasteNewNames(const std::vector<std::string> &lines, int firstRow);
 
     // Writes the caption of column `column` into row 0 of both lists.
     void setCaption(int column, const std::string &caption);

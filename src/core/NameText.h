@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace filvane {
 
@@ -17,5 +18,9 @@ std::string_view nameBeforeFirstDot(std::string_view name);
 
 // The items label, a blank and the number: "Items: 12".
 std::string itemCountText(std::string_view itemsLabel, int count);
+
+// Splits text into lines at any line end (CRLF, LF or a lone CR). A line end at the very end
+// does not start another line, so "a\nb\n" is two lines and "" none.
+std::vector<std::string> splitLines(std::string_view text);
 
 } // namespace filvane

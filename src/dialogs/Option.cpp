@@ -2,11 +2,132 @@
 
 #include "ui_Option.h"
 
+#include "ButtonGlyphs.h"
 #include "TextTable.h"
 
-TOptionsForm::TOptionsForm(const filvane::StoredTexts &texts, QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TOptionsForm>()), m_texts(texts) {
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShowEvent>
+
+using filvane::UiText;
+
+namespace {
+
+QString qstr(const std::string &text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TOptionsForm::TOptionsForm(const filvane::StoredTexts &texts, const std::string &lastExtension,
+                           QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TOptionsForm>()), m_texts(texts),
+      m_lastExtension(lastExtension) {
     ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(281, 90);
+    // The box starts empty: the suggestions are offered, none is chosen.
+    ui->ExtBox->setCurrentIndex(-1);
+    ui->ExtBox->setEditText(QString());
+
+    ui->OKBtn->setIcon(twinIcon(QStringLiteral(":/images/ok.png")));
+    ui->CancelBtn->setIcon(twinIcon(QStringLiteral(":/images/cancel.png")));
+
+    connect(ui->KeepCheck, &QCheckBox::clicked, this, &TOptionsForm::KeepCheckClick);
+    connect(ui->NoOnlyCheck, &QCheckBox::clicked, this, &TOptionsForm::NoOnlyCheckClick);
+    connect(ui->OKBtn, &QToolButton::clicked, this, &TOptionsForm::OKBtnClick);
+    connect(ui->CancelBtn, &QToolButton::clicked, this, &TOptionsForm::CancelBtnClick);
 }
 
 TOptionsForm::~TOptionsForm() = default;
+
+bool TOptionsForm::numbering() const {
+    return ui->NoCheck->isChecked();
+}
+bool TOptionsForm::numbersOnly() const {
+    return ui->NoOnlyCheck->isChecked();
+}
+bool TOptionsForm::keepExtension() const {
+    return ui->KeepCheck->isChecked();
+}
+bool TOptionsForm::keepFileNames() const {
+    return ui->FileCheck->isChecked();
+}
+std::string TOptionsForm::chosenExtension() const {
+    return ui->ExtBox->currentText().toStdString();
+}
+
+QCheckBox *TOptionsForm::noCheck() const {
+    return ui->NoCheck;
+}
+QCheckBox *TOptionsForm::noOnlyCheck() const {
+    return ui->NoOnlyCheck;
+}
+QCheckBox *TOptionsForm::keepCheck() const {
+    return ui->KeepCheck;
+}
+QCheckBox *TOptionsForm::fileCheck() const {
+    return ui->FileCheck;
+}
+QComboBox *TOptionsForm::extBox() const {
+    return ui->ExtBox;
+}
+
+void TOptionsForm::showEvent(QShowEvent *event) {
+    if (!event->spontaneous()) {
+        // Centred on the screen the first time; afterwards it opens where the user left it.
+        // Marking the position as chosen keeps QDialog from centring it over the main window.
+        if (!m_shownBefore) {
+            m_shownBefore = true;
+            if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+                QRect frame = frameGeometry();
+                frame.moveCenter(screen->availableGeometry().center());
+                move(frame.topLeft());
+            }
+        }
+        setAttribute(Qt::WA_Moved);
+        FormActivate();
+    }
+    QDialog::showEvent(event);
+}
+
+void TOptionsForm::FormActivate() {
+    ui->NoGroup->setTitle(qstr(m_texts[UiText::NumberingGroup]));
+    ui->ExtGroup->setTitle(qstr(m_texts[UiText::FilesGroup]));
+    ui->NoCheck->setText(qstr(m_texts[UiText::NumberingCheck]));
+    ui->NoOnlyCheck->setText(qstr(m_texts[UiText::NumbersOnlyCheck]));
+    ui->KeepCheck->setText(qstr(m_texts[UiText::KeepExtensionCheck]));
+    ui->FileCheck->setText(qstr(m_texts[UiText::KeepFileNamesCheck]));
+    ui->CancelBtn->setText(qstr(m_texts[UiText::OptionsCancel]));
+    setWindowTitle(qstr(m_texts[UiText::OptionsDialogCaption]));
+    ui->ExtBox->setEnabled(!ui->KeepCheck->isChecked());
+    ui->ExtBox->setEditText(qstr(m_lastExtension));
+    m_noOnlyWasChecked = ui->NoOnlyCheck->isChecked();
+}
+
+void TOptionsForm::KeepCheckClick() {
+    ui->ExtBox->setEnabled(!ui->KeepCheck->isChecked());
+}
+
+void TOptionsForm::NoOnlyCheckClick() {
+    const bool checked = ui->NoOnlyCheck->isChecked();
+    if (checked && !m_noOnlyWasChecked) {
+        ui->NoCheck->setChecked(true);
+        ui->NoCheck->setEnabled(false);
+    } else if (!checked && m_noOnlyWasChecked) {
+        ui->NoCheck->setEnabled(true);
+    }
+    m_noOnlyWasChecked = checked;
+}
+
+void TOptionsForm::OKBtnClick() {
+    m_accepted = true;
+    accept();
+}
+
+void TOptionsForm::CancelBtnClick() {
+    m_accepted = false;
+    reject();
+}

@@ -2,20 +2,219 @@
 
 #include "ui_Read.h"
 
+#include "ButtonGlyphs.h"
+#include "DirectoryTree.h"
+#include "ErrorText.h"
+#include "ReadDirectoryList.h"
 #include "SearchPattern.h"
 #include "TextTable.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
+
+using filvane::UiText;
+using filvane::VolumeKind;
+
+namespace {
+
+QString qstr(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPixmap volumeImage(VolumeKind kind) {
+    switch (kind) {
+    case VolumeKind::Removable:
+        return transparentPixmap(QStringLiteral(":/images/drive_removable.png"));
+    case VolumeKind::Fixed:
+        return transparentPixmap(QStringLiteral(":/images/drive_fixed.png"));
+    case VolumeKind::Remote:
+        return transparentPixmap(QStringLiteral(":/images/drive_remote.png"));
+    case VolumeKind::CdRom:
+        return transparentPixmap(QStringLiteral(":/images/drive_cdrom.png"));
+    case VolumeKind::RamDisk:
+        return transparentPixmap(QStringLiteral(":/images/drive_ram.png"));
+    }
+    return {};
+}
+
+} // namespace
+
 TReadForm::TReadForm(const filvane::StoredTexts &texts, QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TReadForm>()), m_texts(texts) {
+    : QDialog(parent), ui(std::make_unique<Ui::TReadForm>()), m_texts(texts),
+      m_volumeSource(&filvane::readVolumes),
+      // The list starts where the process was started; it keeps its own open directory after.
+      m_openDirectory(filvane::currentDirectory()) {
     ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(size());
+
+    ui->OKBtn->setIcon(twinIcon(QStringLiteral(":/images/ok.png")));
+    ui->CancelBtn->setIcon(twinIcon(QStringLiteral(":/images/cancel.png")));
+
+    m_directoryModel = new ReadDirectoryModel(this);
+    ui->DirBox->setModel(m_directoryModel);
+    ui->DirBox->setItemDelegate(new ReadDirectoryDelegate(ui->DirBox));
+    ui->DirBox->installEventFilter(this);
+
+    connect(ui->DirBox, &QListView::doubleClicked, this, &TReadForm::DirBoxOpen);
+    connect(ui->DriveCombo, &QComboBox::currentIndexChanged, this, &TReadForm::DriveComboChange);
+    connect(ui->FilterBox, &QComboBox::currentIndexChanged, this, &TReadForm::FilterBoxChange);
+    connect(ui->OKBtn, &QToolButton::clicked, this, &TReadForm::OKBtnClick);
+    connect(ui->CancelBtn, &QToolButton::clicked, this, &TReadForm::CancelBtnClick);
 }
 
 TReadForm::~TReadForm() = default;
 
-std::string TReadForm::openDirectory() const {
-    return {};
+void TReadForm::setVolumeSource(std::function<std::vector<filvane::Volume>()> source) {
+    m_volumeSource = std::move(source);
+}
+
+void TReadForm::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        firstShowing();
+    }
+    FormActivate();
+}
+
+void TReadForm::firstShowing() {
+    // Centred once; later showings open where the user left the dialog.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    buildDriveList();
+    buildFilterList();
+    const filvane::SubdirectoryListing listing = filvane::listSubdirectories(m_openDirectory);
+    showListing(listing.names);
+    ui->DirBox->setFocus();
+}
+
+void TReadForm::FormActivate() {
+    setWindowTitle(qstr(m_texts[UiText::ReadDialogCaption]));
+    ui->CancelBtn->setText(qstr(m_texts[UiText::ReadDialogCancel]));
+    m_accepted = false;
+    ui->OKBtn->resize(ui->OKBtn->width(), 32);
+    ui->CancelBtn->resize(ui->CancelBtn->width(), 32);
+}
+
+void TReadForm::buildDriveList() {
+    m_volumes = m_volumeSource ? m_volumeSource() : std::vector<filvane::Volume>{};
+    const QSignalBlocker quiet(ui->DriveCombo);
+    ui->DriveCombo->clear();
+    for (const filvane::Volume &volume : m_volumes)
+        ui->DriveCombo->addItem(QIcon(volumeImage(volume.kind)), qstr(volume.text));
+    rememberOnVolume();
+}
+
+void TReadForm::buildFilterList() {
+    m_filters = filvane::parseFilterText(filvane::ReadFilterText);
+    const QSignalBlocker quiet(ui->FilterBox);
+    ui->FilterBox->clear();
+    for (const filvane::FilterEntry &entry : m_filters)
+        ui->FilterBox->addItem(qstr(entry.description));
+    ui->FilterBox->setCurrentIndex(m_filters.empty() ? -1 : 0);
+}
+
+void TReadForm::showListing(std::vector<std::string> subdirectories) {
+    m_directoryModel->setListing(m_openDirectory, std::move(subdirectories));
+    const QModelIndex current = m_directoryModel->index(m_directoryModel->currentRow());
+    ui->DirBox->setCurrentIndex(current);
+    ui->DirBox->scrollTo(current);
+}
+
+bool TReadForm::changeDirectory(const std::string &path) {
+    const filvane::DirectoryOpening opening = filvane::resolveDirectory(path);
+    if (opening.error != 0) {
+        showError(opening.error);
+        return false;
+    }
+    if (opening.directory == m_openDirectory)
+        return true;
+    filvane::SubdirectoryListing listing = filvane::listSubdirectories(opening.directory);
+    if (listing.error != 0) {
+        showError(listing.error);
+        return false;
+    }
+    m_openDirectory = opening.directory;
+    showListing(std::move(listing.names));
+    rememberOnVolume();
+    return true;
+}
+
+void TReadForm::rememberOnVolume() {
+    // Walking the path rows can cross onto another volume; the drive list follows silently.
+    const int volume = filvane::volumeOfDirectory(m_volumes, m_openDirectory);
+    if (volume < 0)
+        return;
+    m_lastOpenedOnVolume[volume] = m_openDirectory;
+    const QSignalBlocker quiet(ui->DriveCombo);
+    ui->DriveCombo->setCurrentIndex(volume);
+}
+
+void TReadForm::DirBoxOpen(const QModelIndex &index) {
+    if (!index.isValid() || index.row() == m_directoryModel->currentRow())
+        return;
+    changeDirectory(m_directoryModel->directoryOfRow(index.row()));
+}
+
+void TReadForm::DriveComboChange() {
+    const int volume = ui->DriveCombo->currentIndex();
+    if (volume < 0 || static_cast<size_t>(volume) >= m_volumes.size() ||
+        volume == filvane::volumeOfDirectory(m_volumes, m_openDirectory))
+        return;
+    const auto last = m_lastOpenedOnVolume.find(volume);
+    const bool remembered = last != m_lastOpenedOnVolume.end();
+    const std::string target =
+        remembered ? last->second : m_volumes[static_cast<size_t>(volume)].mountPoint;
+    // A remembered directory that has gone is forgotten, so the next try opens the mount point.
+    if (!changeDirectory(target) && remembered)
+        m_lastOpenedOnVolume.erase(volume);
+}
+
+void TReadForm::FilterBoxChange() {
+    ui->TypeEdit->setText(qstr(filterMask()));
+}
+
+std::string TReadForm::filterMask() const {
+    return filvane::filterMask(m_filters, ui->FilterBox->currentIndex());
 }
 
 std::string TReadForm::searchPattern() const {
-    return {};
+    if (m_openDirectory == filvane::RootDirectory)
+        return filvane::joinSearchPattern(m_openDirectory, filterMask());
+    return filvane::joinSearchPattern(m_openDirectory, ui->TypeEdit->text().toStdString());
+}
+
+void TReadForm::OKBtnClick() {
+    m_accepted = true;
+    accept();
+}
+
+void TReadForm::CancelBtnClick() {
+    m_accepted = false;
+    reject();
+}
+
+void TReadForm::showError(int error) {
+    QMessageBox box(QMessageBox::Critical, qstr(filvane::ApplicationTitle),
+                    qstr(filvane::hostErrorText(error)), QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool TReadForm::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ui->DirBox && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            DirBoxOpen(ui->DirBox->currentIndex());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }

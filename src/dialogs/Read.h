@@ -1,10 +1,18 @@
 #pragma once
 
+#include "FilterText.h"
+#include "Volumes.h"
+
 #include <QDialog>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+class QModelIndex;
+class ReadDirectoryModel;
 namespace filvane {
 class StoredTexts;
 }
@@ -12,7 +20,8 @@ namespace Ui {
 class TReadForm;
 }
 
-// Chooses the directory and the mask the main window lists.
+// Chooses the directory and the mask the main window lists. The directory list keeps its open
+// directory itself; the process's current directory is never moved.
 class TReadForm : public QDialog {
     Q_OBJECT
 public:
@@ -20,11 +29,46 @@ public:
     ~TReadForm() override;
 
     bool isAccepted() const { return m_accepted; }
-    std::string openDirectory() const;
+    std::string openDirectory() const { return m_openDirectory; }
+    // At the root the filter entry's mask, elsewhere the type box as typed.
     std::string searchPattern() const;
+    std::string filterMask() const;
+
+    // Opens a directory in the directory list. When it cannot be entered, shows the error
+    // display, stays where it was and returns false.
+    bool changeDirectory(const std::string &path);
+
+    void FormActivate();
+    void DriveComboChange();
+    void FilterBoxChange();
+    void OKBtnClick();
+    void CancelBtnClick();
+    void DirBoxOpen(const QModelIndex &index);
+
+    const std::vector<filvane::Volume> &volumes() const { return m_volumes; }
+    // The rows of the drive list come from here at the first showing (tests hand in their own).
+    void setVolumeSource(std::function<std::vector<filvane::Volume>()> source);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void firstShowing();
+    void buildDriveList();
+    void buildFilterList();
+    void showListing(std::vector<std::string> subdirectories);
+    void rememberOnVolume();
+    void showError(int error);
+
     std::unique_ptr<Ui::TReadForm> ui;
     const filvane::StoredTexts &m_texts;
+    ReadDirectoryModel *m_directoryModel = nullptr;
+    std::function<std::vector<filvane::Volume>()> m_volumeSource;
+    std::vector<filvane::Volume> m_volumes;
+    std::map<int, std::string> m_lastOpenedOnVolume; // by volume row
+    std::vector<filvane::FilterEntry> m_filters;
+    std::string m_openDirectory;
     bool m_accepted = false;
+    bool m_shownBefore = false;
 };

@@ -53,7 +53,9 @@ void MainWindowTest::init() {
     QVERIFY(QTest::qWaitForWindowActive(m_main));
 }
 
-void MainWindowTest::cleanup() { m_windows = Windows(); }
+void MainWindowTest::cleanup() {
+    m_windows = Windows();
+}
 
 void MainWindowTest::listSample(const QStringList &names) {
     QVERIFY(m_dir->isValid());

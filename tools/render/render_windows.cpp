@@ -1,12 +1,19 @@
 // Renders every window of the program to PNG files without a display, so anyone can look at
 // the program on a headless machine:  QT_QPA_PLATFORM=offscreen filvane_render OUTPUT_FOLDER
+#include "About.h"
+#include "BmpCtrls.h"
 #include "Filvane.h"
+#include "Option.h"
+#include "Read.h"
 #include "Windows.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QWidget>
@@ -67,6 +74,86 @@ bool renderMainWindow(const Windows &windows, const QDir &out) {
     return ok;
 }
 
+// The read dialog at its first showing, in Hungarian, opened on a folder with subfolders.
+bool renderReadDialog(const Windows &windows, const QDir &out) {
+    QTemporaryDir sample;
+    if (!sample.isValid())
+        return false;
+    for (const char *name : {"Albums", "bootlegs", "Élő felvételek", "Singles", ".cache"})
+        QDir(sample.path()).mkpath(QString::fromUtf8(name));
+    windows.main->ApplyHungarian(true);
+    windows.read->show();
+    windows.read->changeDirectory(sample.path().toStdString());
+    const bool ok = save(windows.read, out, QStringLiteral("read_dialog_hungarian"));
+    windows.read->hide();
+    windows.main->ApplyEnglish(true);
+    return ok;
+}
+
+// A left click where a user would press, so the switch runs its own press handling.
+void clickAt(QWidget *widget, QPoint at) {
+    const QPointF local(at);
+    const QPointF global(widget->mapToGlobal(at));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+// The toolbar around the language switch, eight times enlarged, so the flag's pixels show.
+bool saveSwitchZoom(QWidget *lngSwitch, const QDir &out, const QString &name) {
+    settle();
+    QWidget *toolbar = lngSwitch->parentWidget();
+    const QRect around = lngSwitch->geometry().adjusted(-6, -5, 6, 5) & toolbar->rect();
+    const QImage zoomed = toolbar->grab(around).toImage().scaled(around.size() * 8);
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    const bool ok = zoomed.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// The language switch in both states: a click on the British flag turns the window Hungarian.
+bool renderLanguageSwitch(const Windows &windows, const QDir &out) {
+    TMainForm *main = windows.main.get();
+    auto *lngSwitch = main->findChild<TepBMPSwitch *>(QStringLiteral("LngSwitch"));
+    if (!lngSwitch)
+        return false;
+    main->show();
+    bool ok = saveSwitchZoom(lngSwitch, out, QStringLiteral("switch_on_zoom"));
+    clickAt(lngSwitch, QPoint(10, 10));
+    ok = save(main, out, QStringLiteral("main_switch_off")) && ok;
+    ok = saveSwitchZoom(lngSwitch, out, QStringLiteral("switch_off_zoom")) && ok;
+    clickAt(lngSwitch, QPoint(10, 10));
+    return ok && lngSwitch->state() == TepBMPSwitch::TState::sOn;
+}
+
+bool renderAboutWindow(const Windows &windows, const QDir &out) {
+    windows.about->show();
+    const bool ok = save(windows.about, out, QStringLiteral("about"));
+    windows.about->hide();
+    return ok;
+}
+
+// The options dialog in both languages; the second time with the extension box in use.
+bool renderOptionsDialog(const Windows &windows, const QDir &out) {
+    windows.options->show();
+    bool ok = save(windows.options, out, QStringLiteral("options_english"));
+    windows.options->hide();
+    windows.main->ApplyHungarian(true);
+    windows.options->show();
+    windows.options->keepCheck()->click();
+    windows.options->noOnlyCheck()->click();
+    windows.options->extBox()->setEditText(QStringLiteral(".mp3"));
+    ok = save(windows.options, out, QStringLiteral("options_hungarian")) && ok;
+    windows.options->keepCheck()->click();
+    windows.options->noOnlyCheck()->click();
+    windows.options->hide();
+    windows.main->ApplyEnglish(true);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -84,5 +171,9 @@ int main(int argc, char *argv[]) {
     }
     Windows windows = createWindows();
     bool ok = renderMainWindow(windows, out);
+    ok = renderLanguageSwitch(windows, out) && ok;
+    ok = renderAboutWindow(windows, out) && ok;
+    ok = renderReadDialog(windows, out) && ok;
+    ok = renderOptionsDialog(windows, out) && ok;
     return ok ? 0 : 1;
 }

@@ -1,0 +1,152 @@
+// The core rename of 65,535 files beside a plain loop of no-replace rename calls over the same
+// names, measured in the same run, on disk (/var/tmp) and on tmpfs (/dev/shm). Each iteration
+// renames every file one way ("a00000.mp3" -> "b00000.mp3") and the next one back, so both
+// sides always find the folder as the other left it.
+//   filvane_core_bench --benchmark_filter=Rename
+#include "CellGrid.h"
+#include "Rename.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int FileCount = 65535;
+const char *const Places[] = {"/var/tmp", "/dev/shm"};
+
+std::string stem(char prefix, int i) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%c%05d", prefix, i);
+    return text;
+}
+
+// A folder of FileCount files "a00000.mp3" ... and the two lists that rename them to "b..."
+// and back, with numbering off and each file keeping its extension.
+class RenameFolder {
+public:
+    explicit RenameFolder(const std::string &base) {
+        std::string pattern = base + "/filvane-bench-rename-XXXXXX";
+        if (!mkdtemp(pattern.data())) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        m_path = pattern;
+        for (int i = 0; i < FileCount; ++i) {
+            const int fd = open((m_path + "/" + stem('a', i) + ".mp3").c_str(),
+                                O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+            if (fd < 0) {
+                std::perror("open");
+                std::exit(1);
+            }
+            close(fd);
+        }
+        for (int way = 0; way < 2; ++way) {
+            const char from = way == 0 ? 'a' : 'b';
+            const char to = way == 0 ? 'b' : 'a';
+            m_read[way].reserve(FileCount + 1);
+            m_names[way].reserve(FileCount + 1);
+            m_read[way].setRowCount(FileCount + 1);
+            m_names[way].setRowCount(FileCount + 1);
+            for (int i = 0; i < FileCount; ++i) {
+                m_read[way].setCell(1, i + 1, stem(from, i) + ".mp3");
+                m_names[way].setCell(1, i + 1, stem(to, i));
+                m_oldNames[way].push_back(stem(from, i) + ".mp3");
+                m_newNames[way].push_back(stem(to, i) + ".mp3");
+            }
+        }
+    }
+    ~RenameFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    RenameFolder(const RenameFolder &) = delete;
+    RenameFolder &operator=(const RenameFolder &) = delete;
+
+    const std::string &path() const { return m_path; }
+    // The way to rename next, turning each time it is asked.
+    int nextWay() { return (m_way ^= 1) ^ 1; }
+    filvane::RenameInput input(int way) const {
+        return {m_path, m_read[way], m_names[way], {false, true, false, ""}};
+    }
+    const std::vector<std::string> &oldNames(int way) const { return m_oldNames[way]; }
+    const std::vector<std::string> &newNames(int way) const { return m_newNames[way]; }
+
+private:
+    std::string m_path;
+    filvane::CellGrid m_read[2];
+    filvane::CellGrid m_names[2];
+    std::vector<std::string> m_oldNames[2];
+    std::vector<std::string> m_newNames[2];
+    int m_way = 0;
+};
+
+RenameFolder &folder(int place) {
+    static RenameFolder disk(Places[0]);
+    static RenameFolder tmpfs(Places[1]);
+    return place == 0 ? disk : tmpfs;
+}
+
+void BM_Rename_PlainNoReplaceLoop(benchmark::State &state) {
+    RenameFolder &f = folder(static_cast<int>(state.range(0)));
+    int failures = 0;
+    for (auto _ : state) {
+        const int way = f.nextWay();
+        const std::vector<std::string> &from = f.oldNames(way);
+        const std::vector<std::string> &to = f.newNames(way);
+        const int dir = open(f.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (size_t i = 0; i < from.size(); ++i)
+            failures += renameat2(dir, from[i].c_str(), dir, to[i].c_str(), RENAME_NOREPLACE) != 0;
+        close(dir);
+    }
+    state.SetLabel(Places[state.range(0)]);
+    state.counters["failures"] = failures;
+    state.counters["per_file_us"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * FileCount,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+}
+
+void BM_Rename_CoreRenameRows(benchmark::State &state) {
+    RenameFolder &f = folder(static_cast<int>(state.range(0)));
+    int failures = 0;
+    for (auto _ : state) {
+        const auto rows = filvane::renameRows(f.input(f.nextWay()));
+        for (const filvane::RowOutcome &row : rows)
+            failures += row.outcome != filvane::RenameOutcome::Renamed;
+    }
+    state.SetLabel(Places[state.range(0)]);
+    state.counters["failures"] = failures;
+    state.counters["per_file_us"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * FileCount,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+}
+
+// Baseline and core side by side for each place, twice, so a drift in the file system's speed
+// over the run shows instead of passing for a difference between the two.
+void registerAll() {
+    for (int place : {0, 1}) {
+        for (int round = 0; round < 2; ++round) {
+            benchmark::RegisterBenchmark("BM_Rename_PlainNoReplaceLoop",
+                                         BM_Rename_PlainNoReplaceLoop)
+                ->Arg(place)
+                ->Iterations(4)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+            benchmark::RegisterBenchmark("BM_Rename_CoreRenameRows", BM_Rename_CoreRenameRows)
+                ->Arg(place)
+                ->Iterations(4)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+    }
+}
+
+const bool registered = (registerAll(), true);
+
+} // namespace

@@ -1,0 +1,128 @@
+#include "DirectoryTree.h"
+
+#include "SearchPattern.h"
+#include "Wildcard.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace filvane {
+
+namespace {
+
+bool isSubdirectory(DIR *dir, const dirent *entry) {
+    if (entry->d_type == DT_DIR)
+        return true;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return false;
+    struct stat st;
+    return fstatat(dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+void sortWithoutCase(std::vector<std::string> &names) {
+    // Fold each name once; names equal but for case keep a fixed order by their bytes.
+    struct Keyed {
+        std::u32string key;
+        std::string name;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(names.size());
+    for (std::string &name : names)
+        keyed.push_back({foldedCodePoints(name), std::move(name)});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        return a.key != b.key ? a.key < b.key : a.name < b.name;
+    });
+    for (size_t i = 0; i < names.size(); ++i)
+        names[i] = std::move(keyed[i].name);
+}
+
+} // namespace
+
+SubdirectoryListing listSubdirectories(std::string_view directory) {
+    SubdirectoryListing result;
+    const std::string path(directory);
+    DIR *dir = opendir(path.c_str());
+    if (!dir) {
+        result.error = errno;
+        return result;
+    }
+    errno = 0;
+    while (const dirent *entry = readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name.empty() || name.front() == '.' || !isSubdirectory(dir, entry)) {
+            errno = 0;
+            continue;
+        }
+        result.names.emplace_back(name);
+        errno = 0;
+    }
+    result.error = errno;
+    closedir(dir);
+    sortWithoutCase(result.names);
+    return result;
+}
+
+DirectoryOpening resolveDirectory(std::string_view path) {
+    DirectoryOpening result;
+    const std::string request(path);
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(request.c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved) {
+        result.error = errno;
+        return result;
+    }
+    // Entering means listing here, so a directory that cannot be read is refused as well.
+    DIR *dir = opendir(resolved.get());
+    if (!dir) {
+        result.error = errno;
+        return result;
+    }
+    closedir(dir);
+    result.directory = resolved.get();
+    return result;
+}
+
+std::string currentDirectory() {
+    std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+    if (!cwd || cwd.get()[0] != PathSeparator)
+        return std::string(RootDirectory);
+    return cwd.get();
+}
+
+std::vector<std::string> pathComponents(std::string_view directory) {
+    std::vector<std::string> components;
+    while (!directory.empty()) {
+        const auto separator = directory.find(PathSeparator);
+        const std::string_view part = directory.substr(0, separator);
+        if (!part.empty())
+            components.emplace_back(part);
+        if (separator == std::string_view::npos)
+            break;
+        directory.remove_prefix(separator + 1);
+    }
+    return components;
+}
+
+std::string ancestorDirectory(std::string_view directory, size_t count) {
+    std::string result(RootDirectory);
+    const std::vector<std::string> components = pathComponents(directory);
+    for (size_t i = 0; i < count && i < components.size(); ++i)
+        result = childDirectory(result, components[i]);
+    return result;
+}
+
+std::string childDirectory(std::string_view directory, std::string_view name) {
+    std::string result(directory);
+    if (result.empty() || result.back() != PathSeparator)
+        result += PathSeparator;
+    result += name;
+    return result;
+}
+
+} // namespace filvane

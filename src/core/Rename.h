@@ -1,0 +1,72 @@
+#pragma once
+
+#include "NoReplaceRename.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace filvane {
+
+class CellGrid;
+
+// How new names are shaped: the main window's two flags and what the options dialog's numbers
+// only box and extension box hold at the moment of the run.
+struct RenameOptions {
+    bool numbering = true;
+    bool keepExtension = true;
+    bool numbersOnly = false;
+    std::string chosenExtension; // joined as it stands: "mp3" without a dot gives "Songmp3"
+};
+
+// Everything one rename run reads. Old names (read list column 1) are bytes as the directory
+// gave them; typed names (new-name list column 1) are UTF-8.
+struct RenameInput {
+    std::string directory;
+    const CellGrid &readList;
+    const CellGrid &nameList;
+    RenameOptions options;
+};
+
+enum class RenameOutcome {
+    Renamed,     // the file now bears the new name
+    Blank,       // the blank row of a list without files: nothing to rename
+    RefusedName, // the name would leave the directory or is no file name; not attempted
+    Failed,      // the host refused; `error` says why (EEXIST: another file has that name)
+    Pending,     // planned, not yet tried; a finished run leaves no row pending
+};
+
+struct RowOutcome {
+    int row = 0;
+    RenameOutcome outcome = RenameOutcome::Blank;
+    int error = 0; // errno when Failed
+    std::string oldName;
+    std::string newName;
+};
+
+// A row's new name by the flags (numbers only wins over them all). The pieces are joined as
+// they stand, no blank or dot added or removed.
+std::string composeNewName(const RenameOptions &options, std::string_view oldName,
+                           std::string_view readNumber, std::string_view nameNumber,
+                           std::string_view typedName);
+
+// A bare name of one entry in the directory: not empty, not "." or "..", no "/" and no NUL.
+bool isPlainFileName(std::string_view name);
+
+// What each data row of the new-name list (1 to its row count - 1) is to become, top to bottom,
+// before anything is touched: Blank and RefusedName rows are settled here, every other row is
+// Pending.
+std::vector<RowOutcome> planRows(const RenameInput &input);
+
+// Renames row by row in `input.directory`, never replacing an existing file: when two rows
+// compose one name the upper one wins and the lower keeps its name. One outcome per data row.
+std::vector<RowOutcome>
+renameRows(const RenameInput &input,
+           NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag);
+
+// The pattern the lists are read again by after a run: the directory, "/*" and the chosen
+// extension. An extension that names a path would list another directory than the one renamed
+// in, and no directory means none was read; both give a pattern that matches nothing.
+std::string relistPattern(std::string_view directory, std::string_view chosenExtension);
+
+} // namespace filvane

@@ -1,0 +1,32 @@
+#include "NameLists.h"
+#include "NameText.h"
+
+#include <gtest/gtest.h>
+
+using namespace filvane;
+
+TEST(SplitLines, AnyLineEndAndNoTrailingEmptyLine) {
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(splitLines(""), Lines{});
+    EXPECT_EQ(splitLines("a"), Lines{"a"});
+    EXPECT_EQ(splitLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\r\n"), Lines{"a"});
+    EXPECT_EQ(splitLines("a\n\nb\n"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(splitLines("\r\n"), Lines{""});
+}
+
+TEST(NameLists, PasteFillsFromARowDownAndStopsAtTheLastRow) {
+    NameLists lists;
+    CellGrid &names = lists.nameList();
+    names.setRowCount(6); // five data rows
+    names.setCell(1, 1, "kept");
+    EXPECT_EQ(lists.pasteNewNames({"x", "y", "z"}, 2), 3);
+    EXPECT_EQ(names.cell(1, 1), "kept");
+    EXPECT_EQ(names.cell(1, 2), "x");
+    EXPECT_EQ(names.cell(1, 4), "z");
+    EXPECT_EQ(names.cell(1, 5), "");
+
+    EXPECT_EQ(lists.pasteNewNames({"1", "2", "3", "4", "5", "6", "7"}, 1), 5);
+    EXPECT_EQ(names.cell(1, 5), "5");
+    EXPECT_EQ(names.cell(1, 6), ""); // beyond the last row: nothing stored
+}

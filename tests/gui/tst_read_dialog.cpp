@@ -1,0 +1,357 @@
+#include "Filvane.h"
+#include "GuiTestSupport.h"
+#include "Read.h"
+#include "TextTable.h"
+#include "Windows.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+// The dialog on a real directory tree: TREE/{music/{rock,Jazz,.hidden},photos}, files in music.
+class ReadDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void firstOkListsTheStartupDirectory();
+    void opensRowsByDoubleClickAndEnter();
+    void singleClickOnlyHighlights();
+    void cancelAndCloseBoxKeepWhatWasLeft();
+    void filterChoiceReplacesTypedMask();
+    void searchPattern_data();
+    void searchPattern();
+    void languageOfTheNextShowing();
+    void directoryThatCannotBeEntered_data();
+    void directoryThatCannotBeEntered();
+    void volumesOpenTheirLastDirectory();
+
+private:
+    QString path(const QString &relative) const { return m_root + QLatin1Char('/') + relative; }
+    static std::string str(const QString &text) { return text.toStdString(); }
+    void makeDialog();
+    QListView *dirBox() const { return m_dialog->findChild<QListView *>("DirBox"); }
+    QComboBox *combo(const char *name) const { return m_dialog->findChild<QComboBox *>(name); }
+    QLineEdit *typeEdit() const { return m_dialog->findChild<QLineEdit *>("TypeEdit"); }
+    QStringList rows() const;
+    QModelIndex rowNamed(const QString &name) const;
+    void doubleClick(const QModelIndex &index);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_root; // the tree, links resolved as the dialog reports directories
+    QString m_startCwd;
+    filvane::StoredTexts m_texts;
+    std::unique_ptr<TReadForm> m_dialog;
+};
+
+void ReadDialogTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_root = QFileInfo(m_dir->path()).canonicalFilePath();
+    QDir tree(m_root);
+    for (const char *sub : {"music/rock", "music/Jazz", "music/.hidden", "photos"})
+        QVERIFY(tree.mkpath(QString::fromLatin1(sub)));
+    for (const char *file : {"music/a.mp3", "music/b.MP3", "music/notes.txt"})
+        QVERIFY(testsupport::writeFile(path(QString::fromLatin1(file))));
+    m_startCwd = QDir::currentPath();
+    m_texts.apply(filvane::Language::English);
+}
+
+void ReadDialogTest::cleanup() {
+    m_dialog.reset();
+    QDir::setCurrent(m_startCwd);
+}
+
+void ReadDialogTest::makeDialog() {
+    QVERIFY(QDir::setCurrent(path("music")));
+    m_dialog = std::make_unique<TReadForm>(m_texts);
+}
+
+QStringList ReadDialogTest::rows() const {
+    QStringList names;
+    const QAbstractItemModel *model = dirBox()->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    return names;
+}
+
+QModelIndex ReadDialogTest::rowNamed(const QString &name) const {
+    const QModelIndexList found =
+        dirBox()->model()->match(dirBox()->model()->index(0, 0), Qt::DisplayRole, name, 1,
+                                 Qt::MatchExactly | Qt::MatchCaseSensitive);
+    return found.isEmpty() ? QModelIndex() : found.first();
+}
+
+void ReadDialogTest::doubleClick(const QModelIndex &index) {
+    QVERIFY(index.isValid());
+    dirBox()->scrollTo(index);
+    const QPoint centre = dirBox()->visualRect(index).center();
+    // QTest::mouseDClick does not reach an item view's double-click handler in Qt 6.4, so
+    // the events a person's double click delivers are sent directly.
+    QWidget *viewport = dirBox()->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, centre);
+    const QPointF local(centre);
+    QMouseEvent doubleClickEvent(QEvent::MouseButtonDblClick, local, viewport->mapToGlobal(local),
+                                 Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &doubleClickEvent);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, viewport->mapToGlobal(local),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+}
+
+void ReadDialogTest::firstOkListsTheStartupDirectory() {
+    QVERIFY(QDir::setCurrent(path("music")));
+    Windows windows = createWindows();
+    const auto answered = testsupport::answerNextModal([](QWidget *modal) {
+        QTest::mouseClick(modal->findChild<QToolButton *>("OKBtn"), Qt::LeftButton);
+    });
+    windows.main->ReadBtnClick();
+    QVERIFY(*answered);
+    QVERIFY(windows.read->isAccepted());
+    QCOMPARE(QString::fromStdString(windows.main->listingDirectory()), path("music"));
+    QCOMPARE(QString::fromStdString(windows.main->searchPattern()), path("music/*.*"));
+    QCOMPARE(windows.main->lists().fileCount(), 3);
+}
+
+void ReadDialogTest::opensRowsByDoubleClickAndEnter() {
+    makeDialog();
+    m_dialog->show();
+    QCOMPARE(m_dialog->openDirectory(), str(path("music")));
+    // Root, the path down to the open directory, then its visible subdirectories sorted.
+    QStringList expected{QStringLiteral("/")};
+    expected << m_root.split(QLatin1Char('/'), Qt::SkipEmptyParts) << QStringLiteral("music")
+             << QStringLiteral("Jazz") << QStringLiteral("rock");
+    QCOMPARE(rows(), expected);
+    QCOMPARE(dirBox()->currentIndex(), rowNamed(QStringLiteral("music")));
+
+    doubleClick(rowNamed(QStringLiteral("rock")));
+    QCOMPARE(m_dialog->openDirectory(), str(path("music/rock")));
+    QCOMPARE(rows().last(), QStringLiteral("rock"));
+    QCOMPARE(dirBox()->currentIndex().row(), rows().size() - 1);
+
+    // A path row above opens that directory.
+    doubleClick(rowNamed(QStringLiteral("music")));
+    QCOMPARE(m_dialog->openDirectory(), str(path("music")));
+
+    dirBox()->setFocus();
+    dirBox()->setCurrentIndex(rowNamed(QStringLiteral("Jazz")));
+    QTest::keyClick(dirBox(), Qt::Key_Return);
+    QCOMPARE(m_dialog->openDirectory(), str(path("music/Jazz")));
+    QVERIFY(m_dialog->isVisible()); // Enter opens the row, it does not end the dialog
+
+    // The open directory's own row changes nothing; the process's directory never moved.
+    doubleClick(rowNamed(QStringLiteral("Jazz")));
+    QCOMPARE(m_dialog->openDirectory(), str(path("music/Jazz")));
+    QCOMPARE(QDir::currentPath(), path("music"));
+
+    doubleClick(dirBox()->model()->index(0, 0));
+    QCOMPARE(m_dialog->openDirectory(), std::string("/"));
+}
+
+void ReadDialogTest::singleClickOnlyHighlights() {
+    makeDialog();
+    const auto answered = testsupport::answerNextModal([this](QWidget *) {
+        const QModelIndex rock = rowNamed(QStringLiteral("rock"));
+        QTest::mouseClick(dirBox()->viewport(), Qt::LeftButton, {},
+                          dirBox()->visualRect(rock).center());
+        QCOMPARE(dirBox()->currentIndex(), rock);
+        m_dialog->OKBtnClick();
+    });
+    m_dialog->exec();
+    QVERIFY(*answered);
+    QVERIFY(m_dialog->isAccepted());
+    QCOMPARE(m_dialog->openDirectory(), str(path("music")));
+    QCOMPARE(m_dialog->searchPattern(), str(path("music/*.*")));
+}
+
+void ReadDialogTest::cancelAndCloseBoxKeepWhatWasLeft() {
+    makeDialog();
+    auto answered = testsupport::answerNextModal([this](QWidget *) {
+        doubleClick(rowNamed(QStringLiteral("rock")));
+        combo("FilterBox")->setCurrentIndex(1); // MP3 files
+        typeEdit()->setText(QStringLiteral("live*.mp3"));
+        QTest::mouseClick(m_dialog->findChild<QToolButton *>("CancelBtn"), Qt::LeftButton);
+    });
+    m_dialog->exec();
+    QVERIFY(*answered);
+    QVERIFY(!m_dialog->isAccepted());
+    const QPoint leftAt(37, 41);
+    m_dialog->move(leftAt);
+
+    answered = testsupport::answerNextModal([this](QWidget *) { m_dialog->OKBtnClick(); });
+    m_dialog->exec();
+    QVERIFY(*answered);
+    QVERIFY(m_dialog->isAccepted());
+
+    // The close box gives what Cancel gives: the activation cleared the flag of the last OK.
+    answered = testsupport::answerNextModal([this](QWidget *) { m_dialog->close(); });
+    m_dialog->exec();
+    QVERIFY(*answered);
+    QVERIFY(!m_dialog->isAccepted());
+
+    QCOMPARE(m_dialog->openDirectory(), str(path("music/rock")));
+    QCOMPARE(rows().last(), QStringLiteral("rock"));
+    QCOMPARE(combo("FilterBox")->currentIndex(), 1);
+    QCOMPARE(typeEdit()->text(), QStringLiteral("live*.mp3"));
+    QCOMPARE(m_dialog->pos(), leftAt);
+    QCOMPARE(m_dialog->searchPattern(), str(path("music/rock/live*.mp3")));
+}
+
+void ReadDialogTest::filterChoiceReplacesTypedMask() {
+    makeDialog();
+    m_dialog->show();
+    QCOMPARE(combo("FilterBox")->count(), 14);
+    QCOMPARE(combo("FilterBox")->currentText(), QStringLiteral("All files (*.*)"));
+    QCOMPARE(typeEdit()->text(), QStringLiteral("*.*"));
+    typeEdit()->setFocus();
+    typeEdit()->selectAll();
+    QTest::keyClicks(typeEdit(), QStringLiteral("typed*"));
+    QCOMPARE(typeEdit()->text(), QStringLiteral("typed*"));
+    combo("FilterBox")->setCurrentIndex(6);
+    QCOMPARE(combo("FilterBox")->currentText(), QStringLiteral("HTML files"));
+    QCOMPARE(typeEdit()->text(), QStringLiteral("*.html"));
+    combo("FilterBox")->setCurrentIndex(6);
+    QCOMPARE(typeEdit()->text(), QStringLiteral("*.html"));
+}
+
+void ReadDialogTest::searchPattern_data() {
+    QTest::addColumn<bool>("atRoot");
+    QTest::addColumn<QString>("typed"); // empty: the filter entry's mask stays in the type box
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("root, filter mask") << true << QString() << QStringLiteral("/*.mp3");
+    QTest::newRow("root ignores typed")
+        << true << QStringLiteral("*.gif") << QStringLiteral("/*.mp3");
+    QTest::newRow("directory, filter mask") << false << QString() << QStringLiteral("@/*.mp3");
+    QTest::newRow("directory, typed")
+        << false << QStringLiteral("a*.*") << QStringLiteral("@/a*.*");
+    QTest::newRow("typed as is") << false << QStringLiteral(" a*.* ") << QStringLiteral("@/ a*.* ");
+}
+
+void ReadDialogTest::searchPattern() {
+    QFETCH(bool, atRoot);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    makeDialog();
+    m_dialog->show();
+    combo("FilterBox")->setCurrentIndex(1); // MP3 files
+    if (!typed.isNull())
+        typeEdit()->setText(typed);
+    if (atRoot)
+        doubleClick(dirBox()->model()->index(0, 0));
+    expected.replace(QLatin1Char('@'), path("music"));
+    QCOMPARE(QString::fromStdString(m_dialog->searchPattern()), expected);
+}
+
+void ReadDialogTest::languageOfTheNextShowing() {
+    makeDialog();
+    m_dialog->show();
+    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Choose directory"));
+    m_dialog->hide();
+    m_texts.apply(filvane::Language::Hungarian);
+    m_dialog->show();
+    QCOMPARE(m_dialog->windowTitle(), QString::fromUtf8("File-ok beolvasása"));
+    QCOMPARE(m_dialog->findChild<QToolButton *>("CancelBtn")->text(), QString::fromUtf8("Mégse"));
+    QCOMPARE(m_dialog->findChild<QToolButton *>("OKBtn")->text(), QStringLiteral("OK"));
+    QCOMPARE(m_dialog->findChild<QToolButton *>("OKBtn")->height(), 32);
+}
+
+void ReadDialogTest::directoryThatCannotBeEntered_data() {
+    QTest::addColumn<bool>("replaceByFile");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("removed") << false << QStringLiteral("File not found.");
+    QTest::newRow("now a file") << true << QStringLiteral("Invalid filename.");
+}
+
+void ReadDialogTest::directoryThatCannotBeEntered() {
+    QFETCH(bool, replaceByFile);
+    QFETCH(QString, message);
+    makeDialog();
+    m_dialog->show();
+    const QStringList before = rows();
+    QVERIFY(QDir(path("music")).rmdir(QStringLiteral("rock")));
+    if (replaceByFile)
+        QVERIFY(testsupport::writeFile(path("music/rock")));
+
+    QString shownText, shownTitle;
+    QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons shownButtons;
+    const auto answered = testsupport::answerNextModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        shownText = box->text();
+        shownTitle = box->windowTitle();
+        shownIcon = box->icon();
+        shownButtons = box->standardButtons();
+        box->button(QMessageBox::Ok)->click();
+    });
+    doubleClick(rowNamed(QStringLiteral("rock")));
+    QVERIFY(*answered);
+    QCOMPARE(shownText, message);
+    QCOMPARE(shownTitle, QStringLiteral("Orvessa - MP3 Filvane"));
+    QCOMPARE(shownIcon, QMessageBox::Critical);
+    QCOMPARE(shownButtons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    // The dialog stays open on the old directory with its old rows.
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(m_dialog->openDirectory(), str(path("music")));
+    QCOMPARE(rows(), before);
+}
+
+void ReadDialogTest::volumesOpenTheirLastDirectory() {
+    QVERIFY(QDir(m_root).mkpath(QStringLiteral("second/deep")));
+    QVERIFY(QDir(m_root).mkpath(QStringLiteral("third")));
+    makeDialog();
+    using filvane::Volume;
+    using filvane::VolumeKind;
+    const std::vector<Volume> volumes = {
+        {"/", VolumeKind::Fixed, "/ [system]"},
+        {str(m_root), VolumeKind::Fixed, str(m_root) + " []"},
+        {str(path("second")), VolumeKind::Remote, str(path("second")) + " //server/share"},
+        {str(path("third")), VolumeKind::RamDisk, str(path("third")) + " []"},
+    };
+    m_dialog->setVolumeSource([volumes] { return volumes; });
+    m_dialog->show();
+    QComboBox *drives = combo("DriveCombo");
+    QCOMPARE(drives->count(), 4);
+    QCOMPARE(drives->itemText(2), path("second") + QStringLiteral(" //server/share"));
+    QCOMPARE(drives->currentIndex(), 1); // the volume holding the start-up directory
+
+    drives->setCurrentIndex(2);
+    QCOMPARE(m_dialog->openDirectory(), str(path("second")));
+    doubleClick(rowNamed(QStringLiteral("deep")));
+    QCOMPARE(m_dialog->openDirectory(), str(path("second/deep")));
+    drives->setCurrentIndex(1);
+    QCOMPARE(m_dialog->openDirectory(), str(path("music")));
+    drives->setCurrentIndex(2);
+    QCOMPARE(m_dialog->openDirectory(), str(path("second/deep")));
+
+    // Walking up the path rows onto another volume brings the drive list along.
+    doubleClick(rowNamed(QFileInfo(m_root).fileName()));
+    QCOMPARE(m_dialog->openDirectory(), str(m_root));
+    QCOMPARE(drives->currentIndex(), 1);
+
+    // A volume that cannot be entered: the drive list shows it, the directory list stays.
+    QVERIFY(QDir(path("third")).removeRecursively());
+    const auto answered = testsupport::answerNextModal([](QWidget *modal) {
+        QCOMPARE(qobject_cast<QMessageBox *>(modal)->text(), QStringLiteral("File not found."));
+        qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Ok)->click();
+    });
+    drives->setCurrentIndex(3);
+    QVERIFY(*answered);
+    QCOMPARE(drives->currentIndex(), 3);
+    QCOMPARE(m_dialog->openDirectory(), str(m_root));
+    drives->setCurrentIndex(1); // back in line without navigating
+    QCOMPARE(m_dialog->openDirectory(), str(m_root));
+}
+
+QTEST_MAIN(ReadDialogTest)
+#include "tst_read_dialog.moc"
