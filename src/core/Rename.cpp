@@ -5,6 +5,8 @@
 #include "NoReplaceRename.h"
 #include "SearchPattern.h"
 
+#include <algorithm>
+
 namespace filvane {
 
 std::string composeNewName(const RenameOptions &options, std::string_view oldName,
@@ -54,14 +56,21 @@ std::vector<RowOutcome> planRows(const RenameInput &input) {
     return rows;
 }
 
-std::vector<RowOutcome> renameRows(const RenameInput &input, NoReplaceRenamer::Method method) {
+std::vector<RowOutcome> renameRows(const RenameInput &input, NoReplaceRenamer::Method method,
+                                   const RenameProgress &progress) {
     std::vector<RowOutcome> rows = planRows(input);
+    const int total = static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const auto &row) {
+        return row.outcome == RenameOutcome::Pending;
+    }));
     NoReplaceRenamer renamer(input.directory, method);
+    int done = 0;
     for (RowOutcome &row : rows) {
         if (row.outcome != RenameOutcome::Pending)
             continue;
         row.error = renamer.rename(row.oldName, row.newName);
         row.outcome = row.error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
+        if (progress && !progress(++done, total))
+            break;
     }
     return rows;
 }

@@ -2,6 +2,7 @@
 
 #include "NoReplaceRename.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,9 +61,15 @@ std::vector<RowOutcome> planRows(const RenameInput &input);
 
 // Renames row by row in `input.directory`, never replacing an existing file: when two rows
 // compose one name the upper one wins and the lower keeps its name. One outcome per data row.
+//
+// `progress`, when given, is called after each file with the files done so far and the files to
+// do in all; returning false stops the run before the next file (rows not reached stay Pending
+// and their files keep their names).
+using RenameProgress = std::function<bool(int done, int total)>;
 std::vector<RowOutcome>
 renameRows(const RenameInput &input,
-           NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag);
+           NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
+           const RenameProgress &progress = {});
 
 // The pattern the lists are read again by after a run: the directory, "/*" and the chosen
 // extension. An extension that names a path would list another directory than the one renamed
