@@ -58,6 +58,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->NameGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
                                   QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed);
+    m_nameModel->setToolTipSource([this](int row) { return qstr(finalName(row)); });
     ui->NameGrid->installEventFilter(this);
     ui->ReadGrid->installEventFilter(this);
     connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
@@ -327,6 +328,20 @@ bool TMainForm::ReadGridKeyDown(QKeyEvent *event) {
         return false;
     copySelection(ui->ReadGrid);
     return true;
+}
+
+std::string TMainForm::finalName(int row) const {
+    const filvane::CellGrid &read = m_lists.readList();
+    const std::string &oldName = read.cell(1, row);
+    if (row < 1 || row > m_lists.fileCount() || oldName.empty())
+        return {};
+    const filvane::RenameOptions options{
+        m_numbering, m_keepExtension, m_optionsForm && m_optionsForm->numbersOnly(),
+        m_optionsForm ? m_optionsForm->chosenExtension() : std::string()};
+    const filvane::CellGrid &names = m_lists.nameList();
+    std::string name = filvane::composeNewName(options, oldName, read.cell(0, row),
+                                               names.cell(0, row), names.cell(1, row));
+    return filvane::isPlainFileName(name) ? name : oldName;
 }
 
 void TMainForm::pasteNewNames() {

@@ -50,6 +50,10 @@ public:
     bool NameGridKeyDown(QKeyEvent *event);
     bool ReadGridKeyDown(QKeyEvent *event);
 
+    // The file name the Rename command would give a data row now (its old name when the row
+    // would not be renamed); empty for the blank row of an empty list.
+    std::string finalName(int row) const;
+
     void pasteNewNames();
     void copySelection(QTableView *grid);
 

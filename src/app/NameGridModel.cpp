@@ -27,6 +27,10 @@ QVariant NameGridModel::data(const QModelIndex &index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         return QString::fromUtf8(m_grid.cell(index.column(), gridRow(index)));
+    case Qt::ToolTipRole:
+        if (m_toolTipSource)
+            return m_toolTipSource(gridRow(index));
+        return {};
     case Qt::BackgroundRole:
         if (index.column() == 0)
             return QApplication::palette().button();

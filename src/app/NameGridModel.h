@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 namespace filvane {
 class CellGrid;
 }
@@ -26,6 +28,11 @@ public:
     void setEditable(bool editable) { m_editable = editable; }
     bool isEditable() const { return m_editable; }
 
+    // Where a data row's tool tip comes from (the grid row number is passed); none by default.
+    void setToolTipSource(std::function<QString(int gridRow)> source) {
+        m_toolTipSource = std::move(source);
+    }
+
     // After the core changed the grid: one reset, not a signal per cell.
     void reload();
     void captionsChanged();
@@ -35,6 +42,7 @@ public:
 private:
     filvane::CellGrid &m_grid;
     bool m_editable = false;
+    std::function<QString(int)> m_toolTipSource;
 };
 
 // Cell editor of the new-name list: every keystroke reaches the grid at once (a command pressed

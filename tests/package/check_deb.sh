@@ -17,7 +17,7 @@ for path in ./usr/bin/filvane ./usr/share/applications/filvane.desktop \
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6; do
+for library in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 fonts-liberation2; do
     grep -q "$library" <<<"$depends" || { echo "Depends lacks $library: $depends"; exit 1; }
 done
 [ "$(dpkg-deb -f "$deb" Package)" = filvane ] || { echo "wrong package name"; exit 1; }
