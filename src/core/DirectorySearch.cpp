@@ -9,8 +9,6 @@
 
 namespace filvane {
 
-namespace {
-
 bool isDirectoryEntry(DIR *dir, const dirent *entry) {
     if (entry->d_type == DT_DIR)
         return true;
@@ -20,8 +18,6 @@ bool isDirectoryEntry(DIR *dir, const dirent *entry) {
     struct stat st;
     return fstatat(dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
-
-} // namespace
 
 FileSearch findFiles(std::string_view directory, std::string_view mask) {
     FileSearch result;

@@ -4,7 +4,13 @@
 #include <string_view>
 #include <vector>
 
+#include <dirent.h>
+
 namespace filvane {
+
+// Whether an entry read from `dir` is a directory; a link counts by its target, so a link to a
+// directory is one and a dangling link is not.
+bool isDirectoryEntry(DIR *dir, const dirent *entry);
 
 struct FileSearch {
     std::vector<std::string> names; // in the order the directory gives them, bytes as stored

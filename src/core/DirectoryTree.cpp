@@ -1,5 +1,7 @@
 #include "DirectoryTree.h"
 
+#include "DirectorySearch.h"
+
 #include "SearchPattern.h"
 #include "Wildcard.h"
 
@@ -15,15 +17,6 @@
 namespace filvane {
 
 namespace {
-
-bool isSubdirectory(DIR *dir, const dirent *entry) {
-    if (entry->d_type == DT_DIR)
-        return true;
-    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-        return false;
-    struct stat st;
-    return fstatat(dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-}
 
 void sortWithoutCase(std::vector<std::string> &names) {
     // Fold each name once; names equal but for case keep a fixed order by their bytes.
@@ -55,7 +48,7 @@ SubdirectoryListing listSubdirectories(std::string_view directory) {
     errno = 0;
     while (const dirent *entry = readdir(dir)) {
         const std::string_view name(entry->d_name);
-        if (name.empty() || name.front() == '.' || !isSubdirectory(dir, entry)) {
+        if (name.empty() || name.front() == '.' || !isDirectoryEntry(dir, entry)) {
             errno = 0;
             continue;
         }
