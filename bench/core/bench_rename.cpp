@@ -1,7 +1,9 @@
 // The core rename of 65,535 files beside a plain loop of no-replace rename calls over the same
-// names, measured in the same run, on disk (/var/tmp) and on tmpfs (/dev/shm). Each iteration
-// renames every file one way ("a00000.mp3" -> "b00000.mp3") and the next one back, so both
-// sides always find the folder as the other left it.
+// names, and beside the same run without its plan (row by row in list order), measured in the
+// same run, on disk (/var/tmp) and on tmpfs (/dev/shm). No row here conflicts with another, so
+// planned against unplanned is what the plan costs. Each iteration renames every file one way
+// ("a00000.mp3" -> "b00000.mp3") and the next one back, so every side always finds the folder
+// as the other left it.
 //   filvane_core_bench --benchmark_filter=Rename
 #include "CellGrid.h"
 #include "Rename.h"
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -112,11 +115,16 @@ void BM_Rename_PlainNoReplaceLoop(benchmark::State &state) {
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 
-void BM_Rename_CoreRenameRows(benchmark::State &state) {
+using RunFunction = std::vector<filvane::RowOutcome> (*)(const filvane::RenameInput &,
+                                                         filvane::NoReplaceRenamer::Method,
+                                                         const filvane::RenameProgress &);
+
+void runCore(benchmark::State &state, RunFunction run) {
     RenameFolder &f = folder(static_cast<int>(state.range(0)));
     int failures = 0;
     for (auto _ : state) {
-        const auto rows = filvane::renameRows(f.input(f.nextWay()));
+        const auto rows =
+            run(f.input(f.nextWay()), filvane::NoReplaceRenamer::Method::NoReplaceFlag, {});
         for (const filvane::RowOutcome &row : rows)
             failures += row.outcome != filvane::RenameOutcome::Renamed;
     }
@@ -127,22 +135,35 @@ void BM_Rename_CoreRenameRows(benchmark::State &state) {
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 
+void BM_Rename_CoreRenameRows(benchmark::State &state) {
+    runCore(state, filvane::renameRows);
+}
+
+void BM_Rename_CoreUnplanned(benchmark::State &state) {
+    runCore(state, filvane::renameRowsInListOrder);
+}
+
 // Baseline and core side by side for each place, twice, so a drift in the file system's speed
-// over the run shows instead of passing for a difference between the two.
+// over the run shows instead of passing for a difference between them; the planned and the
+// unplanned run change places in the second round.
 void registerAll() {
+    using Function = void (*)(benchmark::State &);
+    const std::pair<const char *, Function> plain{"BM_Rename_PlainNoReplaceLoop",
+                                                  BM_Rename_PlainNoReplaceLoop};
+    const std::pair<const char *, Function> planned{"BM_Rename_CoreRenameRows",
+                                                    BM_Rename_CoreRenameRows};
+    const std::pair<const char *, Function> unplanned{"BM_Rename_CoreUnplanned",
+                                                      BM_Rename_CoreUnplanned};
     for (int place : {0, 1}) {
         for (int round = 0; round < 2; ++round) {
-            benchmark::RegisterBenchmark("BM_Rename_PlainNoReplaceLoop",
-                                         BM_Rename_PlainNoReplaceLoop)
-                ->Arg(place)
-                ->Iterations(4)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
-            benchmark::RegisterBenchmark("BM_Rename_CoreRenameRows", BM_Rename_CoreRenameRows)
-                ->Arg(place)
-                ->Iterations(4)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+            const auto first = round == 0 ? planned : unplanned;
+            const auto second = round == 0 ? unplanned : planned;
+            for (const auto &[name, function] : {plain, first, second})
+                benchmark::RegisterBenchmark(name, function)
+                    ->Arg(place)
+                    ->Iterations(4)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
         }
     }
 }

@@ -9,6 +9,7 @@
 #include "Option.h"
 #include "Read.h"
 #include "Rename.h"
+#include "RenameReport.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -182,6 +183,7 @@ void TMainForm::RenBtnClick() {
     // Read from the dialog's boxes as they stand, also when it was last left with Cancel.
     const bool numbersOnly = m_optionsForm && m_optionsForm->numbersOnly();
     const std::string chosenExtension = m_optionsForm ? m_optionsForm->chosenExtension() : "";
+    std::vector<filvane::RowOutcome> outcomes;
     if (askRenameQuestion()) {
         const filvane::RenameInput input{
             m_listingDirectory,
@@ -189,13 +191,25 @@ void TMainForm::RenBtnClick() {
             m_lists.nameList(),
             {m_numbering, m_keepExtension, numbersOnly, chosenExtension},
         };
-        // The window stays silent about rows that could not be renamed: they keep their names
-        // and show up again in the listing below.
-        filvane::renameRows(input);
+        outcomes = renameWithProgress(input);
     }
     m_searchPattern = filvane::relistPattern(m_listingDirectory, chosenExtension);
     listDirectory();
     sortByName();
+    // After the listing, so the lists behind the box already show what the run left.
+    reportFailures(outcomes);
+}
+
+std::vector<filvane::RowOutcome> TMainForm::renameWithProgress(const filvane::RenameInput &input) {
+    RunProgress progress(this, m_texts, m_progressDelayMs);
+    return filvane::renameRows(
+        input, filvane::NoReplaceRenamer::Method::NoReplaceFlag,
+        [&progress](int done, int total) { return progress.update(done, total); });
+}
+
+void TMainForm::reportFailures(const std::vector<filvane::RowOutcome> &outcomes) {
+    if (const std::unique_ptr<QMessageBox> box = makeRenameReport(outcomes, m_texts, this))
+        box->exec();
 }
 
 bool TMainForm::askRenameQuestion() {

@@ -4,7 +4,8 @@
 // texts. Two NameGridModels show the lists in ReadGrid and NameGrid without copying them; the
 // new-name editor writes each keystroke straight into the core. Toolbar commands call the core,
 // then reset the models once. Dialogs are shown modally and hand back a result (accepted flag,
-// directory, pattern, options) that the command reads after they close.
+// directory, pattern, options) that the command reads after they close. A rename run hands back
+// one outcome per row, which the window turns into its failure report.
 
 #include "NameLists.h"
 #include "TextTable.h"
@@ -13,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class NameGridDelegate;
 class NameGridModel;
@@ -24,6 +26,10 @@ class TReadForm;
 namespace Ui {
 class TMainForm;
 }
+namespace filvane {
+struct RenameInput;
+struct RowOutcome;
+} // namespace filvane
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -75,6 +81,9 @@ public:
     const std::string &lastExtension() const { return m_lastExtension; }
     bool numbering() const { return m_numbering; }
     bool keepExtension() const { return m_keepExtension; }
+    // How long a rename run goes on before its progress dialog shows; tests shorten it.
+    void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
+    int progressDelay() const { return m_progressDelayMs; }
 
     QTableView *readGrid() const;
     QTableView *nameGrid() const;
@@ -93,6 +102,10 @@ private:
     void moveNameGridDown();
     // The rename confirmation: true only when the user answered Yes.
     bool askRenameQuestion();
+    // The run itself, followed by a progress dialog once it takes long.
+    std::vector<filvane::RowOutcome> renameWithProgress(const filvane::RenameInput &input);
+    // One warning listing the rows that kept their names; nothing when every row went well.
+    void reportFailures(const std::vector<filvane::RowOutcome> &outcomes);
     // Options left with OK: numbering, extension rule, new names, editability, in that order.
     void applyOptions();
 
@@ -111,6 +124,7 @@ private:
     bool m_numbering = false;
     bool m_keepExtension = false;
     bool m_activated = false;
+    int m_progressDelayMs = 500;
 
     TReadForm *m_readForm = nullptr;
     TAboutForm *m_aboutForm = nullptr;

@@ -10,12 +10,15 @@
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
 #endif
+#ifndef RENAME_EXCHANGE
+#define RENAME_EXCHANGE (1 << 1)
+#endif
 
 namespace filvane {
 
 namespace {
 
-// How a kernel or file system says it does not know the no-replace flag (or the call).
+// How a kernel or file system says it does not know a flag of the call (or the call).
 bool flagRefused(int error) {
     return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
 }
@@ -23,7 +26,8 @@ bool flagRefused(int error) {
 } // namespace
 
 NoReplaceRenamer::NoReplaceRenamer(const std::string &directory, Method method)
-    : m_flagRefused(method == Method::LinkThenUnlink) {
+    : m_flagRefused(method == Method::LinkThenUnlink),
+      m_exchangeRefused(method != Method::NoReplaceFlag) {
     m_dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_dirFd < 0)
         m_openError = errno;
@@ -49,6 +53,35 @@ int NoReplaceRenamer::rename(const std::string &from, const std::string &to) {
         error = linkThenUnlink(from.c_str(), to.c_str());
     if (error == EEXIST)
         return renameSameFile(from.c_str(), to.c_str());
+    return error;
+}
+
+int NoReplaceRenamer::exchange(const std::string &first, const std::string &second) {
+    if (m_dirFd < 0)
+        return m_openError;
+    if (m_exchangeRefused)
+        return ExchangeRefused;
+    if (::renameat2(m_dirFd, first.c_str(), m_dirFd, second.c_str(), RENAME_EXCHANGE) == 0)
+        return 0;
+    const int error = errno;
+    if (!flagRefused(error))
+        return error;
+    m_exchangeRefused = true;
+    return ExchangeRefused;
+}
+
+int NoReplaceRenamer::renameToUnusedName(const std::string &from, std::string &chosen) {
+    // The process id keeps two runs in one directory apart; the count steps past names left
+    // by anyone else.
+    constexpr int Tries = 1000;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < Tries && error == EEXIST; ++attempt) {
+        chosen = ".filvane-" + std::to_string(::getpid()) + "-" +
+                 std::to_string(m_unusedNameCount++) + ".tmp";
+        error = rename(from, chosen);
+    }
+    if (error != 0)
+        chosen.clear();
     return error;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <string>
 
 namespace filvane {
@@ -11,11 +12,13 @@ namespace filvane {
 // This is the one place that knows the host's rename call: an atomic no-replace rename, and,
 // where the file system refuses that flag, a hard link to the new name followed by removing the
 // old one (the link fails atomically when the new name exists). Never a check, then a rename.
+// Names that must swap go through the atomic exchange where the file system has one.
 class NoReplaceRenamer {
 public:
     enum class Method {
-        NoReplaceFlag,  // the flag while the file system takes it, then the fallback
-        LinkThenUnlink, // the fallback from the start, as on a file system refusing the flag
+        NoReplaceFlag,  // the flags while the file system takes them, then the fallbacks
+        LinkThenUnlink, // the fallbacks from the start, as on a file system refusing both flags
+        NoExchange,     // the no-replace flag, but as on a file system refusing the exchange
     };
 
     explicit NoReplaceRenamer(const std::string &directory, Method method = Method::NoReplaceFlag);
@@ -30,6 +33,17 @@ public:
     // EEXIST when another file has the new name, ENOENT when `from` has gone.
     int rename(const std::string &from, const std::string &to);
 
+    // Swaps the names of two entries in one step, so each file is under exactly one name
+    // throughout. Returns 0 when done, ExchangeRefused when the file system (or the method)
+    // has no such call, else an errno: ENOENT when one of the names has gone.
+    int exchange(const std::string &first, const std::string &second);
+    static constexpr int ExchangeRefused = EOPNOTSUPP;
+    bool exchangeRefused() const { return m_exchangeRefused; }
+
+    // Gives `from` a hidden name that no entry of the directory has, written to `chosen`. The
+    // no-replace rename itself claims the name, so a name taken meanwhile only costs a retry.
+    int renameToUnusedName(const std::string &from, std::string &chosen);
+
 private:
     int linkThenUnlink(const char *from, const char *to);
     int renameSameFile(const char *from, const char *to);
@@ -39,6 +53,8 @@ private:
     // Set once the file system refused the no-replace flag, so later rows go straight to the
     // fallback instead of paying for a refused call each.
     bool m_flagRefused = false;
+    bool m_exchangeRefused = false;
+    unsigned m_unusedNameCount = 0;
 };
 
 } // namespace filvane

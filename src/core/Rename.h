@@ -59,17 +59,34 @@ bool isPlainFileName(std::string_view name);
 // Pending.
 std::vector<RowOutcome> planRows(const RenameInput &input);
 
-// Renames row by row in `input.directory`, never replacing an existing file: when two rows
-// compose one name the upper one wins and the lower keeps its name. One outcome per data row.
+// Renames the rows' files in `input.directory`, never replacing an existing file. One outcome
+// per data row.
+//
+// The run plans first, so that renumbering a numbered folder works: a row whose new name is the
+// old name of another row's file goes after that row, and files whose names go round (two
+// swapping, or more) turn together through an atomic exchange, or where the file system has
+// none, through a hidden temporary name that never outlives the run; if a step of such a round
+// fails, the files of the round get their old names back. Every file is at every moment under
+// exactly one name. When two rows compose one name the upper one wins and the lower keeps its
+// name, also when the upper one fails; a new name held by a file that keeps its name fails the
+// row with EEXIST.
 //
 // `progress`, when given, is called after each file with the files done so far and the files to
-// do in all; returning false stops the run before the next file (rows not reached stay Pending
-// and their files keep their names).
+// do in all (a round of names is reported once, when all its files are done); returning false
+// stops the run before the next file or round (rows not reached stay Pending and their files
+// keep their names).
 using RenameProgress = std::function<bool(int done, int total)>;
 std::vector<RowOutcome>
 renameRows(const RenameInput &input,
            NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
            const RenameProgress &progress = {});
+
+// The run without its plan, row by row top to bottom, where a row whose new name a lower row
+// would free fails. Kept to measure what the plan costs.
+std::vector<RowOutcome>
+renameRowsInListOrder(const RenameInput &input,
+                      NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
+                      const RenameProgress &progress = {});
 
 // The pattern the lists are read again by after a run: the directory, "/*" and the chosen
 // extension. An extension that names a path would list another directory than the one renamed

@@ -36,6 +36,17 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Keep filenames", "File nevek megőrzése"},
     {"Cancel", "Mégse"},
     {"Options", "Beállítások"},
+    {"%1 of %2 files could not be renamed:", "%2 file-ból %1 nem lett átnevezve:"},
+    {"Old name", "Régi név"},
+    {"New name", "Új név"},
+    {"Reason", "Hiba oka"},
+    {"A file of that name exists", "Már van ilyen nevű file"},
+    {"The file is gone", "A file eltűnt"},
+    {"The name is not allowed", "A név nem megengedett"},
+    {"Access refused", "Hozzáférés megtagadva"},
+    {"Other error, number %1", "Egyéb hiba, hibakód: %1"},
+    {"Renaming files: %1 of %2", "File-ok átnevezése: %1 / %2"},
+    {"Stop", "Leállít"},
 }};
 
 } // namespace

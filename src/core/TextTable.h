@@ -40,9 +40,22 @@ enum class UiText {
     KeepFileNamesCheck,
     OptionsCancel,
     OptionsDialogCaption,
+    // The report after a run in which files kept their names, and the progress of a long run.
+    // "%1", "%2" stand for the numbers filled in when shown.
+    ReportSummary,
+    ReportOldNameColumn,
+    ReportNewNameColumn,
+    ReportReasonColumn,
+    ReasonNameExists,
+    ReasonFileGone,
+    ReasonNameNotAllowed,
+    ReasonAccessRefused,
+    ReasonOtherError,
+    ProgressLabel,
+    ProgressStop,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::OptionsDialogCaption);
+constexpr int UiTextCount = static_cast<int>(UiText::ProgressStop);
 
 // The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
 std::string_view uiText(UiText entry, Language language);

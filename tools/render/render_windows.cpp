@@ -5,6 +5,7 @@
 #include "Filvane.h"
 #include "Option.h"
 #include "Read.h"
+#include "RenameReport.h"
 #include "Windows.h"
 
 #include <QApplication>
@@ -13,12 +14,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QWidget>
 
+#include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -154,6 +160,38 @@ bool renderOptionsDialog(const Windows &windows, const QDir &out) {
     return ok;
 }
 
+// The warning after a run in which a few files kept their names, one of every reason.
+bool renderRenameReport(const Windows &windows, const QDir &out) {
+    using filvane::RenameOutcome;
+    const std::vector<filvane::RowOutcome> rows{
+        {1, RenameOutcome::Renamed, 0, "intro.mp3", "01 - Intro.mp3"},
+        {2, RenameOutcome::Failed, EEXIST, "Blue Monday.mp3", "02 - Blue Monday.mp3"},
+        {3, RenameOutcome::Failed, ENOENT, "track 05.mp3", "03 - Night drive.mp3"},
+        {4, RenameOutcome::RefusedName, 0, "Őszi dal.mp3", "04 - AC/DC.mp3"},
+        {5, RenameOutcome::Failed, EACCES, "apple tree.mp3", "05 - Apple tree.mp3"},
+        {6, RenameOutcome::Failed, ENOSPC, "caf\xE9 live.mp3", "06 - Café.mp3"},
+        {7, RenameOutcome::Renamed, 0, "outro.mp3", "07 - Outro.mp3"},
+    };
+    const std::unique_ptr<QMessageBox> box =
+        makeRenameReport(rows, windows.main->texts(), windows.main.get());
+    if (!box)
+        return false;
+    box->show();
+    const bool ok = save(box.get(), out, QStringLiteral("rename_report"));
+    box->hide();
+    return ok;
+}
+
+// The progress dialog of a long run, as it stands a while into the run.
+bool renderRenameProgress(const Windows &windows, const QDir &out) {
+    RunProgress progress(windows.main.get(), windows.main->texts(), 0);
+    progress.update(1, 200);
+    settle(); // the dialog refreshes a few times a second, not at every file
+    progress.update(87, 200);
+    auto *dialog = windows.main->findChild<QProgressDialog *>();
+    return dialog && save(dialog, out, QStringLiteral("rename_progress"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -175,5 +213,7 @@ int main(int argc, char *argv[]) {
     ok = renderAboutWindow(windows, out) && ok;
     ok = renderReadDialog(windows, out) && ok;
     ok = renderOptionsDialog(windows, out) && ok;
+    ok = renderRenameReport(windows, out) && ok;
+    ok = renderRenameProgress(windows, out) && ok;
     return ok ? 0 : 1;
 }

@@ -1,0 +1,170 @@
+#include "RenameReport.h"
+
+#include "RenameReasons.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <string>
+
+using filvane::UiText;
+
+namespace {
+
+QString qstr(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// How many rows the list shows before it scrolls, and how wide a name column grows at most.
+constexpr int VisibleRows = 12;
+constexpr int MaxNameColumnWidth = 260;
+constexpr int ColumnGap = 16;
+
+// Ctrl+C copies the selected rows, or all of them when none is selected, as tab-separated
+// lines: a long list is easier to work through elsewhere.
+void addCopyShortcut(QTreeWidget *list) {
+    auto *copy = new QAction(list);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    list->addAction(copy);
+    QObject::connect(copy, &QAction::triggered, list, [list] {
+        QString text;
+        const bool all = list->selectedItems().isEmpty();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = list->topLevelItem(i);
+            if (!all && !item->isSelected())
+                continue;
+            for (int column = 0; column < list->columnCount(); ++column)
+                text += item->text(column) + (column + 1 < list->columnCount() ? u'\t' : u'\n');
+        }
+        QGuiApplication::clipboard()->setText(text);
+    });
+}
+
+// Seen at a glance, without a scroll bar, up to a dozen rows; beyond that the list scrolls.
+QTreeWidget *makeFailureList(const std::vector<filvane::RowOutcome> &failed,
+                             const filvane::StoredTexts &texts, QWidget *parent) {
+    auto *list = new QTreeWidget(parent);
+    list->setObjectName(QStringLiteral("FailureList"));
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setTextElideMode(Qt::ElideMiddle); // the extension at the end stays visible
+    list->setHeaderLabels({qstr(texts[UiText::ReportOldNameColumn]),
+                           qstr(texts[UiText::ReportNewNameColumn]),
+                           qstr(texts[UiText::ReportReasonColumn])});
+    QList<QTreeWidgetItem *> items;
+    items.reserve(static_cast<qsizetype>(failed.size()));
+    for (const filvane::RowOutcome &row : failed) {
+        const QStringList cells{qstr(filvane::readableName(row.oldName)),
+                                qstr(filvane::readableName(row.newName)),
+                                qstr(filvane::failureReasonText(row, texts))};
+        auto *item = new QTreeWidgetItem(cells);
+        for (int column = 0; column < cells.size(); ++column)
+            item->setToolTip(column, cells[column]); // the whole name where the column cuts it
+        items.append(item);
+    }
+    list->addTopLevelItems(items);
+    addCopyShortcut(list);
+
+    int width = list->frameWidth() * 2 + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int column = 0; column < list->columnCount(); ++column) {
+        list->resizeColumnToContents(column);
+        const int padded = list->columnWidth(column) + ColumnGap;
+        list->setColumnWidth(column, column < 2 ? std::min(padded, MaxNameColumnWidth) : padded);
+        width += list->columnWidth(column);
+    }
+    const int rowHeight = std::max(list->sizeHintForRow(0), 1);
+    const int rows = std::min(static_cast<int>(failed.size()), VisibleRows);
+    list->setMinimumWidth(std::max(width, 420));
+    list->setFixedHeight(list->header()->sizeHint().height() + rows * rowHeight +
+                         list->frameWidth() * 2 + 2);
+    return list;
+}
+
+// The list goes between the summary and the buttons, in the text's column.
+void insertAboveButtons(QMessageBox *box, QWidget *widget) {
+    auto *grid = qobject_cast<QGridLayout *>(box->layout());
+    auto *buttons = box->findChild<QDialogButtonBox *>();
+    const int index = grid && buttons ? grid->indexOf(buttons) : -1;
+    if (index < 0) {
+        box->layout()->addWidget(widget);
+        return;
+    }
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+    delete grid->takeAt(index);
+    grid->addWidget(widget, row, 0, 1, grid->columnCount());
+    grid->addWidget(buttons, row + 1, column, rowSpan, columnSpan);
+}
+
+} // namespace
+
+std::unique_ptr<QMessageBox> makeRenameReport(const std::vector<filvane::RowOutcome> &rows,
+                                              const filvane::StoredTexts &texts, QWidget *parent) {
+    const std::vector<filvane::RowOutcome> failed = filvane::failedRows(rows);
+    if (failed.empty())
+        return nullptr;
+    const std::string summary = filvane::fillText(
+        texts[UiText::ReportSummary],
+        {std::to_string(failed.size()), std::to_string(filvane::triedRowCount(rows))});
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, qstr(filvane::ApplicationTitle),
+                                             qstr(summary), QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
+    insertAboveButtons(box.get(), makeFailureList(failed, texts, box.get()));
+    return box;
+}
+
+RunProgress::RunProgress(QWidget *parent, const filvane::StoredTexts &texts, int delayMs)
+    : m_parent(parent), m_texts(texts), m_delayMs(delayMs) {
+    m_sinceStart.start();
+}
+
+RunProgress::~RunProgress() = default;
+
+bool RunProgress::update(int done, int total) {
+    if (!m_dialog) {
+        if (m_sinceStart.elapsed() < m_delayMs || done >= total)
+            return true;
+        show(total);
+        refresh(done, total);
+    } else if (m_sinceRefresh.elapsed() >= 40 || done >= total) {
+        // Repainting and looking for the Stop click after every file would cost more than many
+        // renames; a few times a second keeps the count moving and Stop prompt.
+        refresh(done, total);
+    }
+    return !m_dialog->wasCanceled();
+}
+
+void RunProgress::show(int total) {
+    m_dialog = std::make_unique<QProgressDialog>(m_parent);
+    m_dialog->setObjectName(QStringLiteral("RenameProgress"));
+    m_dialog->setWindowTitle(qstr(filvane::ApplicationTitle));
+    m_dialog->setWindowModality(Qt::WindowModal);
+    m_dialog->setCancelButtonText(qstr(m_texts[UiText::ProgressStop]));
+    // Shown by us once the delay is over; the dialog's own timer would not run before then.
+    m_dialog->setMinimumDuration(0);
+    m_dialog->setAutoReset(false);
+    m_dialog->setAutoClose(false);
+    m_dialog->setRange(0, total);
+    m_dialog->setMinimumWidth(320); // room for the longest count without the window jumping
+    m_dialog->show();
+}
+
+void RunProgress::refresh(int done, int total) {
+    m_dialog->setLabelText(qstr(filvane::fillText(m_texts[UiText::ProgressLabel],
+                                                  {std::to_string(done), std::to_string(total)})));
+    m_dialog->setValue(done);
+    // The run holds the one GUI thread: this is where the dialog paints and Stop is heard.
+    QApplication::processEvents();
+    m_sinceRefresh.restart();
+}

@@ -1,0 +1,127 @@
+#include "RenameReasons.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace filvane {
+
+bool isFailure(const RowOutcome &row) {
+    return row.outcome == RenameOutcome::Failed || row.outcome == RenameOutcome::RefusedName;
+}
+
+std::vector<RowOutcome> failedRows(const std::vector<RowOutcome> &rows) {
+    std::vector<RowOutcome> failed;
+    std::copy_if(rows.begin(), rows.end(), std::back_inserter(failed), isFailure);
+    return failed;
+}
+
+int triedRowCount(const std::vector<RowOutcome> &rows) {
+    return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const RowOutcome &row) {
+        return row.outcome == RenameOutcome::Renamed || isFailure(row);
+    }));
+}
+
+UiText failureReason(const RowOutcome &row) {
+    if (row.outcome == RenameOutcome::RefusedName)
+        return UiText::ReasonNameNotAllowed;
+    switch (row.error) {
+    case EEXIST:
+    case ENOTEMPTY: // the new name is held by a directory
+        return UiText::ReasonNameExists;
+    case ENOENT:
+        return UiText::ReasonFileGone;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ: // a file system that takes only names in its own encoding
+        return UiText::ReasonNameNotAllowed;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return UiText::ReasonAccessRefused;
+    default:
+        return UiText::ReasonOtherError;
+    }
+}
+
+std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts) {
+    const UiText reason = failureReason(row);
+    if (reason != UiText::ReasonOtherError)
+        return texts[reason];
+    return fillText(texts[reason], {std::to_string(row.error)});
+}
+
+std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments) {
+    std::string text;
+    text.reserve(pattern.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const size_t index = i + 1 < pattern.size() ? static_cast<size_t>(pattern[i + 1] - '1') : 9;
+        if (pattern[i] == '%' && index < arguments.size()) {
+            text += *(arguments.begin() + index);
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
+
+namespace {
+
+// The length of the printable UTF-8 sequence at the start of `text`, or 0 when there is none.
+size_t utf8SequenceLength(std::string_view text) {
+    const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead < 0x20 || lead == 0x7F)
+        return 0; // a line end or tab inside a name would break the line it is shown on
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0; // no overlong forms
+        if (lead == 0xED)
+            high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F; // nothing beyond U+10FFFF
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+} // namespace
+
+std::string readableName(std::string_view bytes) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const size_t length = utf8SequenceLength(bytes);
+        if (length > 0) {
+            text += bytes.substr(0, length);
+            bytes.remove_prefix(length);
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(bytes.front());
+        text += "\\x";
+        text += hex[byte >> 4];
+        text += hex[byte & 0x0F];
+        bytes.remove_prefix(1);
+    }
+    return text;
+}
+
+} // namespace filvane

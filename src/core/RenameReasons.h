@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Rename.h"
+#include "TextTable.h"
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace filvane {
+
+// A row the user is told about after a run: it was to be renamed and kept its name. Blank rows
+// had nothing to rename, and rows a stopped run never reached were not tried.
+bool isFailure(const RowOutcome &row);
+
+// The rows of a run that are failures, top to bottom.
+std::vector<RowOutcome> failedRows(const std::vector<RowOutcome> &rows);
+
+// The rows a run tried (renamed, failed or refused); the report counts its failures out of these.
+int triedRowCount(const std::vector<RowOutcome> &rows);
+
+// The table entry whose words say why a failed row kept its name.
+UiText failureReason(const RowOutcome &row);
+
+// Those words in the current language, with the error number where no words fit.
+std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts);
+
+// A table text with "%1" to "%9" replaced by the arguments in order; other "%" stay as they are.
+std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments);
+
+// A file name as a user can read it: valid UTF-8 stays, every other byte and every control
+// character reads "\xNN", so two names that differ in undecodable bytes still read differently.
+std::string readableName(std::string_view bytes);
+
+} // namespace filvane

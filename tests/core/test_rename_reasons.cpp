@@ -1,0 +1,99 @@
+#include "RenameReasons.h"
+#include "TextTable.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+using namespace filvane;
+
+namespace {
+
+RowOutcome row(RenameOutcome outcome, int error = 0, std::string oldName = "a.mp3") {
+    return {1, outcome, error, std::move(oldName), "01 - A.mp3"};
+}
+
+} // namespace
+
+TEST(RenameReasons, ReportAndProgressTextsInBothLanguages) {
+    const std::pair<UiText, std::pair<const char *, const char *>> expected[] = {
+        {UiText::ReportSummary,
+         {"%1 of %2 files could not be renamed:", "%2 file-ból %1 nem lett átnevezve:"}},
+        {UiText::ReportOldNameColumn, {"Old name", "Régi név"}},
+        {UiText::ReportNewNameColumn, {"New name", "Új név"}},
+        {UiText::ReportReasonColumn, {"Reason", "Hiba oka"}},
+        {UiText::ReasonNameExists, {"A file of that name exists", "Már van ilyen nevű file"}},
+        {UiText::ReasonFileGone, {"The file is gone", "A file eltűnt"}},
+        {UiText::ReasonNameNotAllowed, {"The name is not allowed", "A név nem megengedett"}},
+        {UiText::ReasonAccessRefused, {"Access refused", "Hozzáférés megtagadva"}},
+        {UiText::ReasonOtherError, {"Other error, number %1", "Egyéb hiba, hibakód: %1"}},
+        {UiText::ProgressLabel, {"Renaming files: %1 of %2", "File-ok átnevezése: %1 / %2"}},
+        {UiText::ProgressStop, {"Stop", "Leállít"}},
+    };
+    // They follow the 25 older entries, which keep their numbers.
+    EXPECT_EQ(static_cast<int>(UiText::ReportSummary), 26);
+    EXPECT_EQ(UiTextCount, 25 + static_cast<int>(std::size(expected)));
+    for (const auto &[entry, texts] : expected) {
+        EXPECT_EQ(uiText(entry, Language::English), texts.first);
+        EXPECT_EQ(uiText(entry, Language::Hungarian), texts.second);
+    }
+    StoredTexts stored;
+    stored.apply(Language::Hungarian);
+    EXPECT_EQ(stored[UiText::ProgressStop], "Leállít");
+    EXPECT_EQ(stored[UiText::OptionsDialogCaption], "Beállítások");
+}
+
+TEST(RenameReasons, ReasonInWordsByOutcomeAndErrno) {
+    StoredTexts texts;
+    const auto reason = [&texts](const RowOutcome &r) { return failureReasonText(r, texts); };
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, EEXIST)), "A file of that name exists");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, ENOTEMPTY)), "A file of that name exists");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, ENOENT)), "The file is gone");
+    EXPECT_EQ(reason(row(RenameOutcome::RefusedName)), "The name is not allowed");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, ENAMETOOLONG)), "The name is not allowed");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, EINVAL)), "The name is not allowed");
+    for (int error : {EACCES, EPERM, EROFS})
+        EXPECT_EQ(reason(row(RenameOutcome::Failed, error)), "Access refused") << error;
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, ENOSPC)),
+              "Other error, number " + std::to_string(ENOSPC));
+    // EIO is 5, the old "File access denied" code: an errno is never read as such a code.
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, EIO)), "Other error, number 5");
+    texts.apply(Language::Hungarian);
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, ENOENT)), "A file eltűnt");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, EXDEV)),
+              "Egyéb hiba, hibakód: " + std::to_string(EXDEV));
+}
+
+TEST(RenameReasons, OnlyFailedAndRefusedRowsAreFailures) {
+    const std::vector<RowOutcome> rows{
+        row(RenameOutcome::Renamed),
+        row(RenameOutcome::Blank, 0, ""),
+        row(RenameOutcome::Failed, EEXIST, "b"),
+        row(RenameOutcome::RefusedName, 0, "c"),
+        row(RenameOutcome::Pending, 0, "d"),
+    };
+    const std::vector<RowOutcome> failed = failedRows(rows);
+    ASSERT_EQ(failed.size(), 2u);
+    EXPECT_EQ(failed[0].oldName, "b");
+    EXPECT_EQ(failed[1].oldName, "c");
+    // A stopped run counts what it tried, not the rows it never reached.
+    EXPECT_EQ(triedRowCount(rows), 3);
+}
+
+TEST(RenameReasons, FillTextAndReadableNames) {
+    EXPECT_EQ(fillText("%1 of %2 files", {"3", "200"}), "3 of 200 files");
+    EXPECT_EQ(fillText("%2 file-ból %1", {"3", "200"}), "200 file-ból 3");
+    // A "%" without its argument stays, also at the very end.
+    EXPECT_EQ(fillText("100% %3 %", {"x"}), "100% %3 %");
+
+    EXPECT_EQ(readableName("Őszi dal.mp3"), "Őszi dal.mp3");
+    EXPECT_EQ(readableName("caf\xE9.mp3"), "caf\\xE9.mp3"); // Latin-1, not UTF-8
+    EXPECT_EQ(readableName("a\nb\t"), "a\\x0Ab\\x09");
+    // Cut, overlong and surrogate sequences are bytes, not characters.
+    EXPECT_EQ(readableName("\xC5"), "\\xC5");
+    EXPECT_EQ(readableName("\xC0\xAF"), "\\xC0\\xAF");
+    EXPECT_EQ(readableName("\xED\xA0\x80"), "\\xED\\xA0\\x80");
+    EXPECT_EQ(readableName("\xF0\x9F\x8E\xB5"), "\xF0\x9F\x8E\xB5"); // a four-byte character
+}
