@@ -179,21 +179,21 @@ void TMainForm::ClrBtnClick() {
     ui->RenBtn->setEnabled(false);
 }
 
-void TMainForm::RenBtnClick() {
+filvane::RenameOptions TMainForm::renameOptions() const {
     // Read from the dialog's boxes as they stand, also when it was last left with Cancel.
-    const bool numbersOnly = m_optionsForm && m_optionsForm->numbersOnly();
-    const std::string chosenExtension = m_optionsForm ? m_optionsForm->chosenExtension() : "";
+    return {m_numbering, m_keepExtension, m_optionsForm && m_optionsForm->numbersOnly(),
+            m_optionsForm ? m_optionsForm->chosenExtension() : std::string()};
+}
+
+void TMainForm::RenBtnClick() {
+    const filvane::RenameOptions options = renameOptions();
     std::vector<filvane::RowOutcome> outcomes;
     if (askRenameQuestion()) {
-        const filvane::RenameInput input{
-            m_listingDirectory,
-            m_lists.readList(),
-            m_lists.nameList(),
-            {m_numbering, m_keepExtension, numbersOnly, chosenExtension},
-        };
+        const filvane::RenameInput input{m_listingDirectory, m_lists.readList(), m_lists.nameList(),
+                                         options};
         outcomes = renameWithProgress(input);
     }
-    m_searchPattern = filvane::relistPattern(m_listingDirectory, chosenExtension);
+    m_searchPattern = filvane::relistPattern(m_listingDirectory, options.chosenExtension);
     listDirectory();
     sortByName();
     // After the listing, so the lists behind the box already show what the run left.
@@ -345,15 +345,14 @@ bool TMainForm::ReadGridKeyDown(QKeyEvent *event) {
 }
 
 std::string TMainForm::finalName(int row) const {
+    if (row < 1 || row > m_lists.fileCount())
+        return {};
     const filvane::CellGrid &read = m_lists.readList();
     const std::string &oldName = read.cell(1, row);
-    if (row < 1 || row > m_lists.fileCount() || oldName.empty())
+    if (oldName.empty())
         return {};
-    const filvane::RenameOptions options{
-        m_numbering, m_keepExtension, m_optionsForm && m_optionsForm->numbersOnly(),
-        m_optionsForm ? m_optionsForm->chosenExtension() : std::string()};
     const filvane::CellGrid &names = m_lists.nameList();
-    std::string name = filvane::composeNewName(options, oldName, read.cell(0, row),
+    std::string name = filvane::composeNewName(renameOptions(), oldName, read.cell(0, row),
                                                names.cell(0, row), names.cell(1, row));
     return filvane::isPlainFileName(name) ? name : oldName;
 }

@@ -27,6 +27,7 @@ namespace Ui {
 class TMainForm;
 }
 namespace filvane {
+struct RenameOptions;
 struct RenameInput;
 struct RowOutcome;
 } // namespace filvane
@@ -95,6 +96,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    filvane::RenameOptions renameOptions() const;
     void applyLanguage(filvane::Language language, bool fromSwitch);
     void setNameGridEnabled(bool enabled);
     void reloadGrids();
