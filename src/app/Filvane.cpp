@@ -141,6 +141,15 @@ bool TMainForm::event(QEvent *event) {
     return QWidget::event(event);
 }
 
+void TMainForm::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    // A new main window is normally activated by the desktop; ask for it, so the first
+    // activation also comes where nothing would give it (no window manager, focus stealing
+    // prevention).
+    if (!m_activated)
+        activateWindow();
+}
+
 void TMainForm::ReadBtnClick() {
     if (m_readForm) {
         m_readForm->exec();
