@@ -1,87 +1,55 @@
-#include "Filvane.h"
-#include "GuiTestSupport.h"
-#include "NameGridModel.h"
-#include "Windows.h"
+#include "MainWindowFixture.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <memory>
-
-class ClipboardTest : public QObject {
+class ClipboardTest : public MainWindowFixture {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup() { m_windows = Windows(); }
+    void pasteFromCurrentRowDown_data();
     void pasteFromCurrentRowDown();
-    void pasteStopsAtTheLastRowAndIgnoresEmptyClipboard();
-    void pasteIntoReadOnlyListChangesNothing();
     void copySelectedCellsAsLines();
-
-private:
-    QString name(int row) {
-        return QString::fromStdString(m_main->lists().nameList().cell(1, row));
-    }
-    void paste(QTableView *grid) { QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier); }
-
-    Windows m_windows;
-    TMainForm *m_main = nullptr;
-    std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void ClipboardTest::init() {
-    m_windows = createWindows();
-    m_main = m_windows.main.get();
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_main));
-    m_dir = std::make_unique<QTemporaryDir>();
-    for (const char *file : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"})
-        QVERIFY(testsupport::writeFile(m_dir->filePath(file)));
-    const std::string dir = m_dir->path().toStdString();
-    m_main->readDirectory(dir, dir + "/*.*");
-    m_main->nameGrid()->setFocus();
+void ClipboardTest::pasteFromCurrentRowDown_data() {
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("editable");
+    QTest::addColumn<QStringList>("names"); // the five rows afterwards
+    QTest::newRow("3 lines into 5 rows")
+        << "One\r\nTwo\rThree\r\n"
+        << 2 << true << QStringList{"typed", "One", "Two", "Three", ""};
+    QTest::newRow("7 lines into 5 rows") << "1\n2\n3\n4\n5\n6\n7\n"
+                                         << 1 << true << QStringList{"1", "2", "3", "4", "5"};
+    QTest::newRow("empty clipboard") << "" << 1 << true << QStringList{"typed", "", "", "", ""};
+    QTest::newRow("read-only list") << "x\ny\n"
+                                    << 1 << false << QStringList{"typed", "", "", "", ""};
 }
 
 void ClipboardTest::pasteFromCurrentRowDown() {
+    QFETCH(QString, clipboard);
+    QFETCH(int, row);
+    QFETCH(bool, editable);
+    QFETCH(QStringList, names);
+    list({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"});
+    type(1, QStringLiteral("typed"));
+    m_main->nameModel()->setEditable(editable);
     QTableView *grid = m_main->nameGrid();
-    m_main->lists().nameList().setCell(1, 1, "typed");
-    grid->setCurrentIndex(grid->model()->index(1, 1)); // second data row
-    QGuiApplication::clipboard()->setText("One\r\nTwo\rThree\r\n");
-    paste(grid);
-    QCOMPARE(name(1), QStringLiteral("typed"));
-    QCOMPARE(name(2), QStringLiteral("One"));
-    QCOMPARE(name(3), QStringLiteral("Two"));
-    QCOMPARE(name(4), QStringLiteral("Three"));
-    QCOMPARE(name(5), QString());
-    QCOMPARE(grid->model()->index(3, 1).data().toString(), QStringLiteral("Three"));
-}
-
-void ClipboardTest::pasteStopsAtTheLastRowAndIgnoresEmptyClipboard() {
-    QTableView *grid = m_main->nameGrid();
-    grid->setCurrentIndex(grid->model()->index(0, 1));
-    QGuiApplication::clipboard()->setText("1\n2\n3\n4\n5\n6\n7\n");
-    paste(grid);
-    for (int row = 1; row <= 5; ++row)
-        QCOMPARE(name(row), QString::number(row));
-    QCOMPARE(m_main->lists().nameList().rowCount(), 6);
-
-    QGuiApplication::clipboard()->clear();
-    paste(grid);
-    QCOMPARE(name(1), QStringLiteral("1"));
-}
-
-void ClipboardTest::pasteIntoReadOnlyListChangesNothing() {
-    m_main->nameModel()->setEditable(false);
-    QGuiApplication::clipboard()->setText("x\ny\n");
-    paste(m_main->nameGrid());
-    QCOMPARE(name(1), QString());
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(row - 1, 1));
+    QGuiApplication::clipboard()->setText(clipboard);
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    QStringList shown;
+    for (int i = 0; i < 5; ++i)
+        shown << grid->model()->index(i, 1).data().toString();
+    QCOMPARE(shown, names);
+    QCOMPARE(m_main->lists().nameList().rowCount(), 6); // no rows added
 }
 
 void ClipboardTest::copySelectedCellsAsLines() {
+    list({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"});
     QTableView *grid = m_main->readGrid();
     grid->setFocus();
     grid->selectionModel()->select(

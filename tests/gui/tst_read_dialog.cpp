@@ -25,13 +25,10 @@ private slots:
     void init();
     void cleanup();
     void firstOkListsTheStartupDirectory();
-    void opensRowsByDoubleClickAndEnter();
-    void singleClickOnlyHighlights();
+    void opensRowsByDoubleClickAndEnterButNotBySingleClick();
     void cancelAndCloseBoxKeepWhatWasLeft();
-    void filterChoiceReplacesTypedMask();
     void searchPattern_data();
     void searchPattern();
-    void languageOfTheNextShowing();
     void directoryThatCannotBeEntered_data();
     void directoryThatCannotBeEntered();
     void volumesOpenTheirLastDirectory();
@@ -39,12 +36,14 @@ private slots:
 private:
     QString path(const QString &relative) const { return m_root + QLatin1Char('/') + relative; }
     static std::string str(const QString &text) { return text.toStdString(); }
-    void makeDialog();
+    void makeDialog(bool show = true);
     QListView *dirBox() const { return m_dialog->findChild<QListView *>("DirBox"); }
     QComboBox *combo(const char *name) const { return m_dialog->findChild<QComboBox *>(name); }
     QLineEdit *typeEdit() const { return m_dialog->findChild<QLineEdit *>("TypeEdit"); }
     QStringList rows() const;
-    QModelIndex rowNamed(const QString &name) const;
+    QModelIndex rowNamed(const QString &name) const {
+        return dirBox()->model()->index(static_cast<int>(rows().indexOf(name)), 0);
+    }
     void doubleClick(const QModelIndex &index);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -72,9 +71,11 @@ void ReadDialogTest::cleanup() {
     QDir::setCurrent(m_startCwd);
 }
 
-void ReadDialogTest::makeDialog() {
+void ReadDialogTest::makeDialog(bool show) {
     QVERIFY(QDir::setCurrent(path("music")));
     m_dialog = std::make_unique<TReadForm>(m_texts);
+    if (show)
+        m_dialog->show();
 }
 
 QStringList ReadDialogTest::rows() const {
@@ -83,13 +84,6 @@ QStringList ReadDialogTest::rows() const {
     for (int row = 0; row < model->rowCount(); ++row)
         names << model->index(row, 0).data().toString();
     return names;
-}
-
-QModelIndex ReadDialogTest::rowNamed(const QString &name) const {
-    const QModelIndexList found =
-        dirBox()->model()->match(dirBox()->model()->index(0, 0), Qt::DisplayRole, name, 1,
-                                 Qt::MatchExactly | Qt::MatchCaseSensitive);
-    return found.isEmpty() ? QModelIndex() : found.first();
 }
 
 void ReadDialogTest::doubleClick(const QModelIndex &index) {
@@ -104,9 +98,6 @@ void ReadDialogTest::doubleClick(const QModelIndex &index) {
     QMouseEvent doubleClickEvent(QEvent::MouseButtonDblClick, local, viewport->mapToGlobal(local),
                                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &doubleClickEvent);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, viewport->mapToGlobal(local),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &release);
 }
 
 void ReadDialogTest::firstOkListsTheStartupDirectory() {
@@ -123,10 +114,8 @@ void ReadDialogTest::firstOkListsTheStartupDirectory() {
     QCOMPARE(windows.main->lists().fileCount(), 3);
 }
 
-void ReadDialogTest::opensRowsByDoubleClickAndEnter() {
+void ReadDialogTest::opensRowsByDoubleClickAndEnterButNotBySingleClick() {
     makeDialog();
-    m_dialog->show();
-    QCOMPARE(m_dialog->openDirectory(), str(path("music")));
     // Root, the path down to the open directory, then its visible subdirectories sorted.
     QStringList expected{QStringLiteral("/")};
     expected << m_root.split(QLatin1Char('/'), Qt::SkipEmptyParts) << QStringLiteral("music")
@@ -134,13 +123,16 @@ void ReadDialogTest::opensRowsByDoubleClickAndEnter() {
     QCOMPARE(rows(), expected);
     QCOMPARE(dirBox()->currentIndex(), rowNamed(QStringLiteral("music")));
 
-    doubleClick(rowNamed(QStringLiteral("rock")));
+    const QModelIndex rock = rowNamed(QStringLiteral("rock"));
+    QTest::mouseClick(dirBox()->viewport(), Qt::LeftButton, {},
+                      dirBox()->visualRect(rock).center());
+    QCOMPARE(dirBox()->currentIndex(), rock);
+    QCOMPARE(m_dialog->searchPattern(), str(path("music/*.*")));
+
+    doubleClick(rock);
     QCOMPARE(m_dialog->openDirectory(), str(path("music/rock")));
     QCOMPARE(rows().last(), QStringLiteral("rock"));
-    QCOMPARE(dirBox()->currentIndex().row(), rows().size() - 1);
-
-    // A path row above opens that directory.
-    doubleClick(rowNamed(QStringLiteral("music")));
+    doubleClick(rowNamed(QStringLiteral("music"))); // a path row above
     QCOMPARE(m_dialog->openDirectory(), str(path("music")));
 
     dirBox()->setFocus();
@@ -153,29 +145,12 @@ void ReadDialogTest::opensRowsByDoubleClickAndEnter() {
     doubleClick(rowNamed(QStringLiteral("Jazz")));
     QCOMPARE(m_dialog->openDirectory(), str(path("music/Jazz")));
     QCOMPARE(QDir::currentPath(), path("music"));
-
     doubleClick(dirBox()->model()->index(0, 0));
     QCOMPARE(m_dialog->openDirectory(), std::string("/"));
 }
 
-void ReadDialogTest::singleClickOnlyHighlights() {
-    makeDialog();
-    const auto answered = testsupport::answerNextModal([this](QWidget *) {
-        const QModelIndex rock = rowNamed(QStringLiteral("rock"));
-        QTest::mouseClick(dirBox()->viewport(), Qt::LeftButton, {},
-                          dirBox()->visualRect(rock).center());
-        QCOMPARE(dirBox()->currentIndex(), rock);
-        m_dialog->OKBtnClick();
-    });
-    m_dialog->exec();
-    QVERIFY(*answered);
-    QVERIFY(m_dialog->isAccepted());
-    QCOMPARE(m_dialog->openDirectory(), str(path("music")));
-    QCOMPARE(m_dialog->searchPattern(), str(path("music/*.*")));
-}
-
 void ReadDialogTest::cancelAndCloseBoxKeepWhatWasLeft() {
-    makeDialog();
+    makeDialog(false);
     auto answered = testsupport::answerNextModal([this](QWidget *) {
         doubleClick(rowNamed(QStringLiteral("rock")));
         combo("FilterBox")->setCurrentIndex(1); // MP3 files
@@ -200,33 +175,15 @@ void ReadDialogTest::cancelAndCloseBoxKeepWhatWasLeft() {
     QVERIFY(!m_dialog->isAccepted());
 
     QCOMPARE(m_dialog->openDirectory(), str(path("music/rock")));
-    QCOMPARE(rows().last(), QStringLiteral("rock"));
     QCOMPARE(combo("FilterBox")->currentIndex(), 1);
     QCOMPARE(typeEdit()->text(), QStringLiteral("live*.mp3"));
     QCOMPARE(m_dialog->pos(), leftAt);
     QCOMPARE(m_dialog->searchPattern(), str(path("music/rock/live*.mp3")));
 }
 
-void ReadDialogTest::filterChoiceReplacesTypedMask() {
-    makeDialog();
-    m_dialog->show();
-    QCOMPARE(combo("FilterBox")->count(), 14);
-    QCOMPARE(combo("FilterBox")->currentText(), QStringLiteral("All files (*.*)"));
-    QCOMPARE(typeEdit()->text(), QStringLiteral("*.*"));
-    typeEdit()->setFocus();
-    typeEdit()->selectAll();
-    QTest::keyClicks(typeEdit(), QStringLiteral("typed*"));
-    QCOMPARE(typeEdit()->text(), QStringLiteral("typed*"));
-    combo("FilterBox")->setCurrentIndex(6);
-    QCOMPARE(combo("FilterBox")->currentText(), QStringLiteral("HTML files"));
-    QCOMPARE(typeEdit()->text(), QStringLiteral("*.html"));
-    combo("FilterBox")->setCurrentIndex(6);
-    QCOMPARE(typeEdit()->text(), QStringLiteral("*.html"));
-}
-
 void ReadDialogTest::searchPattern_data() {
     QTest::addColumn<bool>("atRoot");
-    QTest::addColumn<QString>("typed"); // empty: the filter entry's mask stays in the type box
+    QTest::addColumn<QString>("typed"); // after the filter choice; none: its mask stays
     QTest::addColumn<QString>("expected");
     QTest::newRow("root, filter mask") << true << QString() << QStringLiteral("/*.mp3");
     QTest::newRow("root ignores typed")
@@ -242,27 +199,14 @@ void ReadDialogTest::searchPattern() {
     QFETCH(QString, typed);
     QFETCH(QString, expected);
     makeDialog();
-    m_dialog->show();
-    combo("FilterBox")->setCurrentIndex(1); // MP3 files
+    typeEdit()->setText(QStringLiteral("earlier*"));
+    combo("FilterBox")->setCurrentIndex(1); // MP3 files: its mask replaces what was typed
     if (!typed.isNull())
         typeEdit()->setText(typed);
     if (atRoot)
         doubleClick(dirBox()->model()->index(0, 0));
     expected.replace(QLatin1Char('@'), path("music"));
     QCOMPARE(QString::fromStdString(m_dialog->searchPattern()), expected);
-}
-
-void ReadDialogTest::languageOfTheNextShowing() {
-    makeDialog();
-    m_dialog->show();
-    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Choose directory"));
-    m_dialog->hide();
-    m_texts.apply(filvane::Language::Hungarian);
-    m_dialog->show();
-    QCOMPARE(m_dialog->windowTitle(), QString::fromUtf8("File-ok beolvasása"));
-    QCOMPARE(m_dialog->findChild<QToolButton *>("CancelBtn")->text(), QString::fromUtf8("Mégse"));
-    QCOMPARE(m_dialog->findChild<QToolButton *>("OKBtn")->text(), QStringLiteral("OK"));
-    QCOMPARE(m_dialog->findChild<QToolButton *>("OKBtn")->height(), 32);
 }
 
 void ReadDialogTest::directoryThatCannotBeEntered_data() {
@@ -276,30 +220,22 @@ void ReadDialogTest::directoryThatCannotBeEntered() {
     QFETCH(bool, replaceByFile);
     QFETCH(QString, message);
     makeDialog();
-    m_dialog->show();
     const QStringList before = rows();
     QVERIFY(QDir(path("music")).rmdir(QStringLiteral("rock")));
     if (replaceByFile)
         QVERIFY(testsupport::writeFile(path("music/rock")));
 
-    QString shownText, shownTitle;
-    QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons shownButtons;
     const auto answered = testsupport::answerNextModal([&](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
+        const auto *box = qobject_cast<QMessageBox *>(modal);
+        modal->close(); // the box stays until its exec() returns, after this answer
         QVERIFY(box);
-        shownText = box->text();
-        shownTitle = box->windowTitle();
-        shownIcon = box->icon();
-        shownButtons = box->standardButtons();
-        box->button(QMessageBox::Ok)->click();
+        QCOMPARE(box->text(), message);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Orvessa - MP3 Filvane"));
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+        QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
     });
     doubleClick(rowNamed(QStringLiteral("rock")));
     QVERIFY(*answered);
-    QCOMPARE(shownText, message);
-    QCOMPARE(shownTitle, QStringLiteral("Orvessa - MP3 Filvane"));
-    QCOMPARE(shownIcon, QMessageBox::Critical);
-    QCOMPARE(shownButtons, QMessageBox::StandardButtons(QMessageBox::Ok));
     // The dialog stays open on the old directory with its old rows.
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(m_dialog->openDirectory(), str(path("music")));
@@ -309,10 +245,9 @@ void ReadDialogTest::directoryThatCannotBeEntered() {
 void ReadDialogTest::volumesOpenTheirLastDirectory() {
     QVERIFY(QDir(m_root).mkpath(QStringLiteral("second/deep")));
     QVERIFY(QDir(m_root).mkpath(QStringLiteral("third")));
-    makeDialog();
-    using filvane::Volume;
+    makeDialog(false);
     using filvane::VolumeKind;
-    const std::vector<Volume> volumes = {
+    const std::vector<filvane::Volume> volumes = {
         {"/", VolumeKind::Fixed, "/ [system]"},
         {str(m_root), VolumeKind::Fixed, str(m_root) + " []"},
         {str(path("second")), VolumeKind::Remote, str(path("second")) + " //server/share"},
@@ -321,8 +256,6 @@ void ReadDialogTest::volumesOpenTheirLastDirectory() {
     m_dialog->setVolumeSource([volumes] { return volumes; });
     m_dialog->show();
     QComboBox *drives = combo("DriveCombo");
-    QCOMPARE(drives->count(), 4);
-    QCOMPARE(drives->itemText(2), path("second") + QStringLiteral(" //server/share"));
     QCOMPARE(drives->currentIndex(), 1); // the volume holding the start-up directory
 
     drives->setCurrentIndex(2);
