@@ -1,4 +1,7 @@
+#include "FixedColumnGrid.h"
 #include "MainWindowFixture.h"
+
+#include <QScrollBar>
 
 #include <QDialog>
 #include <QLabel>
@@ -15,6 +18,7 @@ private slots:
     void commandSeesTextOfAnOpenEditor();
     void languageRoundTrip();
     void cancelledReadEmptiesTypedNames();
+    void numberColumnStaysInPlace();
 
 private:
     QString countText() const { return m_main->findChild<QLabel *>("CountPanel")->text(); }
@@ -153,6 +157,27 @@ void MainWindowTest::cancelledReadEmptiesTypedNames() {
     QCOMPARE(listed(), (QStringList{"a.mp3", "b.mp3"})); // the listed files stay
     QCOMPARE(countText(), QStringLiteral("Items: 2"));
     QVERIFY(button("RenBtn")->isEnabled());
+}
+
+void MainWindowTest::numberColumnStaysInPlace() {
+    QStringList names;
+    for (int i = 0; i < 40; ++i)
+        names << QStringLiteral("track %1.mp3").arg(i, 2, 10, QLatin1Char('0'));
+    list(names);
+    auto *grid = static_cast<TFixedColumnGrid *>(m_main->nameGrid());
+    QCoreApplication::processEvents(); // let the view lay out the new rows
+    // The name column is wider than the view: going to a cell must not scroll sideways.
+    grid->setCurrentIndex(grid->model()->index(39, 1));
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QVERIFY(grid->verticalScrollBar()->value() > 0);
+    // The number column follows the rows down and stays put when the names scroll sideways.
+    QTableView *numbers = grid->fixedColumnView();
+    QCOMPARE(numbers->verticalScrollBar()->value(), grid->verticalScrollBar()->value());
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    QVERIFY(grid->horizontalScrollBar()->value() > 0);
+    QCOMPARE(numbers->x(), grid->frameWidth());
+    QCOMPARE(numbers->indexAt(QPoint(5, numbers->viewport()->height() - 5)).data().toString(),
+             QStringLiteral("40"));
 }
 
 QTEST_MAIN(MainWindowTest)

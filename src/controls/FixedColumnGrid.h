@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QTableView>
+
+// A table view whose first column stays in place when the rest scrolls sideways, as a grid's
+// fixed caption column does. A second, borderless view showing only that column lies over the
+// left edge and shares the model, the selection and the vertical scrolling. Moving the current
+// cell scrolls vertically only, so a click in a wide name column never hides the numbers.
+class TFixedColumnGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TFixedColumnGrid(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+
+    QTableView *fixedColumnView() const { return m_fixed; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void updateGeometries() override;
+
+private:
+    void syncFixedColumn();
+
+    QTableView *m_fixed;
+};
