@@ -7,6 +7,7 @@
 #include "NameGridModel.h"
 #include "NameText.h"
 #include "Option.h"
+#include "QtText.h"
 #include "Read.h"
 #include "Rename.h"
 #include "RenameReport.h"
@@ -23,14 +24,6 @@
 
 using filvane::Language;
 using filvane::UiText;
-
-namespace {
-
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TMainForm>()) {
     // The compiled resources sit in a static library; naming them here keeps the linker from

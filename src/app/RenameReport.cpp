@@ -1,5 +1,6 @@
 #include "RenameReport.h"
 
+#include "QtText.h"
 #include "RenameReasons.h"
 
 #include <QAction>
@@ -18,10 +19,6 @@
 using filvane::UiText;
 
 namespace {
-
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // How many rows the list shows before it scrolls, and how wide a name column grows at most.
 constexpr int VisibleRows = 12;

@@ -3,6 +3,7 @@
 #include "ui_Option.h"
 
 #include "ButtonGlyphs.h"
+#include "QtText.h"
 #include "TextTable.h"
 
 #include <QGuiApplication>
@@ -10,14 +11,6 @@
 #include <QShowEvent>
 
 using filvane::UiText;
-
-namespace {
-
-QString qstr(const std::string &text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 TOptionsForm::TOptionsForm(const filvane::StoredTexts &texts, const std::string &lastExtension,
                            QWidget *parent)

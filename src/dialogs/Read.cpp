@@ -5,6 +5,7 @@
 #include "ButtonGlyphs.h"
 #include "DirectoryTree.h"
 #include "ErrorText.h"
+#include "QtText.h"
 #include "ReadDirectoryList.h"
 #include "SearchPattern.h"
 #include "TextTable.h"
@@ -19,10 +20,6 @@ using filvane::UiText;
 using filvane::VolumeKind;
 
 namespace {
-
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QPixmap volumeImage(VolumeKind kind) {
     switch (kind) {
