@@ -28,8 +28,15 @@ FileSearch findFiles(std::string_view directory, std::string_view mask) {
         result.error = errno;
         return result;
     }
-    errno = 0;
-    while (const dirent *entry = readdir(dir)) {
+    // readdir tells its end from its failure only through errno, which the link lookups of
+    // isDirectoryEntry also set (a dangling link): clear it before every read.
+    for (;;) {
+        errno = 0;
+        const dirent *entry = readdir(dir);
+        if (!entry) {
+            result.error = errno;
+            break;
+        }
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
@@ -37,7 +44,6 @@ FileSearch findFiles(std::string_view directory, std::string_view mask) {
             continue;
         result.names.emplace_back(name);
     }
-    result.error = errno;
     closedir(dir);
     return result;
 }

@@ -1,3 +1,4 @@
+#include "DirectorySearch.h"
 #include "NameLists.h"
 #include "NameText.h"
 #include "TempDir.h"
@@ -112,6 +113,8 @@ TEST(NameLists, ListsEveryNonDirectoryEntryByteForByte) {
     const std::vector<std::string> expected = {".hidden.mp3",  "caf\xe9.mp3", "dangling.mp3",
                                                "linkfile.mp3", "pipe.mp3",    "plain.mp3"};
     EXPECT_EQ(readNames(lists), expected);
+    // Looking up where the dangling link leads fails; the listing itself did not.
+    EXPECT_EQ(findFiles(dir.str(), "dangling*").error, 0);
 }
 
 TEST(NameLists, SortsByUnsignedBytesKeepingNumbersInPlace) {
