@@ -6,6 +6,7 @@
 //   QT_QPA_PLATFORM=offscreen bench_rename_command
 #include "Filvane.h"
 #include "Rename.h"
+#include "SearchPattern.h"
 #include "Windows.h"
 
 #include <QApplication>

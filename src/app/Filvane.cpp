@@ -41,8 +41,8 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->CloseBtn->setIcon(twinIcon(QStringLiteral(":/images/close.png")));
     ui->AboutBtn->setIcon(QIcon(transparentPixmap(QStringLiteral(":/images/about.png"))));
 
-    m_readModel = std::make_unique<NameGridModel>(m_lists.readList(), nullptr);
-    m_nameModel = std::make_unique<NameGridModel>(m_lists.nameList(), nullptr);
+    m_readModel = std::make_unique<NameGridModel>(m_session.lists().readList(), nullptr);
+    m_nameModel = std::make_unique<NameGridModel>(m_session.lists().nameList(), nullptr);
     m_nameModel->setEditable(true);
     setupGrid(ui->ReadGrid, m_readModel.get());
     setupGrid(ui->NameGrid, m_nameModel.get());
@@ -52,7 +52,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->NameGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
                                   QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed);
-    m_nameModel->setToolTipSource([this](int row) { return qstr(finalName(row)); });
+    m_nameModel->setToolTipSource([this](int row) { return qstr(m_session.finalName(row)); });
     ui->NameGrid->installEventFilter(this);
     ui->ReadGrid->installEventFilter(this);
     connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
@@ -116,10 +116,10 @@ void TMainForm::FormActivate() {
         grid->setColumnWidth(0, 30);
         grid->setColumnWidth(1, 170);
     }
-    m_lists.setCaption(0, std::string(filvane::NumberCaption));
-    m_numbering = true;
-    m_keepExtension = true;
-    m_lists.setCaption(1, m_texts[UiText::ColumnCaption]);
+    m_session.lists().setCaption(0, std::string(filvane::NumberCaption));
+    m_session.setNumbering(true);
+    m_session.setKeepExtension(true);
+    m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
     m_readModel->captionsChanged();
     m_nameModel->captionsChanged();
     showItemCount(0);
@@ -149,64 +149,37 @@ void TMainForm::ReadBtnClick() {
         if (m_readForm->isAccepted())
             readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
     }
-    m_lists.clearNewNames();
+    m_session.clearNewNames();
     m_nameModel->reload();
-    showItemCount(m_lists.fileCount());
+    showItemCount(m_session.lists().fileCount());
 }
 
 void TMainForm::readDirectory(const std::string &listingDirectory,
                               const std::string &searchPattern) {
     ui->RenBtn->setEnabled(true);
     setNameGridEnabled(true);
-    m_listingDirectory = listingDirectory;
-    m_searchPattern = searchPattern;
-    listDirectory();
-    sortByName();
-}
-
-void TMainForm::listDirectory() {
-    m_lastExtension = m_lists.listDirectory(m_searchPattern, m_numbering);
+    m_session.read(listingDirectory, searchPattern);
     reloadGrids();
 }
 
-void TMainForm::sortByName() {
-    m_lists.sortByName();
-    m_readModel->reload();
-}
-
 void TMainForm::ClrBtnClick() {
-    m_lists.clearLists();
+    m_session.clear();
     reloadGrids();
     showItemCount(0);
     ui->RenBtn->setEnabled(false);
 }
 
-filvane::RenameOptions TMainForm::renameOptions() const {
-    // Read from the dialog's boxes as they stand, also when it was last left with Cancel.
-    return {m_numbering, m_keepExtension, m_optionsForm && m_optionsForm->numbersOnly(),
-            m_optionsForm ? m_optionsForm->chosenExtension() : std::string()};
-}
-
 void TMainForm::RenBtnClick() {
-    const filvane::RenameOptions options = renameOptions();
     std::vector<filvane::RowOutcome> outcomes;
     if (askRenameQuestion()) {
-        const filvane::RenameInput input{m_listingDirectory, m_lists.readList(), m_lists.nameList(),
-                                         options};
-        outcomes = renameWithProgress(input);
+        RunProgress progress(this, m_texts, m_progressDelayMs);
+        outcomes = m_session.run(
+            [&progress](int done, int total) { return progress.update(done, total); });
     }
-    m_searchPattern = filvane::relistPattern(m_listingDirectory, options.chosenExtension);
-    listDirectory();
-    sortByName();
+    m_session.relist();
+    reloadGrids();
     // After the listing, so the lists behind the box already show what the run left.
     reportFailures(outcomes);
-}
-
-std::vector<filvane::RowOutcome> TMainForm::renameWithProgress(const filvane::RenameInput &input) {
-    RunProgress progress(this, m_texts, m_progressDelayMs);
-    return filvane::renameRows(
-        input, filvane::NoReplaceRenamer::Method::NoReplaceFlag,
-        [&progress](int done, int total) { return progress.update(done, total); });
 }
 
 void TMainForm::reportFailures(const std::vector<filvane::RowOutcome> &outcomes) {
@@ -229,22 +202,12 @@ void TMainForm::OptionsBtnClick() {
     if (!m_optionsForm)
         return;
     m_optionsForm->exec();
-    if (m_optionsForm->isAccepted())
-        applyOptions();
-}
-
-void TMainForm::applyOptions() {
-    m_numbering = m_optionsForm->numbering();
-    m_lists.writeNumberColumn(m_numbering);
-    m_keepExtension = m_optionsForm->keepExtension();
-    if (m_optionsForm->keepFileNames())
-        m_lists.fillNewNamesFromOldNames();
-    else
-        m_lists.clearNewNames();
-    const bool numbersOnly = m_optionsForm->numbersOnly();
-    if (numbersOnly)
-        m_lists.clearNewNames();
-    m_nameModel->setEditable(!numbersOnly);
+    if (!m_optionsForm->isAccepted())
+        return;
+    m_session.applyOptions({{m_optionsForm->numbering(), m_optionsForm->keepExtension(),
+                             m_optionsForm->numbersOnly(), m_optionsForm->chosenExtension()},
+                            m_optionsForm->keepFileNames()});
+    m_nameModel->setEditable(m_session.newNamesEditable());
     m_nameModel->reload();
 }
 
@@ -289,7 +252,7 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     ui->CountPanel->setText(text(UiText::CountPanel));
     m_texts.apply(language);
     if (fromSwitch) {
-        m_lists.setCaption(1, m_texts[UiText::ColumnCaption]);
+        m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
         m_readModel->captionsChanged();
         m_nameModel->captionsChanged();
     }
@@ -346,19 +309,6 @@ bool TMainForm::ReadGridKeyDown(QKeyEvent *event) {
     return true;
 }
 
-std::string TMainForm::finalName(int row) const {
-    if (row < 1 || row > m_lists.fileCount())
-        return {};
-    const filvane::CellGrid &read = m_lists.readList();
-    const std::string &oldName = read.cell(1, row);
-    if (oldName.empty())
-        return {};
-    const filvane::CellGrid &names = m_lists.nameList();
-    std::string name = filvane::composeNewName(renameOptions(), oldName, read.cell(0, row),
-                                               names.cell(0, row), names.cell(1, row));
-    return filvane::isPlainFileName(name) ? name : oldName;
-}
-
 void TMainForm::pasteNewNames() {
     if (!m_nameModel->isEditable() || !ui->NameGrid->isEnabled())
         return;
@@ -368,7 +318,7 @@ void TMainForm::pasteNewNames() {
         return;
     const QModelIndex current = ui->NameGrid->currentIndex();
     const int firstRow = current.isValid() ? NameGridModel::gridRow(current) : 1;
-    m_lists.pasteNewNames(lines, firstRow);
+    m_session.pasteNewNames(lines, firstRow);
     m_nameModel->reload();
     ui->NameGrid->setCurrentIndex(m_nameModel->index(firstRow - 1, 1));
 }

@@ -355,16 +355,4 @@ std::vector<RowOutcome> renameRowsInListOrder(const RenameInput &input,
     return rows;
 }
 
-std::string relistPattern(std::string_view directory, std::string_view chosenExtension) {
-    if (directory.empty())
-        return {};
-    std::string pattern(directory);
-    pattern += PathSeparator;
-    if (chosenExtension.find(PathSeparator) == std::string_view::npos) {
-        pattern += '*';
-        pattern += chosenExtension;
-    }
-    return pattern;
-}
-
 } // namespace filvane

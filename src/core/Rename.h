@@ -88,9 +88,4 @@ renameRowsInListOrder(const RenameInput &input,
                       NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
                       const RenameProgress &progress = {});
 
-// The pattern the lists are read again by after a run: the directory, "/*" and the chosen
-// extension. An extension that names a path would list another directory than the one renamed
-// in, and no directory means none was read; both give a pattern that matches nothing.
-std::string relistPattern(std::string_view directory, std::string_view chosenExtension);
-
 } // namespace filvane

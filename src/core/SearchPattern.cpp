@@ -11,6 +11,14 @@ std::string joinSearchPattern(std::string_view directory, std::string_view mask)
     return pattern;
 }
 
+std::string relistPattern(std::string_view directory, std::string_view chosenExtension) {
+    if (directory.empty())
+        return {};
+    std::string mask = "*";
+    mask += chosenExtension;
+    return joinSearchPattern(directory, mask);
+}
+
 PatternParts splitSearchPattern(std::string_view pattern) {
     const auto last = pattern.rfind(PathSeparator);
     if (last == std::string_view::npos)

@@ -23,4 +23,9 @@ std::string joinSearchPattern(std::string_view directory, std::string_view mask)
 // a pattern without a separator is a mask alone, relative to no directory (empty directory).
 PatternParts splitSearchPattern(std::string_view pattern);
 
+// The pattern the lists are read again by after a run: the directory, "*" and the chosen
+// extension. An extension that names a path would list another directory than the one renamed
+// in, and no directory means none was read; both give a pattern that matches nothing.
+std::string relistPattern(std::string_view directory, std::string_view chosenExtension);
+
 } // namespace filvane

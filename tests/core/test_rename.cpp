@@ -1,4 +1,5 @@
 #include "RenameTestSupport.h"
+#include "SearchPattern.h"
 
 #include <climits>
 #include <unistd.h>
@@ -32,7 +33,7 @@ TEST(IsPlainFileName, RefusesNamesThatLeaveTheDirectory) {
 
 TEST(RelistPattern, ListsTheRenamedDirectoryByTheChosenExtension) {
     EXPECT_EQ(relistPattern("/music", ""), "/music/*");
-    EXPECT_EQ(relistPattern("/", ".mp3"), "//*.mp3");
+    EXPECT_EQ(relistPattern("/", ".mp3"), "/*.mp3");
     // An extension naming a path must not list another directory.
     EXPECT_EQ(relistPattern("/music", "/../etc"), "/music/");
     EXPECT_EQ(relistPattern("", ".mp3"), "");

@@ -37,10 +37,10 @@ void FinalNameTest::followsEveryCompositionRule_data() {
         << "b.doc";
     QTest::newRow("numbers only") << true << false << true << "mp3" << true << 3 << ""
                                   << "03mp3";
-    // Cancel leaves the main window's flags (keep extension on) but the boxes still count.
+    // Cancel applies nothing: the options as last accepted still shape the name.
     QTest::newRow("numbers only, left with Cancel")
         << true << false << true << "mp3" << false << 1 << "Alpha"
-        << "01.mp3";
+        << "01 - Alpha.mp3";
 }
 
 void FinalNameTest::followsEveryCompositionRule() {

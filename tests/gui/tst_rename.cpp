@@ -10,8 +10,8 @@ class RenameTest : public MainWindowFixture {
 private slots:
     void confirmation_data();
     void confirmation();
-    void cancelledOptionsStillShapeTheRun();
-    void rootIsListedAgainByDoubledSeparator();
+    void cancelledOptionsDoNotShapeTheRun();
+    void rootIsListedAgain();
 };
 
 void RenameTest::confirmation_data() {
@@ -55,7 +55,7 @@ void RenameTest::confirmation() {
     QCOMPARE(m_main->findChild<QLabel *>("CountPanel")->text(), countBefore);
 }
 
-void RenameTest::cancelledOptionsStillShapeTheRun() {
+void RenameTest::cancelledOptionsDoNotShapeTheRun() {
     list({"a.mp3", "b.mp3", "c.wav"});
     type(3, QStringLiteral("typed"));
     options([](TOptionsForm *form) {
@@ -66,24 +66,28 @@ void RenameTest::cancelledOptionsStillShapeTheRun() {
     // Nothing applied: the list stays editable and the typed name stays.
     QVERIFY(m_main->nameModel()->isEditable());
     QCOMPARE(newName(3), QStringLiteral("typed"));
+    // The boxes keep what was set, but the run follows the options last accepted with OK.
+    options([](TOptionsForm *form) {
+        QVERIFY(form->noOnlyCheck()->isChecked());
+        cancel(form);
+    });
     rename();
-    // Numbers only, and listed again by the extension in the box.
-    QCOMPARE(onDisk(), (QStringList{"01.mp3", "02.mp3", "03.wav"}));
-    QCOMPARE(m_main->searchPattern(), m_dir->path().toStdString() + "/*.wav");
-    QCOMPARE(listed(), QStringList{"03.wav"});
+    QCOMPARE(onDisk(), (QStringList{"01 - .mp3", "02 - .mp3", "03 - typed.wav"}));
+    QCOMPARE(m_main->searchPattern(), m_dir->path().toStdString() + "/*");
 }
 
-void RenameTest::rootIsListedAgainByDoubledSeparator() {
+void RenameTest::rootIsListedAgain() {
     // Nothing may be listed: a run that renamed despite the answer must find no row to rename.
-    // No file is written in the root either; the core tests list it through "//".
+    // No file is written in the root either.
     m_main->readDirectory("/", "/*.filvane-none");
     QCOMPARE(m_main->lists().fileCount(), 0);
     options([](TOptionsForm *form) {
+        form->keepCheck()->click();
         form->extBox()->setEditText(QStringLiteral(".filvane-none"));
-        cancel(form);
+        ok(form);
     });
     rename([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); });
-    QCOMPARE(m_main->searchPattern(), std::string("//*.filvane-none"));
+    QCOMPARE(m_main->searchPattern(), std::string("/*.filvane-none"));
     QCOMPARE(m_main->lists().fileCount(), 0);
 }
 

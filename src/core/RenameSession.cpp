@@ -1,0 +1,63 @@
+#include "RenameSession.h"
+
+#include "SearchPattern.h"
+
+#include <utility>
+
+namespace filvane {
+
+void RenameSession::read(std::string directory, std::string searchPattern) {
+    m_listingDirectory = std::move(directory);
+    m_searchPattern = std::move(searchPattern);
+    list();
+}
+
+void RenameSession::list() {
+    m_lastExtension = m_lists.listDirectory(m_searchPattern, m_options.numbering);
+    m_lists.sortByName();
+}
+
+void RenameSession::clear() {
+    m_lists.clearLists();
+}
+
+void RenameSession::applyOptions(const AcceptedOptions &accepted) {
+    m_options = accepted.rename;
+    m_lists.writeNumberColumn(m_options.numbering);
+    if (accepted.fillFromOldNames && !m_options.numbersOnly)
+        m_lists.fillNewNamesFromOldNames();
+    else
+        m_lists.clearNewNames();
+}
+
+RenameInput RenameSession::runInput() const {
+    return {m_listingDirectory, m_lists.readList(), m_lists.nameList(), m_options};
+}
+
+std::vector<RowOutcome> RenameSession::plan() const {
+    return planRows(runInput());
+}
+
+std::vector<RowOutcome> RenameSession::run(const RenameProgress &progress) {
+    return renameRows(runInput(), NoReplaceRenamer::Method::NoReplaceFlag, progress);
+}
+
+void RenameSession::relist() {
+    m_searchPattern = relistPattern(m_listingDirectory, m_options.chosenExtension);
+    list();
+}
+
+std::string RenameSession::finalName(int row) const {
+    if (row < 1 || row > m_lists.fileCount())
+        return {};
+    const CellGrid &read = m_lists.readList();
+    const std::string &oldName = read.cell(1, row);
+    if (oldName.empty())
+        return {};
+    const CellGrid &names = m_lists.nameList();
+    std::string name = composeNewName(m_options, oldName, read.cell(0, row), names.cell(0, row),
+                                      names.cell(1, row));
+    return isPlainFileName(name) ? name : oldName;
+}
+
+} // namespace filvane

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "NameLists.h"
+#include "Rename.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace filvane {
+
+// What the options dialog hands back when it is left with OK.
+struct AcceptedOptions {
+    RenameOptions rename;
+    bool fillFromOldNames = false; // new names from the old names before their first dot
+};
+
+// The state of one renaming session (one main window, or one run of the command line) and the
+// sequences that change it: read a folder, clear, apply options, plan, run, list again. Front
+// ends read their dialogs, call these and show the result; all the logic lives here, so
+// everything a user can do can also be done, and tested, without a window.
+class RenameSession {
+public:
+    NameLists &lists() { return m_lists; }
+    const NameLists &lists() const { return m_lists; }
+
+    const std::string &listingDirectory() const { return m_listingDirectory; }
+    const std::string &searchPattern() const { return m_searchPattern; }
+    const std::string &lastExtension() const { return m_lastExtension; }
+    // The options as last accepted; a run composes names by them.
+    const RenameOptions &options() const { return m_options; }
+    // Typing new names makes sense unless the files are to get their numbers alone.
+    bool newNamesEditable() const { return !m_options.numbersOnly; }
+
+    void setNumbering(bool numbering) { m_options.numbering = numbering; }
+    void setKeepExtension(bool keep) { m_options.keepExtension = keep; }
+
+    // Makes `directory` the listing directory and lists it by `searchPattern`, sorted.
+    void read(std::string directory, std::string searchPattern);
+    // Lists by the current search pattern again, sorted, with the new names emptied.
+    void list();
+    void clear();
+    void clearNewNames() { m_lists.clearNewNames(); }
+    int pasteNewNames(const std::vector<std::string> &lines, int firstRow) {
+        return m_lists.pasteNewNames(lines, firstRow);
+    }
+
+    // Options left with OK: numbering, extension rule, new names, in that order.
+    void applyOptions(const AcceptedOptions &accepted);
+
+    // What a run would do with every data row, without touching the disk.
+    std::vector<RowOutcome> plan() const;
+    // Renames the listed files by the accepted options. The lists are left as they were; call
+    // relist() to show what the run left on disk.
+    std::vector<RowOutcome> run(const RenameProgress &progress = {});
+    // After a run: lists the folder again by "*" and the chosen extension, sorted.
+    void relist();
+
+    // The file name a run would give a data row now (its old name when the row would not be
+    // renamed); empty for the blank row of an empty list.
+    std::string finalName(int row) const;
+
+private:
+    RenameInput runInput() const;
+
+    NameLists m_lists;
+    std::string m_listingDirectory;
+    std::string m_searchPattern;
+    std::string m_lastExtension;
+    RenameOptions m_options;
+};
+
+} // namespace filvane

@@ -1,0 +1,115 @@
+#include "RenameSession.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using filvane::AcceptedOptions;
+using filvane::RenameOutcome;
+using filvane::RenameSession;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// A folder of files holding their own names, read by a fresh session as the window reads it
+// on its first activation (numbering and own extensions on).
+struct SessionFolder {
+    TempDir dir;
+    RenameSession session;
+
+    explicit SessionFolder(const Names &files, const std::string &mask = "*") {
+        for (const std::string &name : files)
+            dir.touch(name, name);
+        session.setNumbering(true);
+        session.setKeepExtension(true);
+        session.read(dir.str(), dir.str() + "/" + mask);
+    }
+    Names column(bool readList, int column) const {
+        const filvane::NameLists &lists = session.lists();
+        Names cells;
+        for (int row = 1; row <= lists.fileCount(); ++row)
+            cells.push_back((readList ? lists.readList() : lists.nameList()).cell(column, row));
+        return cells;
+    }
+    Names listed() const { return column(true, 1); }
+    Names newNames() const { return column(false, 1); }
+    void type(int row, const std::string &name) {
+        session.lists().nameList().setCell(1, row, name);
+    }
+};
+
+AcceptedOptions accepted(bool numbering, bool keepExtension, bool numbersOnly,
+                         std::string extension, bool fill) {
+    return {{numbering, keepExtension, numbersOnly, std::move(extension)}, fill};
+}
+
+} // namespace
+
+TEST(RenameSession, ReadListsTheFolderSortedByBytesAndNumbered) {
+    SessionFolder folder({"b.mp3", "B.mp3", "a.wav", "c.mp3"}, "*.mp3");
+    EXPECT_EQ(folder.listed(), (Names{"B.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(folder.column(true, 0), (Names{"01", "02", "03"}));
+    EXPECT_EQ(folder.column(false, 0), (Names{"01", "02", "03"}));
+    EXPECT_EQ(folder.session.listingDirectory(), folder.dir.str());
+    EXPECT_EQ(folder.session.lastExtension(), ".mp3");
+
+    folder.session.clear();
+    EXPECT_EQ(folder.session.lists().fileCount(), 0);
+}
+
+TEST(RenameSession, OptionsApplyNumberingExtensionRuleAndNewNamesInOrder) {
+    SessionFolder folder({"a.b.mp3", "README"}); // README sorts first: bytes, capitals first
+    folder.type(2, "typed");
+    folder.session.applyOptions(accepted(false, true, false, "", true));
+    EXPECT_EQ(folder.column(false, 0), (Names{"", ""}));
+    EXPECT_EQ(folder.newNames(), (Names{"", "a"}));
+    EXPECT_TRUE(folder.session.newNamesEditable());
+
+    folder.session.applyOptions(accepted(true, false, true, ".txt", true));
+    EXPECT_EQ(folder.column(false, 0), (Names{"01", "02"}));
+    EXPECT_EQ(folder.newNames(), (Names{"", ""})); // numbers only empties them, fill or not
+    EXPECT_FALSE(folder.session.newNamesEditable());
+    EXPECT_EQ(folder.session.finalName(2), "02.txt");
+
+    folder.session.applyOptions(accepted(true, true, false, "", false));
+    folder.type(2, "Intro");
+    EXPECT_EQ(folder.session.finalName(2), "02 - Intro.mp3");
+    EXPECT_EQ(folder.session.finalName(1), "01 - "); // no extension of its own
+    EXPECT_EQ(folder.session.finalName(3), "");      // past the last file
+}
+
+TEST(RenameSession, PlanTouchesNothingAndRunThenRelistShowsTheDisk) {
+    SessionFolder folder({"a.mp3", "b.mp3", "c.wav"});
+    folder.type(1, "Alpha");
+    folder.type(2, "bad/name");
+    const std::vector<filvane::RowOutcome> plan = folder.session.plan();
+    ASSERT_EQ(plan.size(), 3u);
+    EXPECT_EQ(plan[0].newName, "01 - Alpha.mp3");
+    EXPECT_EQ(plan[1].outcome, RenameOutcome::RefusedName);
+    EXPECT_EQ(plan[2].newName, "03 - .wav");
+    EXPECT_TRUE(folder.dir.exists("a.mp3"));
+
+    int reported = 0;
+    const auto outcomes = folder.session.run([&](int, int) { return ++reported, true; });
+    EXPECT_GT(reported, 0);
+    EXPECT_EQ(outcomes[0].outcome, RenameOutcome::Renamed);
+    EXPECT_EQ(outcomes[1].outcome, RenameOutcome::RefusedName);
+    // The lists still show what was renamed until they are listed again.
+    EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.mp3", "c.wav"}));
+    folder.session.relist();
+    EXPECT_EQ(folder.session.searchPattern(), folder.dir.str() + "/*");
+    EXPECT_EQ(folder.listed(), (Names{"01 - Alpha.mp3", "03 - .wav", "b.mp3"}));
+    EXPECT_EQ(folder.dir.read("01 - Alpha.mp3"), "a.mp3");
+}
+
+TEST(RenameSession, RelistUsesTheChosenExtensionOfTheAcceptedOptions) {
+    SessionFolder folder({"a.mp3", "b.mp3"});
+    folder.session.applyOptions(accepted(true, false, true, ".wav", false));
+    folder.session.run();
+    folder.session.relist();
+    EXPECT_EQ(folder.session.searchPattern(), folder.dir.str() + "/*.wav");
+    EXPECT_EQ(folder.listed(), (Names{"01.wav", "02.wav"}));
+}
