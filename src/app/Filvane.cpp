@@ -10,6 +10,7 @@
 #include "QtText.h"
 #include "Read.h"
 #include "Rename.h"
+#include "RenameConfirmation.h"
 #include "RenameReport.h"
 
 #include <QClipboard>
@@ -171,10 +172,15 @@ void TMainForm::ClrBtnClick() {
 
 void TMainForm::RenBtnClick() {
     std::vector<filvane::RowOutcome> outcomes;
-    if (askRenameQuestion()) {
+    const RenameConfirmation::Answer answer = askRenameQuestion();
+    if (answer != RenameConfirmation::Answer::No) {
         RunProgress progress(this, m_texts, m_progressDelayMs);
-        outcomes = m_session.run(
-            [&progress](int done, int total) { return progress.update(done, total); });
+        const auto update = [&progress](int done, int total) {
+            return progress.update(done, total);
+        };
+        outcomes = answer == RenameConfirmation::Answer::NamedRowsOnly
+                       ? m_session.runNamedRowsOnly(update)
+                       : m_session.run(update);
     }
     m_session.relist();
     reloadGrids();
@@ -187,15 +193,10 @@ void TMainForm::reportFailures(const std::vector<filvane::RowOutcome> &outcomes)
         box->exec();
 }
 
-bool TMainForm::askRenameQuestion() {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
-                    qstr(m_texts[UiText::RenameQuestion]), QMessageBox::NoButton, this);
-    QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-    box.setDefaultButton(yes);
-    box.setEscapeButton(no);
-    box.exec();
-    return box.clickedButton() == yes;
+RenameConfirmation::Answer TMainForm::askRenameQuestion() {
+    RenameConfirmation question(m_session.preflight(), m_session.listingDirectory(),
+                                m_session.options().numbersOnly, m_texts, this);
+    return question.exec();
 }
 
 void TMainForm::OptionsBtnClick() {

@@ -9,6 +9,7 @@
 // that the command reads after they close. A rename run hands back one outcome per row, which
 // the window turns into its failure report.
 
+#include "RenameConfirmation.h"
 #include "RenameSession.h"
 #include "TextTable.h"
 
@@ -90,8 +91,8 @@ private:
     void reloadGrids();
     void setupGrid(QTableView *grid, NameGridModel *model);
     void moveNameGridDown();
-    // The rename confirmation: true only when the user answered Yes.
-    bool askRenameQuestion();
+    // The rename confirmation, with what the plan shows below the question.
+    RenameConfirmation::Answer askRenameQuestion();
     // One warning listing the rows that kept their names; nothing when every row went well.
     void reportFailures(const std::vector<filvane::RowOutcome> &outcomes);
 

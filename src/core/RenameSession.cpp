@@ -42,6 +42,26 @@ std::vector<RowOutcome> RenameSession::run(const RenameProgress &progress) {
     return renameRows(runInput(), NoReplaceRenamer::Method::NoReplaceFlag, progress);
 }
 
+Preflight RenameSession::preflight() const {
+    const RenameInput input = runInput();
+    return checkPlan(input, planRows(input));
+}
+
+std::vector<RowOutcome> RenameSession::runNamedRowsOnly(const RenameProgress &progress) {
+    // A copy of the read list without the files of blank rows: the run sees nothing to rename
+    // there and plans the named rows as usual, around files that keep their names.
+    CellGrid named = m_lists.readList();
+    const CellGrid &names = m_lists.nameList();
+    for (int row = 1; row <= m_lists.fileCount(); ++row)
+        if (names.cell(1, row).empty())
+            named.setCell(1, row, {});
+    RenameInput input = runInput();
+    const RenameInput namedInput{input.directory, named, input.nameList, input.options};
+    std::vector<RowOutcome> outcomes =
+        renameRows(namedInput, NoReplaceRenamer::Method::NoReplaceFlag, progress);
+    return outcomes;
+}
+
 void RenameSession::relist() {
     m_searchPattern = relistPattern(m_listingDirectory, m_options.chosenExtension);
     list();

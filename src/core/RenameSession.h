@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NameLists.h"
+#include "Preflight.h"
 #include "Rename.h"
 
 #include <string>
@@ -50,6 +51,11 @@ public:
 
     // What a run would do with every data row, without touching the disk.
     std::vector<RowOutcome> plan() const;
+    // The plan looked at before a run: rows without a new name, refused, taken, duplicate or
+    // too long names.
+    Preflight preflight() const;
+    // A run of the rows that have a new name typed; the files of blank rows keep their names.
+    std::vector<RowOutcome> runNamedRowsOnly(const RenameProgress &progress = {});
     // Renames the listed files by the accepted options. The lists are left as they were; call
     // relist() to show what the run left on disk.
     std::vector<RowOutcome> run(const RenameProgress &progress = {});

@@ -47,6 +47,22 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Other error, number %1", "Egyéb hiba, hibakód: %1"},
     {"Renaming files: %1 of %2", "File-ok átnevezése: %1 / %2"},
     {"Stop", "Leállít"},
+    {"%1 files in %2", "%1 fájl itt: %2"},
+    {"%1 rows have no new name: their files get the number and extension alone, e.g. \"%2\".",
+     "%1 sorban nincs új név: ezek a fájlok csak számot és kiterjesztést kapnak, pl. \"%2\"."},
+    {"%1 names are not allowed: these files keep their names.",
+     "%1 név nem megengedett: ezek a fájlok megtartják a nevüket."},
+    {"%1 names belong to other files: these files keep their names.",
+     "%1 név már egy másik fájlé: ezek a fájlok megtartják a nevüket."},
+    {"%1 rows repeat a name of a row above: these files keep their names.",
+     "%1 sor egy feljebb lévő sor nevét ismétli: ezek a fájlok megtartják a nevüket."},
+    {"%1 names are too long for this disk: these files keep their names.",
+     "%1 név túl hosszú ehhez a lemezhez: ezek a fájlok megtartják a nevüket."},
+    {"no new name", "nincs új név"},
+    {"same name as row %1", "ugyanaz a név, mint a(z) %1. sorban"},
+    {"name belongs to another file", "a név egy másik fájlé"},
+    {"name too long", "túl hosszú név"},
+    {"Rename named rows only", "Csak a kitöltött sorok"},
 }};
 
 } // namespace

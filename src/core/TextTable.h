@@ -53,9 +53,21 @@ enum class UiText {
     ReasonOtherError,
     ProgressLabel,
     ProgressStop,
+    // The look at the plan shown with the rename question when it finds something.
+    PreflightFiles,
+    PreflightUnnamed,
+    PreflightRefused,
+    PreflightTaken,
+    PreflightDuplicate,
+    PreflightTooLong,
+    PreflightUnnamedWord,
+    PreflightDuplicateWord,
+    PreflightTakenWord,
+    PreflightTooLongWord,
+    PreflightNamedOnly,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::ProgressStop);
+constexpr int UiTextCount = static_cast<int>(UiText::PreflightNamedOnly);
 
 // The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
 std::string_view uiText(UiText entry, Language language);

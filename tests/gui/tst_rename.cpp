@@ -12,6 +12,7 @@ private slots:
     void confirmation();
     void cancelledOptionsDoNotShapeTheRun();
     void rootIsListedAgain();
+    void preflightOffersNamedRowsOnly();
 };
 
 void RenameTest::confirmation_data() {
@@ -89,6 +90,27 @@ void RenameTest::rootIsListedAgain() {
     rename([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); });
     QCOMPARE(m_main->searchPattern(), std::string("/*.filvane-none"));
     QCOMPARE(m_main->lists().fileCount(), 0);
+}
+
+void RenameTest::preflightOffersNamedRowsOnly() {
+    list({"a.mp3", "b.mp3", "c.mp3"});
+    type(2, QStringLiteral("Beta"));
+    rename([](QMessageBox *box) {
+        // The question stays, with Yes the default; below it what the plan found.
+        QCOMPARE(box->text(), QStringLiteral("Are you sure to rename the files?"));
+        QCOMPARE(box->defaultButton()->text(), QStringLiteral("&Yes"));
+        QVERIFY(box->informativeText().startsWith(QStringLiteral("3 files in ")));
+        QVERIFY(box->informativeText().contains(QStringLiteral("2 rows have no new name")));
+        QVERIFY(box->informativeText().contains(QStringLiteral("\"01 - .mp3\"")));
+        QVERIFY(box->detailedText().contains(QStringLiteral("03  c.mp3  \u2192  03 - .mp3")));
+        QAbstractButton *namedOnly = nullptr;
+        for (QAbstractButton *button : box->buttons())
+            if (button->text() == QStringLiteral("Rename named rows only"))
+                namedOnly = button;
+        QVERIFY(namedOnly);
+        namedOnly->click();
+    });
+    QCOMPARE(onDisk(), (QStringList{"02 - Beta.mp3", "a.mp3", "c.mp3"}));
 }
 
 QTEST_MAIN(RenameTest)
