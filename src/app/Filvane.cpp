@@ -11,6 +11,7 @@
 #include "Read.h"
 #include "Rename.h"
 #include "RenameConfirmation.h"
+#include "RenameReasons.h"
 #include "RenameReport.h"
 
 #include <QClipboard>
@@ -161,6 +162,15 @@ void TMainForm::readDirectory(const std::string &listingDirectory,
     setNameGridEnabled(true);
     m_session.read(listingDirectory, searchPattern);
     reloadGrids();
+    warnIfTooManyFiles();
+}
+
+void TMainForm::warnIfTooManyFiles() {
+    if (!m_session.lists().tooManyFiles())
+        return;
+    QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
+                         qstr(filvane::fillText(m_texts[UiText::TooManyFiles],
+                                                {std::to_string(filvane::NameLists::MaxFiles)})));
 }
 
 void TMainForm::ClrBtnClick() {
@@ -184,6 +194,7 @@ void TMainForm::RenBtnClick() {
     }
     m_session.relist();
     reloadGrids();
+    warnIfTooManyFiles();
     // After the listing, so the lists behind the box already show what the run left.
     reportFailures(outcomes);
 }

@@ -89,6 +89,8 @@ private:
     void applyLanguage(filvane::Language language, bool fromSwitch);
     void setNameGridEnabled(bool enabled);
     void reloadGrids();
+    // A folder with more matching files than the lists hold is not listed at all; say so.
+    void warnIfTooManyFiles();
     void setupGrid(QTableView *grid, NameGridModel *model);
     void moveNameGridDown();
     // The rename confirmation, with what the plan shows below the question.

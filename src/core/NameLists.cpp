@@ -10,8 +10,9 @@ namespace filvane {
 std::string NameLists::listDirectory(std::string_view searchPattern, bool numbering) {
     setRowCount(2);
     FileSearch search = findFiles(searchPattern);
-    if (search.names.size() > static_cast<size_t>(MaxFiles))
-        search.names.resize(MaxFiles);
+    m_tooManyFiles = search.names.size() > static_cast<size_t>(MaxFiles);
+    if (m_tooManyFiles)
+        search.names.clear();
     m_fileCount = static_cast<int>(search.names.size());
     if (search.names.empty()) {
         for (CellGrid *grid : {&m_read, &m_names}) {
@@ -74,6 +75,7 @@ void NameLists::clearLists() {
     }
     setRowCount(2);
     m_fileCount = 0;
+    m_tooManyFiles = false;
 }
 
 int NameLists::pasteNewNames(const std::vector<std::string> &lines, int firstRow) {

@@ -13,13 +13,17 @@ namespace filvane {
 // without files still shows one blank data row, so fileCount tells "no file" from "one file".
 class NameLists {
 public:
-    static constexpr int MaxFiles = 65535;
+    // Far beyond any real folder, but every row still fits the views' pixel arithmetic. A
+    // folder with more matching files is not listed at all rather than in part.
+    static constexpr int MaxFiles = 50'000'000;
 
     CellGrid &readList() { return m_read; }
     const CellGrid &readList() const { return m_read; }
     CellGrid &nameList() { return m_names; }
     const CellGrid &nameList() const { return m_names; }
     int fileCount() const { return m_fileCount; }
+    // The last listing found more than MaxFiles files and so listed none.
+    bool tooManyFiles() const { return m_tooManyFiles; }
 
     // Fills the read list from the search (unsorted) and, while numbering, the number column of
     // the new-name list. Returns the extension of the last file listed (empty when none).
@@ -49,6 +53,7 @@ private:
     CellGrid m_read;
     CellGrid m_names;
     int m_fileCount = 0;
+    bool m_tooManyFiles = false;
 };
 
 } // namespace filvane

@@ -63,6 +63,8 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"name belongs to another file", "a név egy másik fájlé"},
     {"name too long", "túl hosszú név"},
     {"Rename named rows only", "Csak a kitöltött sorok"},
+    {"More than %1 files match: none is listed, so none can be renamed.",
+     "Több mint %1 fájl illeszkedik: egyik sincs listázva, így egyik sem nevezhető át."},
 }};
 
 } // namespace

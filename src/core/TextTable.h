@@ -65,9 +65,10 @@ enum class UiText {
     PreflightTakenWord,
     PreflightTooLongWord,
     PreflightNamedOnly,
+    TooManyFiles,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::PreflightNamedOnly);
+constexpr int UiTextCount = static_cast<int>(UiText::TooManyFiles);
 
 // The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
 std::string_view uiText(UiText entry, Language language);

@@ -162,3 +162,27 @@ TEST(RenameSession, NamedRowsOnlyLeavesTheFilesOfBlankRowsAlone) {
     folder.session.relist();
     EXPECT_EQ(folder.listed(), (Names{"01 - Alpha.mp3", "03 - Gamma.mp3", "b.mp3", "d.mp3"}));
 }
+
+TEST(RenameSession, ListsAndRenamesMoreThan65535Files) {
+    constexpr int Files = 70'000;
+    TempDir dir;
+    for (int i = 0; i < Files; ++i)
+        dir.touch("f" + std::to_string(i));
+    RenameSession session;
+    session.setNumbering(true);
+    session.setKeepExtension(true);
+    session.read(dir.str(), dir.str() + "/*");
+    ASSERT_EQ(session.lists().fileCount(), Files);
+    EXPECT_FALSE(session.lists().tooManyFiles());
+    EXPECT_EQ(session.lists().readList().cell(1, Files), "f9999"); // sorted by bytes
+    EXPECT_EQ(session.lists().nameList().cell(0, Files), "70000");
+    session.applyOptions({{true, true, true, ""}, false}); // numbers only
+    const auto outcomes = session.run();
+    ASSERT_EQ(outcomes.size(), static_cast<size_t>(Files));
+    for (const filvane::RowOutcome &row : outcomes)
+        ASSERT_EQ(row.outcome, RenameOutcome::Renamed) << row.oldName;
+    session.relist();
+    ASSERT_EQ(session.lists().fileCount(), Files);
+    EXPECT_EQ(session.lists().readList().cell(1, 1), "01");
+    EXPECT_TRUE(dir.exists("70000"));
+}
