@@ -1,0 +1,244 @@
+// filvane-rename: the window's renaming for scripts. It lists a folder by a mask, takes the new
+// names one per line, composes them exactly as the window does and renames on the same engine,
+// never replacing a file.
+#include "NameText.h"
+#include "Preflight.h"
+#include "RenameReasons.h"
+#include "RenameSession.h"
+#include "SearchPattern.h"
+#include "TextTable.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+constexpr int ExitDone = 0;
+constexpr int ExitRowsFailed = 1;
+constexpr int ExitUsage = 2;
+
+constexpr std::string_view Usage =
+    "Usage: filvane-rename DIR [--mask M] [--names FILE] [--numbering on|off]\n"
+    "                      [--extension .EXT] [--numbers-only] [--natural] [--dry-run] [--undo]\n"
+    "\n"
+    "Renames the files of DIR that match the mask (default \"*.*\"), listed sorted by name and\n"
+    "numbered 01, 02, ..., to the new names read one per line from FILE, or from standard input\n"
+    "when --names is not given: \"03 - Intro.mp3\" for the third file and the line \"Intro\".\n"
+    "No file is ever replaced: a name taken by another file fails that row only.\n"
+    "\n"
+    "  --mask M             which files to list; case does not matter (default \"*.*\")\n"
+    "  --names FILE         the new names, one per line\n"
+    "  --numbering on|off   start each name with its number and \" - \" (default on)\n"
+    "  --extension .EXT     give every file this extension instead of its own\n"
+    "  --numbers-only       rename the files to their numbers alone; reads no names\n"
+    "  --natural            list in natural order (Track 2 before Track 10)\n"
+    "  --dry-run            print the plan and what the check before a run finds; rename nothing\n"
+    "  --undo               take back the last run made in DIR\n"
+    "  --help, --version    print this help or the version\n"
+    "\n"
+    "Exit status: 0 when every file was renamed, 1 when a file could not be, 2 on bad usage.\n";
+
+struct Arguments {
+    std::string directory;
+    std::string mask = "*.*";
+    std::optional<std::string> namesFile;
+    bool numbering = true;
+    std::optional<std::string> extension;
+    bool numbersOnly = false;
+    bool natural = false;
+    bool dryRun = false;
+    bool undo = false;
+};
+
+void print(std::FILE *to, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), to);
+}
+
+int usageError(const std::string &message) {
+    print(stderr, "filvane-rename: " + message + "\nTry 'filvane-rename --help'.\n");
+    return ExitUsage;
+}
+
+// Returns the exit code to stop with, or nothing to go on.
+std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
+    bool haveDirectory = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const auto value = [&](std::string &into) {
+            if (i + 1 >= argc)
+                return false;
+            into = argv[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--help" || arg == "-h") {
+            print(stdout, Usage);
+            return ExitDone;
+        } else if (arg == "--version") {
+            print(stdout, "filvane-rename " FILVANE_VERSION "\n");
+            return ExitDone;
+        } else if (arg == "--mask") {
+            if (!value(arguments.mask))
+                return usageError("--mask needs a mask");
+        } else if (arg == "--names") {
+            if (!value(text))
+                return usageError("--names needs a file");
+            arguments.namesFile = text;
+        } else if (arg == "--numbering") {
+            if (!value(text) || (text != "on" && text != "off"))
+                return usageError("--numbering takes on or off");
+            arguments.numbering = text == "on";
+        } else if (arg == "--extension") {
+            if (!value(text))
+                return usageError("--extension needs an extension");
+            arguments.extension = text;
+        } else if (arg == "--numbers-only") {
+            arguments.numbersOnly = true;
+        } else if (arg == "--natural") {
+            arguments.natural = true;
+        } else if (arg == "--dry-run") {
+            arguments.dryRun = true;
+        } else if (arg == "--undo") {
+            arguments.undo = true;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            return usageError("unknown option " + std::string(arg));
+        } else if (!haveDirectory) {
+            arguments.directory = arg;
+            haveDirectory = true;
+        } else {
+            return usageError("one folder only: " + std::string(arg));
+        }
+    }
+    if (!haveDirectory)
+        return usageError("no folder given");
+    struct stat info {};
+    if (::stat(arguments.directory.c_str(), &info) != 0)
+        return usageError("cannot open folder " + arguments.directory + ": " +
+                          std::strerror(errno));
+    if (!S_ISDIR(info.st_mode))
+        return usageError(arguments.directory + " is not a folder");
+    return std::nullopt;
+}
+
+// The whole of a stream, bytes as they are.
+bool readAll(std::FILE *from, std::string &into) {
+    char buffer[1 << 16];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, from)) > 0)
+        into.append(buffer, got);
+    return !std::ferror(from);
+}
+
+std::optional<int> readNames(const Arguments &arguments, std::vector<std::string> &lines) {
+    std::string text;
+    if (arguments.namesFile) {
+        std::FILE *file = std::fopen(arguments.namesFile->c_str(), "rb");
+        if (!file)
+            return usageError("cannot read " + *arguments.namesFile + ": " + std::strerror(errno));
+        const bool read = readAll(file, text);
+        std::fclose(file);
+        if (!read)
+            return usageError("cannot read " + *arguments.namesFile);
+    } else if (!readAll(stdin, text)) {
+        return usageError("cannot read the names from standard input");
+    }
+    lines = filvane::splitLines(text);
+    return std::nullopt;
+}
+
+std::string findingText(const filvane::PreflightRow &row) {
+    switch (row.finding) {
+    case filvane::PreflightFinding::Unnamed:
+        return "no new name";
+    case filvane::PreflightFinding::Refused:
+        return "the name is not allowed";
+    case filvane::PreflightFinding::Taken:
+        return "the name belongs to another file";
+    case filvane::PreflightFinding::Duplicate:
+        return "same name as row " + filvane::rowNumberText(row.otherRow);
+    case filvane::PreflightFinding::TooLong:
+        return "the name is too long";
+    }
+    return {};
+}
+
+void printPlan(const filvane::RenameSession &session) {
+    for (const filvane::RowOutcome &row : session.plan()) {
+        if (row.outcome == filvane::RenameOutcome::Blank)
+            continue;
+        print(stdout, row.oldName + " \u2192 " + row.newName + "\n");
+    }
+}
+
+void printFindings(const filvane::Preflight &check) {
+    for (const filvane::PreflightRow &row : check.rows)
+        print(stderr, "filvane-rename: row " + filvane::rowNumberText(row.row) + ": " +
+                          row.oldName + " \u2192 " + row.newName + ": " + findingText(row) + "\n");
+}
+
+int reportRun(const std::vector<filvane::RowOutcome> &outcomes) {
+    const filvane::StoredTexts texts; // English
+    int failed = 0;
+    for (const filvane::RowOutcome &row : outcomes) {
+        if (!filvane::isFailure(row))
+            continue;
+        ++failed;
+        print(stderr, "filvane-rename: " + row.oldName + " \u2192 " + row.newName + ": " +
+                          filvane::failureReasonText(row, texts) + "\n");
+    }
+    return failed == 0 ? ExitDone : ExitRowsFailed;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    Arguments arguments;
+    if (const std::optional<int> stop = parse(argc, argv, arguments))
+        return *stop;
+
+    if (arguments.undo)
+        return usageError("--undo is not available yet");
+
+    filvane::RenameSession session;
+    filvane::AcceptedOptions options;
+    options.rename.numbering = arguments.numbering;
+    options.rename.keepExtension = !arguments.extension.has_value();
+    options.rename.numbersOnly = arguments.numbersOnly;
+    options.rename.chosenExtension = arguments.extension.value_or("");
+    session.setNumbering(arguments.numbering);
+    session.read(arguments.directory,
+                 filvane::joinSearchPattern(arguments.directory, arguments.mask));
+    if (session.lists().tooManyFiles())
+        return usageError("more files match than can be renamed in one run");
+    session.applyOptions(options);
+
+    if (!arguments.numbersOnly) {
+        std::vector<std::string> lines;
+        if (const std::optional<int> stop = readNames(arguments, lines))
+            return *stop;
+        const int files = session.lists().fileCount();
+        if (static_cast<int>(lines.size()) > files)
+            print(stderr, "filvane-rename: " + std::to_string(lines.size()) + " names for " +
+                              std::to_string(files) +
+                              " files: the names past the last file are "
+                              "not used\n");
+        session.pasteNewNames(lines, 1);
+    }
+
+    const filvane::Preflight check = session.preflight();
+    if (arguments.dryRun) {
+        printPlan(session);
+        printFindings(check);
+        return check.clean() || check.count(filvane::PreflightFinding::Unnamed) ==
+                                    static_cast<int>(check.rows.size())
+                   ? ExitDone
+                   : ExitRowsFailed;
+    }
+    return reportRun(session.run());
+}

@@ -1,0 +1,131 @@
+// The scripting command run as a user runs it: a separate process, its exit code and output.
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string &text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs filvane-rename with `arguments` (already quoted), `input` on its standard input.
+Result run(const TempDir &scratch, const std::string &arguments, const std::string &input = {}) {
+    scratch.touch("stdin", input);
+    const std::string command =
+        std::string(FILVANE_RENAME) + " " + arguments + " <" + quoted(scratch.file("stdin")) +
+        " >" + quoted(scratch.file("stdout")) + " 2>" + quoted(scratch.file("stderr"));
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, scratch.read("stdout"),
+            scratch.read("stderr")};
+}
+
+std::set<std::string> entries(const TempDir &dir) {
+    std::set<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// A folder of files holding their own names, and a scratch folder for the command's streams
+// and the journals (HOME and XDG_STATE_HOME point there).
+struct CommandFolder {
+    TempDir dir;
+    TempDir scratch;
+    explicit CommandFolder(const std::set<std::string> &files) {
+        for (const std::string &name : files)
+            dir.touch(name, name);
+        setenv("HOME", scratch.str().c_str(), 1);
+        setenv("XDG_STATE_HOME", (scratch.str() + "/state").c_str(), 1);
+    }
+    Result operator()(const std::string &options, const std::string &input = {}) const {
+        return run(scratch, quoted(dir.str()) + " " + options, input);
+    }
+};
+
+} // namespace
+
+TEST(FilvaneRename, RenamesAsTheWindowComposesAndExitsZero) {
+    CommandFolder folder({"a.mp3", "b.mp3", "c.wav"});
+    const Result result = folder("--mask '*.mp3'", "Alpha\nBeta\n");
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(entries(folder.dir),
+              (std::set<std::string>{"01 - Alpha.mp3", "02 - Beta.mp3", "c.wav"}));
+    EXPECT_EQ(folder.dir.read("01 - Alpha.mp3"), "a.mp3");
+
+    CommandFolder options({"a.mp3", "b.mp3"});
+    options.scratch.touch("names", "One\r\nTwo\r\n");
+    EXPECT_EQ(
+        options("--numbering off --extension .ogg --names " + quoted(options.scratch.file("names")))
+            .code,
+        0);
+    EXPECT_EQ(entries(options.dir), (std::set<std::string>{"One.ogg", "Two.ogg"}));
+    EXPECT_EQ(options("--numbers-only --mask '*.ogg'").code, 0);
+    EXPECT_EQ(entries(options.dir), (std::set<std::string>{"01.ogg", "02.ogg"}));
+}
+
+TEST(FilvaneRename, DryRunPrintsThePlanAndTouchesNothing) {
+    CommandFolder folder({"a.mp3", "b.mp3", "c.mp3", "x.txt"});
+    const Result result =
+        folder("--mask '*.mp3' --extension .txt --numbering off --dry-run", "x\nBeta\n");
+    EXPECT_EQ(result.code, 1); // a.mp3 would meet x.txt
+    EXPECT_NE(result.out.find("b.mp3 \u2192 Beta.txt\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find("a.mp3 \u2192 x.txt: the name belongs to another file"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("c.mp3 \u2192 .txt: no new name"), std::string::npos);
+    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3", "b.mp3", "c.mp3", "x.txt"}));
+}
+
+TEST(FilvaneRename, FailedRowsExitOneAndNothingIsReplaced) {
+    CommandFolder folder({"a.mp3", "b.mp3", "taken.mp3"});
+    const Result result = folder("--mask '[ab].mp3' --numbering off", "taken\nfree\n");
+    // "[ab]" is no wildcard here: nothing matches, nothing to do.
+    EXPECT_EQ(result.code, 0);
+    const Result real = folder("--mask '?.mp3' --numbering off", "taken\nfree\n");
+    EXPECT_EQ(real.code, 1);
+    EXPECT_NE(real.err.find("a.mp3 \u2192 taken.mp3: A file of that name exists"),
+              std::string::npos)
+        << real.err;
+    EXPECT_EQ(folder.dir.read("taken.mp3"), "taken.mp3");
+    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3", "free.mp3", "taken.mp3"}));
+}
+
+TEST(FilvaneRename, NamesAreBytes) {
+    CommandFolder folder({"\xff\xfe.mp3", "b.mp3"});
+    EXPECT_EQ(folder("--numbering off", "\xe9t\xe9\nna\xc3\xafve\n").code, 0);
+    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"\xe9t\xe9.mp3", "na\xc3\xafve.mp3"}));
+}
+
+TEST(FilvaneRename, BadUsageExitsTwoAndHelpAndVersionPrint) {
+    TempDir scratch;
+    for (const std::string &arguments : std::vector<std::string>{
+             "", "--bogus", "/nonexistent-filvane-folder",
+             quoted(scratch.str()) + " --numbering maybe", quoted(scratch.str()) + " --mask"}) {
+        const Result result = run(scratch, arguments);
+        EXPECT_EQ(result.code, 2) << arguments;
+        EXPECT_NE(result.err.find("filvane-rename: "), std::string::npos) << arguments;
+    }
+    const Result help = run(scratch, "--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("Usage: filvane-rename DIR"), std::string::npos);
+    const Result version = run(scratch, "--version");
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out.rfind("filvane-rename ", 0), 0u);
+}
