@@ -8,13 +8,16 @@
 namespace filvane {
 
 std::string NameLists::listDirectory(std::string_view searchPattern, bool numbering) {
+    return listNames(findFiles(searchPattern).names, numbering);
+}
+
+std::string NameLists::listNames(std::vector<std::string> names, bool numbering) {
     setRowCount(2);
-    FileSearch search = findFiles(searchPattern);
-    m_tooManyFiles = search.names.size() > static_cast<size_t>(MaxFiles);
+    m_tooManyFiles = names.size() > static_cast<size_t>(MaxFiles);
     if (m_tooManyFiles)
-        search.names.clear();
-    m_fileCount = static_cast<int>(search.names.size());
-    if (search.names.empty()) {
+        names.clear();
+    m_fileCount = static_cast<int>(names.size());
+    if (names.empty()) {
         for (CellGrid *grid : {&m_read, &m_names}) {
             grid->setCell(0, 1, {});
             grid->setCell(1, 1, {});
@@ -24,7 +27,7 @@ std::string NameLists::listDirectory(std::string_view searchPattern, bool number
     m_read.reserve(m_fileCount + 2);
     m_names.reserve(m_fileCount + 2);
     int row = 0;
-    for (std::string &name : search.names) {
+    for (std::string &name : names) {
         ++row;
         const std::string number = rowNumberText(row);
         m_read.setCell(1, row, std::move(name));

@@ -28,6 +28,8 @@ public:
     // Fills the read list from the search (unsorted) and, while numbering, the number column of
     // the new-name list. Returns the extension of the last file listed (empty when none).
     std::string listDirectory(std::string_view searchPattern, bool numbering);
+    // The same for names given rather than searched (unsorted, as given).
+    std::string listNames(std::vector<std::string> names, bool numbering);
 
     // Orders the read list's names by their bytes, case-sensitively; numbers stay in place.
     void sortByName();

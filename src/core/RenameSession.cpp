@@ -1,6 +1,10 @@
 #include "RenameSession.h"
 
+#include "DirectorySearch.h"
 #include "SearchPattern.h"
+
+#include <string_view>
+#include <unordered_set>
 
 #include <utility>
 
@@ -10,6 +14,22 @@ void RenameSession::read(std::string directory, std::string searchPattern) {
     m_listingDirectory = std::move(directory);
     m_searchPattern = std::move(searchPattern);
     list();
+}
+
+void RenameSession::readFiles(std::string directory, const std::vector<std::string> &names) {
+    // Found by the same search as a listing, so a named file is listed exactly when a listing
+    // by "*" would list it.
+    const FileSearch search = findFiles(directory, "*");
+    const std::unordered_set<std::string_view> present(search.names.begin(), search.names.end());
+    std::vector<std::string> listed;
+    std::unordered_set<std::string_view> seen;
+    for (const std::string &name : names)
+        if (present.count(name) && seen.insert(name).second)
+            listed.push_back(name);
+    m_listingDirectory = std::move(directory);
+    m_searchPattern = joinSearchPattern(m_listingDirectory, "*.*");
+    m_lastExtension = m_lists.listNames(std::move(listed), m_options.numbering);
+    m_lists.sortByName();
 }
 
 void RenameSession::list() {

@@ -38,6 +38,10 @@ public:
 
     // Makes `directory` the listing directory and lists it by `searchPattern`, sorted.
     void read(std::string directory, std::string searchPattern);
+    // Makes `directory` the listing directory and lists exactly `names` of it, sorted: files
+    // handed over from outside (a command line, a drop). Names that are no longer there, or are
+    // folders, are left out.
+    void readFiles(std::string directory, const std::vector<std::string> &names);
     // Lists by the current search pattern again, sorted, with the new names emptied.
     void list();
     void clear();

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 #include <vector>
 
@@ -185,4 +187,17 @@ TEST(RenameSession, ListsAndRenamesMoreThan65535Files) {
     ASSERT_EQ(session.lists().fileCount(), Files);
     EXPECT_EQ(session.lists().readList().cell(1, 1), "01");
     EXPECT_TRUE(dir.exists("70000"));
+}
+
+TEST(RenameSession, ReadFilesListsExactlyTheFilesGivenThatAreThere) {
+    SessionFolder folder({"c.mp3", "a.mp3", "b.txt", "z.wav"});
+    std::filesystem::create_directory(folder.dir.path() / "sub");
+    folder.session.readFiles(folder.dir.str(),
+                             {"z.wav", "a.mp3", "gone.mp3", "sub", "a.mp3", "b.txt"});
+    EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.txt", "z.wav"}));
+    EXPECT_EQ(folder.session.lastExtension(), ".txt"); // of the last one given
+    folder.type(1, "A");
+    folder.session.run();
+    EXPECT_TRUE(folder.dir.exists("01 - A.mp3"));
+    EXPECT_TRUE(folder.dir.exists("c.mp3")); // not given, not touched
 }
