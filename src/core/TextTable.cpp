@@ -47,6 +47,15 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Other error, number %1", "Egyéb hiba, hibakód: %1"},
     {"Renaming files: %1 of %2", "File-ok átnevezése: %1 / %2"},
     {"Stop", "Leállít"},
+    {"The disk is full", "A lemez megtelt"},
+    {"A folder has taken the file's place", "A file helyén most egy mappa van"},
+    {"The file has been renamed since", "A file-t azóta átnevezték"},
+    {"Another file has taken its name since", "Azóta egy másik file viseli ezt a nevet"},
+    {"now named %1", "most ez a neve: %1"},
+    {"The folder has changed since it was read. Nothing was renamed.",
+     "A mappa megváltozott a beolvasás óta. Egy file sem lett átnevezve."},
+    {"The rename could not be recorded for Undo (%1). Nothing was renamed.",
+     "Az átnevezést nem sikerült rögzíteni a visszavonáshoz (%1). Egy file sem lett átnevezve."},
 }};
 
 } // namespace

@@ -53,9 +53,17 @@ enum class UiText {
     ReasonOtherError,
     ProgressLabel,
     ProgressStop,
+    // More reasons a row kept its name, and why a run renamed nothing at all.
+    ReasonDiskFull,
+    ReasonBecameFolder,
+    ReasonRenamedSince,
+    ReasonReplacedSince,
+    ReasonNowNamed,
+    RunRefusedFolderChanged,
+    RunRefusedNotRecorded,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::ProgressStop);
+constexpr int UiTextCount = static_cast<int>(UiText::RunRefusedNotRecorded);
 
 // The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
 std::string_view uiText(UiText entry, Language language);

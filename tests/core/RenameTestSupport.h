@@ -66,9 +66,10 @@ struct RenameFolder {
 };
 
 // Each row's outcome by old name, readable in a failure message: "renamed", "refused",
-// "blank", "pending", or the errno's name ("EEXIST").
+// "blank", "pending", "renamed since", "replaced since", or the errno's name ("EEXIST").
 inline Contents outcomes(const std::vector<filvane::RowOutcome> &rows) {
-    static const char *const texts[] = {"renamed", "blank", "refused", "", "pending"}; // by enum
+    static const char *const texts[] = {"renamed", "blank",         "refused",       "",
+                                        "pending", "renamed since", "replaced since"}; // by enum
     Contents found;
     for (const filvane::RowOutcome &row : rows) {
         std::string &text = found[row.oldName];
