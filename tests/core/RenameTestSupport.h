@@ -54,6 +54,10 @@ struct RenameFolder {
                                          const filvane::RenameProgress &progress = {}) const {
         return filvane::renameRows(input(std::move(options)), method, progress);
     }
+    filvane::RenameResult run(const filvane::RunSettings &settings,
+                              filvane::RenameOptions options = {false, true, false, ""}) const {
+        return filvane::runRename(input(std::move(options)), settings);
+    }
     // Every entry of the folder and below, hidden ones too: no temporary name may be left.
     Contents contents() const {
         Contents found;
