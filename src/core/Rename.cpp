@@ -474,10 +474,13 @@ int prepareRun(NoReplaceRenamer &renamer, const std::string &folder, std::vector
         }
     }
     const std::vector<FoundFile> found = findFiles(renamer, names);
-    std::vector<char> inRound(rows.size(), 0);
-    for (const Unit &unit : order.units)
+    std::vector<int> round(rows.size(), 0);
+    int rounds = 0;
+    for (const Unit &unit : order.units) {
+        rounds += unit.kind == UnitKind::Cycle;
         for (int at = unit.begin; at < unit.end && unit.kind == UnitKind::Cycle; ++at)
-            inRound[order.rows[at]] = 1;
+            round[order.rows[at]] = rounds;
+    }
     for (size_t i = 0; i < found.size(); ++i)
         if (found[i].directory)
             failRow(rows[stepRows[i]], EISDIR);
@@ -487,7 +490,7 @@ int prepareRun(NoReplaceRenamer &renamer, const std::string &folder, std::vector
     steps.reserve(found.size());
     for (size_t i = 0; i < found.size(); ++i) {
         const RowOutcome &row = rows[stepRows[i]];
-        steps.push_back({found[i].inode, row.oldName, row.newName, inRound[stepRows[i]] != 0});
+        steps.push_back({found[i].inode, row.oldName, row.newName, round[stepRows[i]]});
     }
     return journal->begin(folder, *renamer.identity(), steps);
 }

@@ -27,6 +27,10 @@ public:
         }
         ::closedir(dir);
         m_found = true;
+        for (const RecordedStep &step : record.steps)
+            if (step.round > 0)
+                m_roundNames.push_back(step.before);
+        std::sort(m_roundNames.begin(), m_roundNames.end());
         std::sort(m_entries.begin(), m_entries.end(),
                   [](const Entry &a, const Entry &b) { return a.inode < b.inode; });
         m_byName.reserve(m_entries.size());
@@ -37,7 +41,8 @@ public:
 
     bool found() const { return m_found; }
 
-    enum class Where { NotPlanned, Before, After, Temporary, Elsewhere, Gone };
+    // InRound: under another name of its round, where a round cut off while turning leaves it.
+    enum class Where { NotPlanned, Before, After, Temporary, InRound, Elsewhere, Gone };
     struct Located {
         Where where = Where::NotPlanned;
         std::string_view name; // where it is now
@@ -59,6 +64,9 @@ public:
                 other = {Where::Before, at->name};
             else if (other.where == Where::Elsewhere && NoReplaceRenamer::isTemporaryName(at->name))
                 other = {Where::Temporary, at->name};
+            else if (other.where == Where::Elsewhere && step.round > 0 &&
+                     std::binary_search(m_roundNames.begin(), m_roundNames.end(), at->name))
+                other = {Where::InRound, at->name};
         }
         return other;
     }
@@ -74,6 +82,7 @@ private:
     };
     std::vector<Entry> m_entries;
     std::vector<std::string> m_byName;
+    std::vector<std::string> m_roundNames;
     bool m_found = false;
 };
 
@@ -234,6 +243,7 @@ RenameResult undoRun(const std::string &journalDirectory, const std::string &id,
             break; // the run did not move it
         case FolderScan::Where::After:
         case FolderScan::Where::Temporary:
+        case FolderScan::Where::InRound:
             moves.push_back({std::string(at.name), step.before, static_cast<int>(i)});
             break;
         case FolderScan::Where::Elsewhere:
@@ -264,16 +274,35 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
     const FolderScan scan(*record);
     if (!scan.found())
         return refused(RunRefusal::FolderChanged, 0);
+    using Where = FolderScan::Where;
+    std::vector<FolderScan::Located> found;
+    found.reserve(record->steps.size());
+    // Leaving names as they are cannot leave a round with a file under a temporary name: its
+    // names are held by its other files, so such a round is taken back.
+    std::vector<char> takenBack;
+    for (const RecordedStep &step : record->steps) {
+        found.push_back(scan.locate(step));
+        if (found.back().where == Where::Temporary && step.round > 0) {
+            takenBack.resize(std::max<size_t>(takenBack.size(), step.round + 1), 0);
+            takenBack[step.round] = 1;
+        }
+    }
+    const auto restoring = [&](const RecordedStep &step) {
+        return choice == RecoveryChoice::Restore ||
+               (choice == RecoveryChoice::Leave && step.round > 0 &&
+                static_cast<size_t>(step.round) < takenBack.size() && takenBack[step.round]);
+    };
     std::vector<RowOutcome> rows = blankRows(*record);
     std::vector<Move> moves;
     for (size_t i = 0; i < record->steps.size(); ++i) {
         const RecordedStep &step = record->steps[i];
-        const FolderScan::Located at = scan.locate(step);
-        using Where = FolderScan::Where;
-        const std::string &wanted = choice == RecoveryChoice::Finish ? step.after : step.before;
-        const bool move = at.where == Where::Temporary ||
-                          (choice == RecoveryChoice::Restore && at.where == Where::After) ||
-                          (choice == RecoveryChoice::Finish && at.where == Where::Before);
+        const FolderScan::Located &at = found[i];
+        const bool restore = restoring(step);
+        const bool finish = choice == RecoveryChoice::Finish;
+        const std::string &wanted = finish ? step.after : step.before;
+        const bool move =
+            at.where == Where::Temporary || ((restore || finish) && at.where == Where::InRound) ||
+            (restore && at.where == Where::After) || (finish && at.where == Where::Before);
         if (move)
             moves.push_back({std::string(at.name), wanted, static_cast<int>(i)});
         else if (at.where == Where::Elsewhere ||

@@ -217,7 +217,13 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         text += "\nsteps " + std::to_string(steps.size()) + "\n";
         char number[24];
         for (const JournalStep &step : steps) {
-            text += step.inRound ? "c\t" : "r\t";
+            if (step.round > 0) {
+                text += 'c';
+                text += std::to_string(step.round);
+                text += '\t';
+            } else {
+                text += "r\t";
+            }
             text.append(number, std::to_chars(number, number + sizeof number, step.inode).ptr);
             text += '\t';
             appendEscaped(text, step.before);
@@ -341,8 +347,11 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory,
     record.steps.reserve(stepCount);
     while (record.steps.size() < stepCount && nextLine(line)) {
         RecordedStep &step = record.steps.emplace_back();
-        step.inRound = line.starts_with("c\t");
-        line.remove_prefix(std::min<size_t>(2, line.size()));
+        const size_t tab = line.find('\t');
+        if (tab == std::string_view::npos ||
+            (line[0] == 'c' && !parseNumber(line.substr(1, tab - 1), step.round)))
+            return std::nullopt;
+        line.remove_prefix(tab + 1);
         const size_t first = line.find('\t');
         const size_t second =
             line.find('\t', first == std::string_view::npos ? line.size() : first + 1);

@@ -12,19 +12,20 @@ namespace filvane {
 
 // One file of a run's plan, in the order the run will rename: the file (its inode, 0 when it was
 // not found as the run began), the name it has and the name it is to get. Files of a round of
-// names that turn together are marked; their steps go through exchanges or a temporary name.
+// names that turn together carry the round's number (from 1); while a round turns, its files
+// pass through each other's names or a temporary one.
 struct JournalStep {
     std::uint64_t inode = 0;
     std::string_view before;
     std::string_view after;
-    bool inRound = false;
+    int round = 0;
 };
 
 struct RecordedStep {
     std::uint64_t inode = 0;
     std::string before;
     std::string after;
-    bool inRound = false;
+    int round = 0;
 };
 
 enum class RunKind {
