@@ -3,6 +3,7 @@
 #include "NoReplaceRename.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 namespace filvane {
 
 class CellGrid;
+class RunJournal;
 
 // How new names are shaped: the main window's two flags and what the options dialog's numbers
 // only box and extension box hold at the moment of the run.
@@ -27,6 +29,9 @@ struct RenameInput {
     const CellGrid &readList;
     const CellGrid &nameList;
     RenameOptions options;
+    // The folder as it was listed; when given, a run in a folder that is no longer that one
+    // (the path replaced by a link or another folder since) renames nothing.
+    std::optional<DirectoryIdentity> listedFolder = std::nullopt;
 };
 
 enum class RenameOutcome {
@@ -35,6 +40,9 @@ enum class RenameOutcome {
     RefusedName, // the name would leave the directory or is no file name; not attempted
     Failed,      // the host refused; `error` says why (EEXIST: another file has that name)
     Pending,     // planned, not yet tried; a finished run leaves no row pending
+    // Undo and recovery only: the file was left alone because since the run it was
+    RenamedSince,  // given another name (`newName` says which)
+    ReplacedSince, // deleted or moved away, and another file has taken its name
 };
 
 struct RowOutcome {
@@ -43,6 +51,9 @@ struct RowOutcome {
     int error = 0; // errno when Failed
     std::string oldName;
     std::string newName;
+    // Set when a round of names could not be turned nor taken back whole and this file is
+    // under neither of its names: the name it bears now.
+    std::string nameNow{};
 };
 
 // A row's new name by the flags (numbers only wins over them all). The pieces are joined as
@@ -72,10 +83,39 @@ std::vector<RowOutcome> planRows(const RenameInput &input);
 // row with EEXIST.
 //
 // `progress`, when given, is called after each file with the files done so far and the files to
-// do in all (a round of names is reported once, when all its files are done); returning false
+// do in all (inside a large round of names every RoundProgressStep files); returning false
 // stops the run before the next file or round (rows not reached stay Pending and their files
-// keep their names).
+// keep their names). A stop asked for inside a round takes effect when the round has turned, and
+// progress goes on being reported until then, so a window can say it is finishing the round.
 using RenameProgress = std::function<bool(int done, int total)>;
+constexpr int RoundProgressStep = 256;
+
+// How a run is done besides what it renames.
+struct RunSettings {
+    NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag;
+    RenameProgress progress;
+    // Where the run's plan is written, durably, before its first rename and marked complete
+    // after; null for a run nobody can undo (benchmarks, tests of the engine alone).
+    RunJournal *journal = nullptr;
+    DirectoryCalls *calls = nullptr; // null: the host's
+};
+
+// Why a run renamed nothing at all, before its first rename.
+enum class RunRefusal {
+    None,
+    FolderChanged,     // the folder is not the one listed; `error` is 0
+    JournalNotWritten, // the plan could not be made durable; `error` says why
+};
+
+struct RenameResult {
+    RunRefusal refusal = RunRefusal::None;
+    int error = 0;
+    std::vector<RowOutcome> rows; // all Pending but Blank and refused names when refused
+    int renamedCount() const;
+};
+
+RenameResult runRename(const RenameInput &input, const RunSettings &settings);
+
 std::vector<RowOutcome>
 renameRows(const RenameInput &input,
            NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,

@@ -6,7 +6,9 @@
 namespace filvane {
 
 bool isFailure(const RowOutcome &row) {
-    return row.outcome == RenameOutcome::Failed || row.outcome == RenameOutcome::RefusedName;
+    return row.outcome == RenameOutcome::Failed || row.outcome == RenameOutcome::RefusedName ||
+           row.outcome == RenameOutcome::RenamedSince ||
+           row.outcome == RenameOutcome::ReplacedSince;
 }
 
 std::vector<RowOutcome> failedRows(const std::vector<RowOutcome> &rows) {
@@ -24,6 +26,10 @@ int triedRowCount(const std::vector<RowOutcome> &rows) {
 UiText failureReason(const RowOutcome &row) {
     if (row.outcome == RenameOutcome::RefusedName)
         return UiText::ReasonNameNotAllowed;
+    if (row.outcome == RenameOutcome::RenamedSince)
+        return UiText::ReasonRenamedSince;
+    if (row.outcome == RenameOutcome::ReplacedSince)
+        return UiText::ReasonReplacedSince;
     switch (row.error) {
     case EEXIST:
     case ENOTEMPTY: // the new name is held by a directory
@@ -38,6 +44,11 @@ UiText failureReason(const RowOutcome &row) {
     case EPERM:
     case EROFS:
         return UiText::ReasonAccessRefused;
+    case ENOSPC:
+    case EDQUOT:
+        return UiText::ReasonDiskFull;
+    case EISDIR:
+        return UiText::ReasonBecameFolder;
     default:
         return UiText::ReasonOtherError;
     }
@@ -45,9 +56,28 @@ UiText failureReason(const RowOutcome &row) {
 
 std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts) {
     const UiText reason = failureReason(row);
-    if (reason != UiText::ReasonOtherError)
-        return texts[reason];
-    return fillText(texts[reason], {std::to_string(row.error)});
+    std::string text = reason == UiText::ReasonOtherError
+                           ? fillText(texts[reason], {std::to_string(row.error)})
+                           : texts[reason];
+    if (!row.nameNow.empty())
+        text += ", " + fillText(texts[UiText::ReasonNowNamed], {readableName(row.nameNow)});
+    return text;
+}
+
+std::string refusalText(const RenameResult &run, const StoredTexts &texts) {
+    switch (run.refusal) {
+    case RunRefusal::FolderChanged:
+        return texts[UiText::RunRefusedFolderChanged];
+    case RunRefusal::JournalNotWritten: {
+        RowOutcome why;
+        why.outcome = RenameOutcome::Failed;
+        why.error = run.error;
+        return fillText(texts[UiText::RunRefusedNotRecorded], {failureReasonText(why, texts)});
+    }
+    case RunRefusal::None:
+        break;
+    }
+    return {};
 }
 
 std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments) {

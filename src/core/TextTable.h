@@ -53,6 +53,14 @@ enum class UiText {
     ReasonOtherError,
     ProgressLabel,
     ProgressStop,
+    // More reasons a row kept its name, and why a run renamed nothing at all.
+    ReasonDiskFull,
+    ReasonBecameFolder,
+    ReasonRenamedSince,
+    ReasonReplacedSince,
+    ReasonNowNamed,
+    RunRefusedFolderChanged,
+    RunRefusedNotRecorded,
     // The look at the plan shown with the rename question when it finds something.
     PreflightFiles,
     PreflightUnnamed,
