@@ -4,6 +4,8 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
+
 namespace filvane {
 
 namespace {
@@ -53,6 +55,29 @@ WildcardMask::WildcardMask(std::string_view mask) {
         m_hasDotStar = true;
         m_withoutDotStar = m_pattern.substr(0, m_pattern.size() - 2);
     }
+    const auto plainAscii = [](char32_t c) { return c < 0x80 && c != U'*' && c != U'?'; };
+    if (m_pattern.size() >= 2 && m_pattern.front() == U'*' &&
+        std::all_of(m_pattern.begin() + 1, m_pattern.end(), plainAscii)) {
+        for (auto c = m_pattern.begin() + 1; c != m_pattern.end(); ++c)
+            m_asciiSuffix.push_back(static_cast<char>(*c));
+    }
+}
+
+// "*" and plain ASCII, the commonest mask ("*.mp3"): read from the end, ASCII bytes are whole
+// characters, so the name's last bytes decide as long as they are ASCII. A byte outside ASCII
+// there (an accent, or a Kelvin sign that folds to "k") leaves it to the full match.
+WildcardMask::Verdict WildcardMask::matchesAsciiSuffix(std::string_view name) const {
+    if (name.size() < m_asciiSuffix.size())
+        return Verdict::Fails; // fewer bytes means fewer characters
+    const size_t start = name.size() - m_asciiSuffix.size();
+    for (size_t k = m_asciiSuffix.size(); k-- > 0;) {
+        const auto byte = static_cast<unsigned char>(name[start + k]);
+        if (byte >= 0x80)
+            return Verdict::Undecided;
+        if (foldAscii(byte) != static_cast<unsigned char>(m_asciiSuffix[k]))
+            return Verdict::Fails;
+    }
+    return Verdict::Matches;
 }
 
 bool WildcardMask::matches(std::string_view name) const {
@@ -60,6 +85,10 @@ bool WildcardMask::matches(std::string_view name) const {
         return false;
     if (m_matchesAll)
         return true;
+    if (!m_asciiSuffix.empty()) {
+        if (const Verdict verdict = matchesAsciiSuffix(name); verdict != Verdict::Undecided)
+            return verdict == Verdict::Matches; // no ".*" ending, so no second try
+    }
     if (matchesPattern(m_pattern, name))
         return true;
     return m_hasDotStar && name.find('.') == std::string_view::npos &&

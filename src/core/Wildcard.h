@@ -17,9 +17,12 @@ public:
 
 private:
     bool matchesPattern(const std::u32string &pattern, std::string_view name) const;
+    enum class Verdict { Matches, Fails, Undecided };
+    Verdict matchesAsciiSuffix(std::string_view name) const;
 
     std::u32string m_pattern;        // case-folded code points
     std::u32string m_withoutDotStar; // the pattern less a trailing ".*", when it has one
+    std::string m_asciiSuffix;       // the text after a leading "*" when the rest is plain ASCII
     bool m_hasDotStar = false;
     bool m_matchesAll = false;
     bool m_matchesNothing = false;

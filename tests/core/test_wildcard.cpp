@@ -24,14 +24,15 @@ bool isCharacter(char32_t c) {
 }
 
 // Whether two characters match each other in masks, alone and among wildcards and other
-// letters, in both directions.
+// letters ("*.x3" is a mask of the kind matched from the end), in both directions.
 ::testing::AssertionResult matchBothWays(char32_t a, char32_t b) {
     for (const auto &[x, y] : {std::pair{a, b}, std::pair{b, a}}) {
         const std::string mx = utf8(x), ny = utf8(y);
         if (!WildcardMask(mx).matches(ny) ||
             !WildcardMask("*" + mx + "?.mp3").matches("a" + ny + "b.MP3") ||
             !WildcardMask("x" + mx + "*").matches("X" + ny) ||
-            !WildcardMask("?" + mx).matches(ny + ny))
+            !WildcardMask("?" + mx).matches(ny + ny) ||
+            !WildcardMask("*." + mx + "3").matches("a.b." + ny + "3"))
             return ::testing::AssertionFailure()
                    << std::hex << "U+" << uint32_t(x) << " vs U+" << uint32_t(y);
     }
