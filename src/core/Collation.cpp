@@ -79,37 +79,52 @@ std::vector<std::uint32_t> byteOrder(std::span<const std::string> names) {
     return order;
 }
 
+// The first `HeadBytes` bytes of a key as numbers that compare like the bytes; past its end a
+// key reads as zeros, which sorts like its final zero byte.
+constexpr size_t HeadBytes = 16;
+struct KeyHead {
+    std::uint64_t high = 0, low = 0;
+    auto operator<=>(const KeyHead &) const = default;
+};
+
+KeyHead keyHead(std::string_view key) {
+    KeyHead head;
+    for (size_t k = 0; k < HeadBytes; ++k) {
+        const std::uint64_t byte = k < key.size() ? static_cast<unsigned char>(key[k]) : 0;
+        std::uint64_t &word = k < 8 ? head.high : head.low;
+        word = (word << 8) | byte;
+    }
+    return head;
+}
+
 std::vector<std::uint32_t> naturalOrder(std::span<const std::string> names) {
     NaturalCollator collator;
-    // Every key once, in one block; each row keeps the key's first eight bytes inline, which
-    // settle most comparisons without touching the block.
+    // Every key once, in one block; each row keeps the key's first bytes inline, which settle
+    // most comparisons without reaching into the block.
     std::string keys;
     keys.reserve(names.size() * 24);
     std::vector<size_t> keyStart(names.size() + 1);
     struct Row {
-        std::uint64_t head;
+        KeyHead head;
         std::uint32_t index;
     };
     std::vector<Row> rows(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         keyStart[i] = keys.size();
         collator.appendSortKey(names[i], keys);
-        std::uint64_t head = 0;
-        for (size_t k = 0; k < 8; ++k) {
-            const size_t at = keyStart[i] + k;
-            head = (head << 8) | (at < keys.size() ? static_cast<unsigned char>(keys[at]) : 0);
-        }
-        rows[i] = {head, static_cast<std::uint32_t>(i)};
+        rows[i] = {keyHead(std::string_view(keys).substr(keyStart[i])),
+                   static_cast<std::uint32_t>(i)};
     }
     keyStart[names.size()] = keys.size();
     const std::string_view allKeys(keys);
-    const auto keyOf = [&](std::uint32_t i) {
-        return allKeys.substr(keyStart[i], keyStart[i + 1] - keyStart[i]);
+    const auto keyTail = [&](std::uint32_t i) {
+        const size_t start = std::min(keyStart[i] + HeadBytes, keyStart[i + 1]);
+        return allKeys.substr(start, keyStart[i + 1] - start);
     };
     std::sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
         if (a.head != b.head)
             return a.head < b.head;
-        if (const int c = keyOf(a.index).compare(keyOf(b.index)); c != 0)
+        if (const int c = keyTail(a.index).compare(keyTail(b.index)); c != 0)
             return c < 0;
         if (const int c = names[a.index].compare(names[b.index]); c != 0)
             return c < 0;
