@@ -4,6 +4,7 @@
 
 #include "About.h"
 #include "ButtonGlyphs.h"
+#include "ErrorText.h"
 #include "NameGridModel.h"
 #include "NameText.h"
 #include "Option.h"
@@ -181,26 +182,34 @@ void TMainForm::ClrBtnClick() {
 }
 
 void TMainForm::RenBtnClick() {
-    std::vector<filvane::RowOutcome> outcomes;
+    filvane::RenameResult result;
     const RenameConfirmation::Answer answer = askRenameQuestion();
     if (answer != RenameConfirmation::Answer::No) {
         RunProgress progress(this, m_texts, m_progressDelayMs);
         const auto update = [&progress](int done, int total) {
             return progress.update(done, total);
         };
-        outcomes = answer == RenameConfirmation::Answer::NamedRowsOnly
-                       ? m_session.runNamedRowsOnly(update)
-                       : m_session.run(update);
+        result = answer == RenameConfirmation::Answer::NamedRowsOnly
+                     ? m_session.runNamedRowsOnly(update)
+                     : m_session.run(update);
     }
     m_session.relist();
     reloadGrids();
     warnIfTooManyFiles();
     // After the listing, so the lists behind the box already show what the run left.
-    reportFailures(outcomes);
+    reportRun(result);
 }
 
-void TMainForm::reportFailures(const std::vector<filvane::RowOutcome> &outcomes) {
-    if (const std::unique_ptr<QMessageBox> box = makeRenameReport(outcomes, m_texts, this))
+void TMainForm::reportRun(const filvane::RenameResult &result) {
+    if (result.refusal != filvane::RunRefusal::None) {
+        const std::string text = result.refusal == filvane::RunRefusal::FolderChanged
+                                     ? m_texts[UiText::RunRefusedFolderChanged]
+                                     : filvane::fillText(m_texts[UiText::RunRefusedNotRecorded],
+                                                         {filvane::hostErrorText(result.error)});
+        QMessageBox::warning(this, qstr(filvane::ApplicationTitle), qstr(text));
+        return;
+    }
+    if (const std::unique_ptr<QMessageBox> box = makeRenameReport(result.rows, m_texts, this))
         box->exec();
 }
 

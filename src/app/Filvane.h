@@ -95,8 +95,9 @@ private:
     void moveNameGridDown();
     // The rename confirmation, with what the plan shows below the question.
     RenameConfirmation::Answer askRenameQuestion();
-    // One warning listing the rows that kept their names; nothing when every row went well.
-    void reportFailures(const std::vector<filvane::RowOutcome> &outcomes);
+    // Why a run renamed nothing, or one warning listing the rows that kept their names;
+    // nothing when every row went well.
+    void reportRun(const filvane::RenameResult &result);
 
     std::unique_ptr<Ui::TMainForm> ui;
     filvane::RenameSession m_session;

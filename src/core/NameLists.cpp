@@ -4,6 +4,7 @@
 #include "NameText.h"
 
 #include <algorithm>
+#include <span>
 
 namespace filvane {
 
@@ -39,14 +40,13 @@ std::string NameLists::listNames(std::vector<std::string> names, bool numbering)
     return std::string(extensionOf(m_read.cell(1, m_fileCount)));
 }
 
-void NameLists::sortByName() {
+void NameLists::sortByName(SortOrder order) {
     const int rows = m_read.rowCount();
     if (rows < 3)
         return;
-    // Equal names are identical texts, so any correct sort gives the exchange sort's order;
-    // std::string compares bytes as unsigned values, which is the order wanted.
+    // Equal names are identical texts, so any correct sort gives the exchange sort's order.
     std::string *names = m_read.columnData(1, rows - 1);
-    std::sort(names, names + (rows - 1));
+    sortNames(std::span<std::string>(names, static_cast<size_t>(rows - 1)), order);
 }
 
 void NameLists::swapNames(int rowA, int rowB) {

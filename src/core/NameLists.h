@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CellGrid.h"
+#include "Collation.h"
 
 #include <string>
 #include <string_view>
@@ -31,8 +32,9 @@ public:
     // The same for names given rather than searched (unsorted, as given).
     std::string listNames(std::vector<std::string> names, bool numbering);
 
-    // Orders the read list's names by their bytes, case-sensitively; numbers stay in place.
-    void sortByName();
+    // Orders the read list's names, by their bytes (case-sensitively) unless asked for natural
+    // order; numbers stay in place.
+    void sortByName(SortOrder order = SortOrder::Bytes);
     // Exchanges the names (every column but the number) of two read-list rows.
     void swapNames(int rowA, int rowB);
 

@@ -20,7 +20,8 @@ using Names = std::vector<std::string>;
 // on its first activation (numbering and own extensions on).
 struct SessionFolder {
     TempDir dir;
-    RenameSession session;
+    TempDir journals;
+    RenameSession session{journals.str()};
 
     explicit SessionFolder(const Names &files, const std::string &mask = "*") {
         for (const std::string &name : files)
@@ -97,8 +98,8 @@ TEST(RenameSession, PlanTouchesNothingAndRunThenRelistShowsTheDisk) {
     int reported = 0;
     const auto outcomes = folder.session.run([&](int, int) { return ++reported, true; });
     EXPECT_GT(reported, 0);
-    EXPECT_EQ(outcomes[0].outcome, RenameOutcome::Renamed);
-    EXPECT_EQ(outcomes[1].outcome, RenameOutcome::RefusedName);
+    EXPECT_EQ(outcomes.rows[0].outcome, RenameOutcome::Renamed);
+    EXPECT_EQ(outcomes.rows[1].outcome, RenameOutcome::RefusedName);
     // The lists still show what was renamed until they are listed again.
     EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.mp3", "c.wav"}));
     folder.session.relist();
@@ -168,9 +169,10 @@ TEST(RenameSession, NamedRowsOnlyLeavesTheFilesOfBlankRowsAlone) {
 TEST(RenameSession, ListsAndRenamesMoreThan65535Files) {
     constexpr int Files = 70'000;
     TempDir dir;
+    TempDir journals;
     for (int i = 0; i < Files; ++i)
         dir.touch("f" + std::to_string(i));
-    RenameSession session;
+    RenameSession session(journals.str());
     session.setNumbering(true);
     session.setKeepExtension(true);
     session.read(dir.str(), dir.str() + "/*");
@@ -180,8 +182,8 @@ TEST(RenameSession, ListsAndRenamesMoreThan65535Files) {
     EXPECT_EQ(session.lists().nameList().cell(0, Files), "70000");
     session.applyOptions({{true, true, true, ""}, false}); // numbers only
     const auto outcomes = session.run();
-    ASSERT_EQ(outcomes.size(), static_cast<size_t>(Files));
-    for (const filvane::RowOutcome &row : outcomes)
+    ASSERT_EQ(outcomes.rows.size(), static_cast<size_t>(Files));
+    for (const filvane::RowOutcome &row : outcomes.rows)
         ASSERT_EQ(row.outcome, RenameOutcome::Renamed) << row.oldName;
     session.relist();
     ASSERT_EQ(session.lists().fileCount(), Files);
