@@ -688,7 +688,6 @@ std::vector<Picture> allPictures() {
         {"folder_current.png", folderCurrent(), true, false},
         {"folder_closed.png", folderClosed(), true, false},
         {"filvane.png", appIconSmall(), false, false},
-        {"filvane_256.png", appIconLarge(), false, false},
     };
 }
 
