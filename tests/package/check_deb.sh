@@ -58,6 +58,12 @@ head -n1 "$share/doc/filvane/copyright" |
     grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ||
     fail "copyright file is not in the machine-readable format"
 
+# Every manual page formats without a warning, also one whose command is not built yet.
+for page in "$(dirname "$0")"/../../packaging/*.1; do
+    messages=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+    [ -z "$messages" ] || fail "$(basename "$page"): $messages"
+done
+
 # Errors fail; the warnings kept are named in the README.
 lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 ||
     { cat "$work/lintian.log"; fail "lintian reports errors"; }
