@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "AppSettings.h"
 #include "CommandLine.h"
 #include "Filvane.h"
 #include "NameLists.h"
@@ -7,7 +8,9 @@
 #include "TextTable.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -54,4 +57,14 @@ void openFromCommandLine(TMainForm &window, const OpenRequest &request) {
                              filvane::joinSearchPattern(request.folder, FolderMask));
         window.showItemCount(window.lists().fileCount());
     }
+}
+
+void restorePosition(QWidget &window, std::optional<QPoint> remembered) {
+    if (!remembered)
+        return;
+    QList<QRect> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    if (const auto placed = placeOnScreens(*remembered, window.frameGeometry().size(), areas))
+        window.move(*placed);
 }

@@ -1,10 +1,14 @@
 #include "AppSettings.h"
 #include "GuiTestSupport.h"
+#include "Startup.h"
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 
 namespace {
 
@@ -45,6 +49,7 @@ private slots:
     void unusableLocation();
     void placeOnScreens_data();
     void placeOnScreens();
+    void restoresAWindowOnTheScreen();
 
 private:
     QString conf() const { return m_home->filePath(QStringLiteral("config/filvane/filvane.conf")); }
@@ -199,6 +204,21 @@ void AppSettingsTest::placeOnScreens() {
     QCOMPARE(placed.has_value(), kept);
     if (kept)
         QCOMPARE(*placed, topLeft);
+}
+
+void AppSettingsTest::restoresAWindowOnTheScreen() {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget window;
+    window.resize(200, 100);
+    window.move(screen.topLeft());
+    const QPoint inside = screen.topLeft() + QPoint(30, 40);
+    restorePosition(window, inside);
+    QCOMPARE(window.pos(), inside);
+    // Off every screen, or never remembered: it stays.
+    restorePosition(window, screen.bottomRight() + QPoint(500, 500));
+    QCOMPARE(window.pos(), inside);
+    restorePosition(window, std::nullopt);
+    QCOMPARE(window.pos(), inside);
 }
 
 QTEST_MAIN(AppSettingsTest)
