@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
     libgmock-dev libbenchmark-dev libicu-dev xvfb xauth fonts-dejavu-core fonts-liberation2
-    dpkg-dev file)
+    dpkg-dev file qt6-translations-l10n lintian appstream desktop-file-utils man-db)
 
 missing=()
 for package in "${packages[@]}"; do
