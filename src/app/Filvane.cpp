@@ -4,6 +4,7 @@
 
 #include "About.h"
 #include "ButtonGlyphs.h"
+#include "CommandLine.h"
 #include "ErrorText.h"
 #include "NameGridModel.h"
 #include "NameText.h"
@@ -14,12 +15,19 @@
 #include "RenameConfirmation.h"
 #include "RenameReasons.h"
 #include "RenameReport.h"
+#include "Startup.h"
 
+#include <QAction>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 
@@ -59,6 +67,21 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->NameGrid->installEventFilter(this);
     ui->ReadGrid->installEventFilter(this);
     connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
+
+    // Ctrl+Z takes back the last run; a cell editor open at the time keeps Ctrl+Z for its text.
+    m_undoAction = new QAction(this);
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    addAction(m_undoAction);
+    connect(m_undoAction, &QAction::triggered, this, &TMainForm::UndoLastRename);
+    for (QTableView *grid : {ui->ReadGrid, ui->NameGrid}) {
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid, &QWidget::customContextMenuRequested, this,
+                [this, grid](const QPoint &position) { showListContextMenu(grid, position); });
+    }
+    ui->ReadGrid->horizontalHeader()->setSectionsClickable(true);
+    connect(ui->ReadGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &TMainForm::ReadGridHeaderClick);
+    setAcceptDrops(true);
 
     connect(ui->ReadBtn, &QToolButton::clicked, this, &TMainForm::ReadBtnClick);
     connect(ui->ClrBtn, &QToolButton::clicked, this, &TMainForm::ClrBtnClick);
@@ -174,6 +197,13 @@ void TMainForm::warnIfTooManyFiles() {
                                                 {std::to_string(filvane::NameLists::MaxFiles)})));
 }
 
+void TMainForm::readFiles(const std::string &folder, const std::vector<std::string> &files) {
+    ui->RenBtn->setEnabled(true);
+    setNameGridEnabled(true);
+    m_session.readFiles(folder, files);
+    reloadGrids();
+}
+
 void TMainForm::ClrBtnClick() {
     m_session.clear();
     reloadGrids();
@@ -198,6 +228,130 @@ void TMainForm::RenBtnClick() {
     warnIfTooManyFiles();
     // After the listing, so the lists behind the box already show what the run left.
     reportRun(result);
+    reportStopped(result);
+}
+
+void TMainForm::reportStopped(const filvane::RenameResult &result) {
+    const auto pending = std::count_if(result.rows.begin(), result.rows.end(), [](const auto &row) {
+        return row.outcome == filvane::RenameOutcome::Pending;
+    });
+    if (result.refusal != filvane::RunRefusal::None || pending == 0)
+        return;
+    QMessageBox box(
+        QMessageBox::Information, qstr(filvane::ApplicationTitle),
+        qstr(filvane::fillText(m_texts[UiText::StoppedSummary],
+                               {std::to_string(result.renamedCount()), std::to_string(pending)})),
+        QMessageBox::Ok, this);
+    QPushButton *undo =
+        result.renamedCount() > 0
+            ? box.addButton(qstr(m_texts[UiText::StoppedUndo]), QMessageBox::ActionRole)
+            : nullptr;
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    if (undo && box.clickedButton() == undo)
+        runUndo();
+}
+
+void TMainForm::UndoLastRename() {
+    const std::optional<filvane::RunSummary> last = m_session.undoableRun();
+    if (!last)
+        return;
+    QMessageBox box(QMessageBox::Question, qstr(filvane::ApplicationTitle),
+                    qstr(filvane::fillText(
+                        m_texts[UiText::UndoQuestion],
+                        {std::to_string(last->renamedCount), filvane::readableName(last->folder)})),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() == QMessageBox::Yes)
+        runUndo();
+}
+
+void TMainForm::runUndo() {
+    filvane::RenameResult result;
+    {
+        RunProgress progress(this, m_texts, m_progressDelayMs);
+        result = m_session.undo(
+            [&progress](int done, int total) { return progress.update(done, total); });
+    }
+    m_session.list();
+    reloadGrids();
+    showItemCount(m_session.lists().fileCount());
+    reportRun(result);
+}
+
+void TMainForm::showListContextMenu(QTableView *grid, const QPoint &position) {
+    // Offered only when there is a run to take back.
+    if (!m_session.undoableRun())
+        return;
+    QMenu menu(this);
+    menu.addAction(m_undoAction);
+    menu.exec(grid->viewport()->mapToGlobal(position));
+}
+
+void TMainForm::recoverInterruptedRuns() {
+    const std::string &journals = m_session.journalDirectory();
+    for (const filvane::RunSummary &run : filvane::interruptedRuns(journals)) {
+        std::string text =
+            filvane::fillText(m_texts[UiText::RecoveryText],
+                              {filvane::readableName(run.folder), std::to_string(run.renamedCount),
+                               std::to_string(run.fileCount)});
+        if (run.temporaryCount > 0)
+            text += "\n" + filvane::fillText(m_texts[UiText::RecoveryTemporary],
+                                             {std::to_string(run.temporaryCount)});
+        QMessageBox box(QMessageBox::Warning, qstr(filvane::ApplicationTitle), qstr(text),
+                        QMessageBox::NoButton, this);
+        QPushButton *restore =
+            box.addButton(qstr(m_texts[UiText::RecoveryRestore]), QMessageBox::AcceptRole);
+        QPushButton *finish =
+            box.addButton(qstr(m_texts[UiText::RecoveryFinish]), QMessageBox::ActionRole);
+        QPushButton *leave =
+            box.addButton(qstr(m_texts[UiText::RecoveryLeave]), QMessageBox::RejectRole);
+        box.setDefaultButton(restore);
+        box.setEscapeButton(leave);
+        box.exec();
+        const filvane::RecoveryChoice choice =
+            box.clickedButton() == finish  ? filvane::RecoveryChoice::Finish
+            : box.clickedButton() == leave ? filvane::RecoveryChoice::Leave
+                                           : filvane::RecoveryChoice::Restore;
+        reportRun(filvane::recoverRun(journals, run.id, choice));
+    }
+}
+
+void TMainForm::ReadGridHeaderClick(int section) {
+    if (section != 1)
+        return;
+    setSortOrder(m_session.sortOrder() == filvane::SortOrder::Bytes ? filvane::SortOrder::Natural
+                                                                    : filvane::SortOrder::Bytes);
+}
+
+void TMainForm::setSortOrder(filvane::SortOrder order) {
+    m_session.setSortOrder(order);
+    reloadGrids();
+    showSortOrder();
+}
+
+void TMainForm::showSortOrder() {
+    QHeaderView *header = ui->ReadGrid->horizontalHeader();
+    const bool natural = m_session.sortOrder() == filvane::SortOrder::Natural;
+    header->setSortIndicatorShown(natural);
+    header->setSortIndicator(1, Qt::AscendingOrder);
+    header->setToolTip(qstr(m_texts[natural ? UiText::NaturalOrderHint : UiText::ByteOrderHint]));
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent *event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent *event) {
+    std::vector<std::string> paths;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    if (paths.empty())
+        return;
+    event->acceptProposedAction();
+    openFromCommandLine(*this, requestFromPaths(paths));
 }
 
 void TMainForm::reportRun(const filvane::RenameResult &result) {
@@ -272,6 +426,8 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     ui->CloseBtn->setToolTip(text(UiText::CloseHint));
     ui->CountPanel->setText(text(UiText::CountPanel));
     m_texts.apply(language);
+    m_undoAction->setText(qstr(m_texts[UiText::UndoAction]));
+    showSortOrder();
     if (fromSwitch) {
         m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
         m_readModel->captionsChanged();

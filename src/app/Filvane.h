@@ -21,6 +21,9 @@
 
 class NameGridDelegate;
 class NameGridModel;
+class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QKeyEvent;
 class QTableView;
 class TAboutForm;
@@ -63,6 +66,20 @@ public:
 
     // What an accepted Read does: enables renaming and lists the directory, sorted.
     void readDirectory(const std::string &listingDirectory, const std::string &searchPattern);
+    // The same for files handed over from outside (command line, drop): exactly these of one
+    // folder.
+    void readFiles(const std::string &folder, const std::vector<std::string> &files);
+
+    // Ctrl+Z and the lists' context menu: asks once, then takes back the last run made in the
+    // listed folder and lists it again. Nothing when there is no run to undo.
+    void UndoLastRename();
+    QAction *undoAction() const { return m_undoAction; }
+    // At start-up: a run cut off by a crash is told about and dealt with as the user chooses
+    // (restore, finish or leave), so that no file stays under a temporary name.
+    void recoverInterruptedRuns();
+    // A click on the read list's name caption: byte order and natural order in turn.
+    void ReadGridHeaderClick(int section);
+    void setSortOrder(filvane::SortOrder order);
     void showItemCount(int count);
 
     const filvane::StoredTexts &texts() const { return m_texts; }
@@ -84,6 +101,8 @@ protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void applyLanguage(filvane::Language language, bool fromSwitch);
@@ -98,6 +117,11 @@ private:
     // Why a run renamed nothing, or one warning listing the rows that kept their names;
     // nothing when every row went well.
     void reportRun(const filvane::RenameResult &result);
+    // After Stop: how many files were renamed, that the rest keep their names, and Undo.
+    void reportStopped(const filvane::RenameResult &result);
+    void runUndo();
+    void showListContextMenu(QTableView *grid, const QPoint &position);
+    void showSortOrder();
 
     std::unique_ptr<Ui::TMainForm> ui;
     filvane::RenameSession m_session;
@@ -110,6 +134,7 @@ private:
 
     bool m_activated = false;
     int m_progressDelayMs = 500;
+    QAction *m_undoAction = nullptr;
 
     TReadForm *m_readForm = nullptr;
     TAboutForm *m_aboutForm = nullptr;

@@ -44,8 +44,6 @@ void runAfterFirstActivation(QWidget &window, std::function<void()> step) {
     new FirstActivation(window, std::move(step)); // owned by the window
 }
 
-// Files and the rename session's own open call are wired by the main window's session; until
-// then a folder goes through the accepted-Read path.
 void openFromCommandLine(TMainForm &window, const OpenRequest &request) {
     if (request.problem != OpenProblem::None) {
         QMessageBox::warning(&window, QString::fromUtf8(filvane::ApplicationTitle.data()),
@@ -55,8 +53,12 @@ void openFromCommandLine(TMainForm &window, const OpenRequest &request) {
     if (request.kind == OpenRequest::Kind::Folder) {
         window.readDirectory(request.folder,
                              filvane::joinSearchPattern(request.folder, FolderMask));
-        window.showItemCount(window.lists().fileCount());
+    } else if (request.kind == OpenRequest::Kind::Files) {
+        window.readFiles(request.folder, request.files);
+    } else {
+        return;
     }
+    window.showItemCount(window.lists().fileCount());
 }
 
 void restorePosition(QWidget &window, std::optional<QPoint> remembered) {

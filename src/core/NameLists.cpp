@@ -49,6 +49,23 @@ void NameLists::sortByName(SortOrder order) {
     sortNames(std::span<std::string>(names, static_cast<size_t>(rows - 1)), order);
 }
 
+void NameLists::resort(SortOrder order) {
+    if (m_fileCount < 2)
+        return;
+    const size_t count = static_cast<size_t>(m_fileCount);
+    std::string *names = m_read.columnData(1, m_fileCount);
+    std::string *typed = m_names.columnData(1, m_fileCount);
+    const std::vector<std::uint32_t> sorted =
+        sortedOrder(std::span<const std::string>(names, count), order);
+    std::vector<std::string> newNames(count), newTyped(count);
+    for (size_t k = 0; k < count; ++k) {
+        newNames[k] = std::move(names[sorted[k]]);
+        newTyped[k] = std::move(typed[sorted[k]]);
+    }
+    std::move(newNames.begin(), newNames.end(), names);
+    std::move(newTyped.begin(), newTyped.end(), typed);
+}
+
 void NameLists::swapNames(int rowA, int rowB) {
     for (int column = 1; column < CellGrid::ColumnCount; ++column)
         m_read.swapCells(column, rowA, rowB);

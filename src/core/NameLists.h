@@ -35,6 +35,9 @@ public:
     // Orders the read list's names, by their bytes (case-sensitively) unless asked for natural
     // order; numbers stay in place.
     void sortByName(SortOrder order = SortOrder::Bytes);
+    // Sorts the listed files again in another order, each typed new name going with its file;
+    // numbers stay in place.
+    void resort(SortOrder order);
     // Exchanges the names (every column but the number) of two read-list rows.
     void swapNames(int rowA, int rowB);
 

@@ -15,7 +15,7 @@ RenameSession::RenameSession(std::string journalDirectory)
 
 void RenameSession::setSortOrder(SortOrder order) {
     m_sortOrder = order;
-    sortLists();
+    m_lists.resort(order);
 }
 
 void RenameSession::sortLists() {

@@ -74,6 +74,22 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Rename named rows only", "Csak a kitöltött sorok"},
     {"More than %1 files match: none is listed, so none can be renamed.",
      "Több mint %1 fájl illeszkedik: egyik sincs listázva, így egyik sem nevezhető át."},
+    {"Undo last rename", "Utolsó átnevezés visszavonása"},
+    {"Undo the last rename: give %1 files in %2 their names back?",
+     "Visszavonod az utolsó átnevezést: %1 fájl kapja vissza a nevét itt: %2?"},
+    {"The run was stopped: %1 files were renamed, the other %2 keep their names.",
+     "Az átnevezés leállt: %1 fájl át lett nevezve, a többi %2 megtartja a nevét."},
+    {"Undo", "Visszavonás"},
+    {"A rename in %1 was cut off: %2 of %3 files had been renamed.",
+     "Egy átnevezés félbeszakadt itt: %1. %3 fájlból %2 át lett nevezve."},
+    {"%1 files are under a temporary name.", "%1 fájl ideiglenes néven van."},
+    {"Restore the names", "Nevek visszaállítása"},
+    {"Finish the run", "Átnevezés befejezése"},
+    {"Leave them", "Maradjon így"},
+    {"Sorted in natural order (Track 2 before Track 10); click for byte order",
+     "Természetes sorrend (Track 2 a Track 10 előtt); kattintás: bájtsorrend"},
+    {"Sorted by bytes; click for natural order (Track 2 before Track 10)",
+     "Bájtsorrend; kattintás: természetes sorrend (Track 2 a Track 10 előtt)"},
 }};
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "Read.h"
 
+#include "NoReplaceRename.h"
+
 #include "ui_Read.h"
 
 #include "ButtonGlyphs.h"
@@ -90,7 +92,27 @@ void TReadForm::firstShowing() {
     buildFilterList();
     const filvane::SubdirectoryListing listing = filvane::listSubdirectories(m_openDirectory);
     showListing(listing.names);
+    if (!m_restoredMask.empty())
+        ui->TypeEdit->setText(qstr(m_restoredMask));
     ui->DirBox->setFocus();
+}
+
+void TReadForm::restore(std::vector<std::pair<std::string, std::string>> foldersByVolume,
+                        std::string mask) {
+    m_restoredFolders = std::move(foldersByVolume);
+    m_restoredMask = std::move(mask);
+    // The most recent folder opens first, if it is still a folder.
+    for (const auto &[volume, folder] : m_restoredFolders) {
+        if (filvane::directoryIdentity(folder)) {
+            m_openDirectory = folder;
+            break;
+        }
+    }
+}
+
+std::string TReadForm::openVolume() const {
+    const int volume = filvane::volumeOfDirectory(m_volumes, m_openDirectory);
+    return volume < 0 ? std::string() : m_volumes[static_cast<size_t>(volume)].mountPoint;
 }
 
 void TReadForm::FormActivate() {
@@ -107,6 +129,10 @@ void TReadForm::buildDriveList() {
     ui->DriveCombo->clear();
     for (const filvane::Volume &volume : m_volumes)
         ui->DriveCombo->addItem(QIcon(volumeImage(volume.kind)), qstr(volume.text));
+    for (const auto &[mountPoint, folder] : m_restoredFolders)
+        for (size_t row = 0; row < m_volumes.size(); ++row)
+            if (m_volumes[row].mountPoint == mountPoint)
+                m_lastOpenedOnVolume.emplace(static_cast<int>(row), folder);
     rememberOnVolume();
 }
 

@@ -203,3 +203,45 @@ TEST(RenameSession, ReadFilesListsExactlyTheFilesGivenThatAreThere) {
     EXPECT_TRUE(folder.dir.exists("01 - A.mp3"));
     EXPECT_TRUE(folder.dir.exists("c.mp3")); // not given, not touched
 }
+
+TEST(RenameSession, NaturalOrderListsByNumberAndTypedNamesStayWithTheirFiles) {
+    SessionFolder folder({"Track 1.mp3", "Track 2.mp3", "Track 10.mp3", "Track 12.mp3"});
+    EXPECT_EQ(folder.listed(),
+              (Names{"Track 1.mp3", "Track 10.mp3", "Track 12.mp3", "Track 2.mp3"}));
+    folder.type(4, "Second");
+    folder.session.setSortOrder(filvane::SortOrder::Natural);
+    EXPECT_EQ(folder.listed(),
+              (Names{"Track 1.mp3", "Track 2.mp3", "Track 10.mp3", "Track 12.mp3"}));
+    EXPECT_EQ(folder.newNames(), (Names{"", "Second", "", ""}));
+    EXPECT_EQ(folder.column(true, 0), (Names{"01", "02", "03", "04"}));
+    // The listing after a run keeps the order.
+    folder.session.applyOptions(accepted(false, true, false, "", false));
+    folder.type(3, "Tenth");
+    folder.session.runNamedRowsOnly();
+    folder.session.relist();
+    EXPECT_EQ(folder.listed(), (Names{"Tenth.mp3", "Track 1.mp3", "Track 2.mp3", "Track 12.mp3"}));
+}
+
+TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
+    SessionFolder folder({"a.mp3", "b.mp3"});
+    EXPECT_FALSE(folder.session.undoableRun());
+    folder.session.applyOptions(accepted(false, true, false, "", false));
+    folder.type(1, "b"); // a chain: b.mp3 must move first
+    folder.type(2, "c");
+    ASSERT_EQ(folder.session.run().renamedCount(), 2);
+    folder.session.relist();
+    folder.session.clearNewNames();
+    folder.type(1, "x");
+    folder.session.runNamedRowsOnly(); // b.mp3 -> x.mp3
+    folder.session.relist();
+    EXPECT_EQ(folder.listed(), (Names{"c.mp3", "x.mp3"}));
+    ASSERT_TRUE(folder.session.undoableRun());
+    EXPECT_EQ(folder.session.undoableRun()->renamedCount, 1);
+    EXPECT_EQ(folder.session.undo().renamedCount(), 1);
+    folder.session.list();
+    EXPECT_EQ(folder.listed(), (Names{"b.mp3", "c.mp3"}));
+    EXPECT_EQ(folder.session.undo().renamedCount(), 2); // the run before it
+    folder.session.list();
+    EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.mp3"}));
+    EXPECT_EQ(folder.dir.read("a.mp3"), "a.mp3");
+}
