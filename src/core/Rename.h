@@ -80,7 +80,9 @@ std::vector<RowOutcome> planRows(const RenameInput &input);
 // fails, the files of the round get their old names back. Every file is at every moment under
 // exactly one name. When two rows compose one name the upper one wins and the lower keeps its
 // name, also when the upper one fails; a new name held by a file that keeps its name fails the
-// row with EEXIST.
+// row with EEXIST. Each row's outcome says what is on the disk, even for a round that could be
+// neither turned nor taken back whole (`nameNow`). A file that has become a folder since the
+// listing is not renamed (EISDIR); a row whose file has its new name already is renamed.
 //
 // `progress`, when given, is called after each file with the files done so far and the files to
 // do in all (inside a large round of names every RoundProgressStep files); returning false
@@ -93,7 +95,7 @@ constexpr int RoundProgressStep = 256;
 // How a run is done besides what it renames.
 struct RunSettings {
     NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag;
-    RenameProgress progress;
+    RenameProgress progress{};
     // Where the run's plan is written, durably, before its first rename and marked complete
     // after; null for a run nobody can undo (benchmarks, tests of the engine alone).
     RunJournal *journal = nullptr;
@@ -114,8 +116,11 @@ struct RenameResult {
     int renamedCount() const;
 };
 
+// The run as described above. Before its first rename it refuses, renaming nothing, a folder
+// that is not the one listed (`input.listedFolder`) and a journal that cannot be written.
 RenameResult runRename(const RenameInput &input, const RunSettings &settings);
 
+// The same run without journal, for callers that need only the rows.
 std::vector<RowOutcome>
 renameRows(const RenameInput &input,
            NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,

@@ -81,8 +81,8 @@ private:
         std::string name;
     };
     std::vector<Entry> m_entries;
-    std::vector<std::string> m_byName;
-    std::vector<std::string> m_roundNames;
+    std::vector<std::string_view> m_byName; // into m_entries
+    std::vector<std::string_view> m_roundNames;
     bool m_found = false;
 };
 

@@ -3,6 +3,7 @@
 #include "NoReplaceRename.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,9 +67,10 @@ public:
     RunJournal(const RunJournal &) = delete;
     RunJournal &operator=(const RunJournal &) = delete;
 
-    // Writes the plan; 0 once it is durable, else the errno (and nothing is left behind).
-    int begin(const std::string &folder, const DirectoryIdentity &identity,
-              const std::vector<JournalStep> &steps);
+    // Writes the plan, `step(0)` to `step(count - 1)`; 0 once it is durable, else the errno
+    // (and nothing is left behind).
+    int begin(const std::string &folder, const DirectoryIdentity &identity, size_t count,
+              const std::function<JournalStep(size_t)> &step);
     // Marks the run complete; 0 or the errno.
     int finish(int renamedCount);
 
