@@ -421,18 +421,12 @@ void failRow(RowOutcome &row, int error) {
     row.error = error;
 }
 
-// What the run found under a name as it began.
-struct FoundFile {
-    std::uint64_t inode = 0; // 0: not there
-    bool directory = false;
-};
-
 // The files of the rows `stepRows`, as the directory holds them now, by row: one pass over the
 // directory for many rows, a look-up each for a few. The pass finds a row through the plan's
 // table of names, so it adds no index of its own.
-std::vector<FoundFile> findFiles(NoReplaceRenamer &renamer, const std::vector<RowOutcome> &rows,
-                                 const NameTable &names, const std::vector<int> &stepRows) {
-    std::vector<FoundFile> found(rows.size());
+std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<RowOutcome> &rows,
+                                  const NameTable &names, const std::vector<int> &stepRows) {
+    std::vector<ListedFile> found(rows.size());
     const auto lookUp = [&](int row) {
         struct stat st;
         if (renamer.status(rows[row].oldName, st) == 0)
@@ -466,7 +460,7 @@ std::vector<FoundFile> findFiles(NoReplaceRenamer &renamer, const std::vector<Ro
 
 // Settles before the first rename what only the directory can tell: rows whose file has become
 // a directory fail (and with them a round they are in), and the journal gets the plan.
-int prepareRun(NoReplaceRenamer &renamer, const std::string &folder, std::vector<RowOutcome> &rows,
+int prepareRun(NoReplaceRenamer &renamer, const RenameInput &input, std::vector<RowOutcome> &rows,
                const RunOrder &order, const NameTable &names, RunJournal *journal) {
     std::vector<int> stepRows, round;
     stepRows.reserve(order.rows.size());
@@ -482,14 +476,19 @@ int prepareRun(NoReplaceRenamer &renamer, const std::string &folder, std::vector
             round.push_back(unit.kind == UnitKind::Cycle ? rounds : 0);
         }
     }
-    const std::vector<FoundFile> found = findFiles(renamer, rows, names, stepRows);
+    const bool listed = input.listedFiles && input.listedFiles->size() >= rows.size();
+    std::vector<ListedFile> scanned;
+    if (!listed)
+        scanned = findFiles(renamer, rows, names, stepRows);
+    const std::vector<ListedFile> &found = listed ? *input.listedFiles : scanned;
     for (int row : stepRows)
         if (found[row].directory)
             failRow(rows[row], EISDIR);
     if (!journal)
         return 0;
     return journal->begin(
-        folder, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(), [&](size_t i) {
+        input.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
+        [&](size_t i) {
             const RowOutcome &row = rows[stepRows[i]];
             return JournalStep{found[stepRows[i]].inode, row.oldName, row.newName, round[i]};
         });
@@ -516,8 +515,7 @@ RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
             run.refusal = RunRefusal::FolderChanged;
             return run;
         }
-        if (const int error =
-                prepareRun(renamer, input.directory, rows, order, names, settings.journal)) {
+        if (const int error = prepareRun(renamer, input, rows, order, names, settings.journal)) {
             run.refusal = RunRefusal::JournalNotWritten;
             run.error = error;
             for (RowOutcome &row : rows)

@@ -2,6 +2,7 @@
 
 #include "NoReplaceRename.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,6 +23,12 @@ struct RenameOptions {
     std::string chosenExtension; // joined as it stands: "mp3" without a dot gives "Songmp3"
 };
 
+// A file as a listing of the folder found it.
+struct ListedFile {
+    std::uint64_t inode = 0; // 0: not found
+    bool directory = false;
+};
+
 // Everything one rename run reads. Old names (read list column 1) are bytes as the directory
 // gave them; typed names (new-name list column 1) are UTF-8.
 struct RenameInput {
@@ -32,6 +39,10 @@ struct RenameInput {
     // The folder as it was listed; when given, a run in a folder that is no longer that one
     // (the path replaced by a link or another folder since) renames nothing.
     std::optional<DirectoryIdentity> listedFolder = std::nullopt;
+    // What a listing made just now found for each row (row r at r - 1); when given, the run does
+    // not read the folder again before it renames. Stale entries make Undo and recovery leave
+    // files alone that they would otherwise take back.
+    const std::vector<ListedFile> *listedFiles = nullptr;
 };
 
 enum class RenameOutcome {
