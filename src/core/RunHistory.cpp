@@ -108,7 +108,7 @@ RunSummary summaryOf(const JournalRecord &record, const FolderScan *scan) {
     summary.id = record.id;
     summary.kind = record.kind;
     summary.folder = record.folder;
-    summary.fileCount = static_cast<int>(record.steps.size());
+    summary.fileCount = static_cast<int>(record.stepCount);
     summary.renamedCount = record.renamedCount;
     if (!scan) {
         summary.folderFound = directoryIdentity(record.folder) == record.identity;
@@ -221,7 +221,8 @@ std::optional<RunSummary> latestUndoableRun(const std::string &journalDirectory,
         return std::nullopt;
     const std::vector<std::string> ids = journalIds(journalDirectory);
     for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
-        const std::optional<JournalRecord> record = readJournal(journalDirectory, *id);
+        const std::optional<JournalRecord> record =
+            readJournal(journalDirectory, *id, JournalPart::WithoutSteps);
         if (!record || record->identity != *identity || !record->complete || record->undone ||
             record->kind != RunKind::Rename || record->renamedCount == 0)
             continue;

@@ -292,8 +292,8 @@ bool journalInUse(const std::string &journalDirectory, const std::string &id) {
     return inUse;
 }
 
-std::optional<JournalRecord> readJournal(const std::string &journalDirectory,
-                                         const std::string &id) {
+std::optional<JournalRecord> readJournal(const std::string &journalDirectory, const std::string &id,
+                                         JournalPart part) {
     const int fd = ::open((journalDirectory + "/" + id).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
@@ -352,8 +352,16 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory,
             break;
         }
     }
-    record.steps.reserve(stepCount);
-    while (record.steps.size() < stepCount && nextLine(line)) {
+    record.stepCount = stepCount;
+    if (part == JournalPart::WithoutSteps) {
+        size_t skipped = 0;
+        while (skipped < stepCount && nextLine(line))
+            ++skipped;
+        if (skipped < stepCount)
+            return record; // cut off while the plan was written
+    }
+    record.steps.reserve(part == JournalPart::Whole ? stepCount : 0);
+    while (part == JournalPart::Whole && record.steps.size() < stepCount && nextLine(line)) {
         RecordedStep &step = record.steps.emplace_back();
         const size_t tab = line.find('\t');
         if (tab == std::string_view::npos ||
@@ -374,7 +382,7 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory,
         const std::string_view value =
             space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         if (word == "planned") {
-            record.planned = record.steps.size() == stepCount;
+            record.planned = part == JournalPart::WithoutSteps || record.steps.size() == stepCount;
         } else if (word == "complete") {
             record.complete = true;
             parseNumber(value, record.renamedCount);
