@@ -244,35 +244,25 @@ TEST(RunUndo, UndoTwiceTakesBackTheRunsNewestFirst) {
 }
 
 // A child process renames with its journal and is killed at the `killAt`-th call that changes
-// the folder (0: before the first); what recovery makes of the folder after.
-class Crash {
-public:
-    Crash(const StateHome &home, RenameFolder &folder, Method method, int killAt)
-        : m_home(home), m_folder(folder) {
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ScriptedCalls calls;
-            int changes = 0;
-            calls.before = [&](const ScriptedCalls::Call &call) {
-                if (call.kind != Kind::Status && changes++ == killAt)
-                    ::kill(::getpid(), SIGKILL);
-                return 0;
-            };
-            journalled(folder, home, &calls, method);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        m_killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+// the folder (0: before the first). True when it was killed so.
+bool killedAt(const StateHome &home, const RenameFolder &folder, Method method, int killAt) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ScriptedCalls calls;
+        int changes = 0;
+        calls.before = [&](const ScriptedCalls::Call &call) {
+            if (call.kind != Kind::Status && changes++ == killAt)
+                ::kill(::getpid(), SIGKILL);
+            return 0;
+        };
+        journalled(folder, home, &calls, method);
+        ::_exit(0);
     }
-    bool killed() const { return m_killed; }
-
-private:
-    const StateHome &m_home;
-    RenameFolder &m_folder;
-    bool m_killed = false;
-};
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
 
 TEST(RunRecovery, AChainAndARoundKilledAtAnyStepAreRestored) {
     struct Case {
@@ -298,8 +288,7 @@ TEST(RunRecovery, AChainAndARoundKilledAtAnyStepAreRestored) {
             RenameFolder folder(files);
             for (int i = 0; i < c.files; ++i)
                 folder.type(files[i], number("t", c.round ? (i + 1) % c.files : i + 1, 4));
-            const Crash crash(home, folder, c.method, killAt);
-            ASSERT_TRUE(crash.killed());
+            ASSERT_TRUE(killedAt(home, folder, c.method, killAt));
 
             const std::vector<RunSummary> cut = interruptedRuns(home.journals());
             ASSERT_EQ(cut.size(), 1u);
@@ -336,8 +325,7 @@ TEST(RunRecovery, FinishAndLeaveLeaveNoFileUnderATemporaryName) {
             folder.type(files[i + 1], number("t", (i + 1) % 50, 2));
             turned[number("t", (i + 1) % 50, 2) + ".mp3"] = files[i + 1];
         }
-        const Crash crash(home, folder, Method::NoExchange, 21);
-        ASSERT_TRUE(crash.killed());
+        ASSERT_TRUE(killedAt(home, folder, Method::NoExchange, 21));
         const std::vector<RunSummary> cut = interruptedRuns(home.journals());
         ASSERT_EQ(cut.size(), 1u);
         EXPECT_EQ(cut[0].temporaryCount, 1);
