@@ -236,13 +236,18 @@ std::vector<RunSummary> interruptedRuns(const std::string &journalDirectory) {
     for (const std::string &id : journalIds(journalDirectory)) {
         if (journalInUse(journalDirectory, id))
             continue;
-        const std::optional<JournalRecord> record = readJournal(journalDirectory, id);
-        if (!record || record->complete)
+        // Most journals are of finished runs: their steps are not read.
+        const std::optional<JournalRecord> head =
+            readJournal(journalDirectory, id, JournalPart::WithoutSteps);
+        if (!head || head->complete)
             continue;
-        if (!record->planned) {
+        if (!head->planned) {
             ::unlink((journalDirectory + "/" + id).c_str()); // its run never began
             continue;
         }
+        const std::optional<JournalRecord> record = readJournal(journalDirectory, id);
+        if (!record)
+            continue;
         const FolderScan scan(*record);
         runs.push_back(summaryOf(*record, &scan));
     }

@@ -193,6 +193,25 @@ TEST(RunUndo, TakesBackChainsAndRoundsWithTheSamePlanner) {
     }
 }
 
+TEST(RunUndo, ARoundLeftHalfTurnedIsTakenBackWhole) {
+    // The second exchange of a -> b -> c -> d -> a fails, and so does swapping back: a is at b,
+    // b at a. Undo puts both back.
+    StateHome home;
+    RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
+    folder.type({{"a.mp3", "b"}, {"b.mp3", "c"}, {"c.mp3", "d"}, {"d.mp3", "a"}});
+    ScriptedCalls calls;
+    int exchanges = 0;
+    calls.before = [&](const ScriptedCalls::Call &call) {
+        return call.kind == Kind::Exchange && ++exchanges >= 2 ? EIO : 0;
+    };
+    EXPECT_EQ(journalled(folder, home, &calls).renamedCount(), 1);
+    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
+    ASSERT_TRUE(last);
+    const RenameResult undo = undoRun(home.journals(), last->id);
+    EXPECT_EQ(outcomes(undo.rows), (Contents{{"b.mp3", "renamed"}, {"a.mp3", "renamed"}}));
+    EXPECT_EQ(folder.contents(), unchanged({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
+}
+
 TEST(RunUndo, FilesChangedSinceTheRunAreLeftAloneWithTheirReason) {
     StateHome home;
     RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
