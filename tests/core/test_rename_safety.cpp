@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace filvane;
@@ -353,8 +354,8 @@ TEST(RenameSafety, AReadOnlyFileSystemFailsEveryRowAndAFullOneRefusesTheJournal)
     lists.nameList().setCell(1, 2, "y");
     ASSERT_TRUE(readOnly.makeReadOnly());
     for (Method method : {Method::NoReplaceFlag, Method::NoExchange, Method::LinkThenUnlink}) {
-        const auto rows = renameRows(
-            {ro, lists.readList(), lists.nameList(), {false, true, false, ""}}, method);
+        const auto rows =
+            renameRows({ro, lists.readList(), lists.nameList(), {false, true, false, ""}}, method);
         EXPECT_EQ(outcomes(rows), (Contents{{"a.mp3", "EROFS"}, {"b.mp3", "EROFS"}}));
     }
     EXPECT_EQ(std::filesystem::directory_entry(ro + "/a.mp3").file_size(), 5u);
@@ -371,4 +372,37 @@ TEST(RenameSafety, AReadOnlyFileSystemFailsEveryRowAndAFullOneRefusesTheJournal)
     EXPECT_EQ(run.refusal, RunRefusal::JournalNotWritten);
     EXPECT_EQ(run.error, ENOSPC);
     EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}}));
+}
+
+TEST(RenameSafety, ALinkThatCouldNotBeTakenBackIsNeverMade) {
+    // A shared sticky folder: another user may link a file of root's there (it may write the
+    // file) but not remove either of its names, so the fallback would leave it under two.
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    TempDir place;
+    std::filesystem::permissions(place.path(), std::filesystem::perms(0755));
+    const std::string shared = place.file("shared");
+    std::filesystem::create_directory(shared);
+    std::filesystem::permissions(shared, std::filesystem::perms(01777));
+    std::ofstream(shared + "/a.mp3") << "a.mp3";
+    std::filesystem::permissions(shared + "/a.mp3", std::filesystem::perms(0666));
+    NameLists lists;
+    lists.listDirectory(shared + "/*", false);
+    lists.nameList().setCell(1, 1, "x");
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        const auto rows =
+            renameRows({shared, lists.readList(), lists.nameList(), {false, true, false, ""}},
+                       Method::LinkThenUnlink);
+        ::_exit(rows[0].outcome == RenameOutcome::Failed && rows[0].error == EPERM ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(std::filesystem::exists(shared + "/a.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(shared + "/x.mp3"));
 }
