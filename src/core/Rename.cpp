@@ -484,8 +484,8 @@ int prepareRun(NoReplaceRenamer &renamer, const RenameInput &input, std::vector<
     for (int row : stepRows)
         if (found[row].directory)
             failRow(rows[row], EISDIR);
-    if (!journal)
-        return 0;
+    if (!journal || stepRows.empty())
+        return 0; // nothing will move: nothing to take back
     return journal->begin(
         input.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
         [&](size_t i) {
