@@ -67,31 +67,6 @@ std::vector<RowOutcome> planRows(const RenameInput &input) {
 
 namespace {
 
-// What the run does with one unit of its order.
-enum class UnitKind {
-    Rename, // one row, one no-replace rename
-    Lose,   // one row whose new name an upper row (or a file keeping it) composes
-    Cycle,  // rows whose names go round: each row's new name is the old name of the next, the
-            // last's that of the first; they turn together or not at all
-};
-
-struct Unit {
-    UnitKind kind;
-    int begin; // into RunOrder::rows
-    int end;
-};
-
-struct RunOrder {
-    std::vector<int> rows; // indices of pending rows, in the order they are renamed
-    std::vector<Unit> units;
-
-    void add(UnitKind kind, int row) {
-        const int begin = static_cast<int>(rows.size());
-        rows.push_back(row);
-        units.push_back({kind, begin, begin + 1});
-    }
-};
-
 // Every name the rows mention, with the row whose file bears it and the row that gets it. Open
 // addressing over flat arrays: two look-ups per row and no allocation per name, so the plan
 // stays a small part of a run even on tmpfs.
@@ -125,21 +100,56 @@ public:
                 return m_slots[at];
         }
     }
+    // The entry of `name`, or -1 when the rows do not mention it.
+    int find(std::string_view name) const {
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = std::hash<std::string_view>{}(name)&mask;; at = (at + 1) & mask) {
+            if (m_slots[at] < 0 || m_entries[m_slots[at]].name == name)
+                return m_slots[at];
+        }
+    }
     Entry &operator[](int index) { return m_entries[index]; }
+    const Entry &operator[](int index) const { return m_entries[index]; }
 
 private:
     std::vector<int> m_slots; // -1 or an index into m_entries
     std::vector<Entry> m_entries;
 };
 
+// What the run does with one unit of its order.
+enum class UnitKind {
+    Rename, // one row, one no-replace rename
+    Lose,   // one row whose new name an upper row (or a file keeping it) composes
+    Cycle,  // rows whose names go round: each row's new name is the old name of the next, the
+            // last's that of the first; they turn together or not at all
+};
+
+struct Unit {
+    UnitKind kind;
+    int begin; // into RunOrder::rows
+    int end;
+};
+
+struct RunOrder {
+    std::vector<int> rows; // indices of pending rows, in the order they are renamed
+    std::vector<Unit> units;
+
+    void add(UnitKind kind, int row) {
+        const int begin = static_cast<int>(rows.size());
+        rows.push_back(row);
+        units.push_back({kind, begin, begin + 1});
+    }
+};
+
 // Orders the pending rows so that a row whose new name is the old name of another row that
 // moves comes after it. Each name is wanted by at most one row that moves and held by at most
 // one, so the rows that move form chains and cycles: a chain is done from its end back to its
 // start, a cycle as one unit. Everything else keeps the order of the list. Linear in the rows.
-RunOrder planOrder(const std::vector<RowOutcome> &rows) {
+// `names` must be a new table with room for twice the rows; it is left holding every name the
+// rows mention.
+RunOrder planOrder(const std::vector<RowOutcome> &rows, NameTable &names) {
     const int count = static_cast<int>(rows.size());
     const auto pending = [&](int row) { return rows[row].outcome == RenameOutcome::Pending; };
-    NameTable names(2 * rows.size());
     std::vector<int> oldAt(rows.size(), -1), newAt(rows.size(), -1);
     for (int row = 0; row < count; ++row) {
         if (!pending(row))
@@ -411,46 +421,38 @@ void failRow(RowOutcome &row, int error) {
     row.error = error;
 }
 
-// What the run found under a name as it began.
-struct FoundFile {
-    std::uint64_t inode = 0; // 0: not there
-    bool directory = false;
-};
-
-// The files the run will move, as the directory holds them now: one pass over the directory
-// for many names, a look-up each for a few.
-std::vector<FoundFile> findFiles(NoReplaceRenamer &renamer,
-                                 const std::vector<std::string_view> &names) {
-    std::vector<FoundFile> found(names.size());
-    constexpr size_t FewNames = 64;
-    const auto lookUp = [&](size_t i) {
+// The files of the rows `stepRows`, as the directory holds them now, by row: one pass over the
+// directory for many rows, a look-up each for a few. The pass finds a row through the plan's
+// table of names, so it adds no index of its own.
+std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<RowOutcome> &rows,
+                                  const NameTable &names, const std::vector<int> &stepRows) {
+    std::vector<ListedFile> found(rows.size());
+    const auto lookUp = [&](int row) {
         struct stat st;
-        if (renamer.status(std::string(names[i]), st) == 0)
-            found[i] = {static_cast<std::uint64_t>(st.st_ino), S_ISDIR(st.st_mode)};
+        if (renamer.status(rows[row].oldName, st) == 0)
+            found[row] = {static_cast<std::uint64_t>(st.st_ino), S_ISDIR(st.st_mode)};
     };
+    constexpr size_t FewRows = 64;
     DIR *dir = nullptr;
-    if (names.size() > FewNames) {
+    if (stepRows.size() > FewRows) {
         const int fd = ::openat(renamer.directoryFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0 && !(dir = ::fdopendir(fd)))
             ::close(fd);
     }
     if (!dir) {
-        for (size_t i = 0; i < names.size(); ++i)
-            lookUp(i);
+        for (int row : stepRows)
+            lookUp(row);
         return found;
     }
-    std::unordered_map<std::string_view, size_t> index;
-    index.reserve(names.size());
-    for (size_t i = 0; i < names.size(); ++i)
-        index.emplace(names[i], i);
     while (const dirent *entry = ::readdir(dir)) {
-        const auto at = index.find(entry->d_name);
-        if (at == index.end())
+        const int name = names.find(entry->d_name);
+        const int row = name < 0 ? -1 : names[name].holder;
+        if (row < 0)
             continue;
         if (entry->d_type == DT_UNKNOWN)
-            lookUp(at->second);
+            lookUp(row);
         else
-            found[at->second] = {static_cast<std::uint64_t>(entry->d_ino), entry->d_type == DT_DIR};
+            found[row] = {static_cast<std::uint64_t>(entry->d_ino), entry->d_type == DT_DIR};
     }
     ::closedir(dir);
     return found;
@@ -458,41 +460,38 @@ std::vector<FoundFile> findFiles(NoReplaceRenamer &renamer,
 
 // Settles before the first rename what only the directory can tell: rows whose file has become
 // a directory fail (and with them a round they are in), and the journal gets the plan.
-int prepareRun(NoReplaceRenamer &renamer, const std::string &folder, std::vector<RowOutcome> &rows,
-               const RunOrder &order, RunJournal *journal) {
-    std::vector<std::string_view> names;
-    std::vector<int> stepRows;
-    names.reserve(order.rows.size());
+int prepareRun(NoReplaceRenamer &renamer, const RenameInput &input, std::vector<RowOutcome> &rows,
+               const RunOrder &order, const NameTable &names, RunJournal *journal) {
+    std::vector<int> stepRows, round;
     stepRows.reserve(order.rows.size());
+    round.reserve(order.rows.size());
+    int rounds = 0;
     for (const Unit &unit : order.units) {
+        rounds += unit.kind == UnitKind::Cycle;
         for (int at = unit.begin; at < unit.end && unit.kind != UnitKind::Lose; ++at) {
             const RowOutcome &row = rows[order.rows[at]];
             if (row.oldName == row.newName)
                 continue;
-            names.push_back(row.oldName);
             stepRows.push_back(order.rows[at]);
+            round.push_back(unit.kind == UnitKind::Cycle ? rounds : 0);
         }
     }
-    const std::vector<FoundFile> found = findFiles(renamer, names);
-    std::vector<int> round(rows.size(), 0);
-    int rounds = 0;
-    for (const Unit &unit : order.units) {
-        rounds += unit.kind == UnitKind::Cycle;
-        for (int at = unit.begin; at < unit.end && unit.kind == UnitKind::Cycle; ++at)
-            round[order.rows[at]] = rounds;
-    }
-    for (size_t i = 0; i < found.size(); ++i)
-        if (found[i].directory)
-            failRow(rows[stepRows[i]], EISDIR);
-    if (!journal)
-        return 0;
-    std::vector<JournalStep> steps;
-    steps.reserve(found.size());
-    for (size_t i = 0; i < found.size(); ++i) {
-        const RowOutcome &row = rows[stepRows[i]];
-        steps.push_back({found[i].inode, row.oldName, row.newName, round[stepRows[i]]});
-    }
-    return journal->begin(folder, *renamer.identity(), steps);
+    const bool listed = input.listedFiles && input.listedFiles->size() >= rows.size();
+    std::vector<ListedFile> scanned;
+    if (!listed)
+        scanned = findFiles(renamer, rows, names, stepRows);
+    const std::vector<ListedFile> &found = listed ? *input.listedFiles : scanned;
+    for (int row : stepRows)
+        if (found[row].directory)
+            failRow(rows[row], EISDIR);
+    if (!journal || stepRows.empty())
+        return 0; // nothing will move: nothing to take back
+    return journal->begin(
+        input.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
+        [&](size_t i) {
+            const RowOutcome &row = rows[stepRows[i]];
+            return JournalStep{found[stepRows[i]].inode, row.oldName, row.newName, round[i]};
+        });
 }
 
 } // namespace
@@ -508,14 +507,15 @@ RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
     run.rows = planRows(input);
     std::vector<RowOutcome> &rows = run.rows;
     const int total = countPending(rows);
-    const RunOrder order = planOrder(rows);
+    NameTable names(2 * rows.size());
+    const RunOrder order = planOrder(rows, names);
     NoReplaceRenamer renamer(input.directory, settings.method, settings.calls);
     if (renamer.openError() == 0) {
         if (input.listedFolder && renamer.identity() != input.listedFolder) {
             run.refusal = RunRefusal::FolderChanged;
             return run;
         }
-        if (const int error = prepareRun(renamer, input.directory, rows, order, settings.journal)) {
+        if (const int error = prepareRun(renamer, input, rows, order, names, settings.journal)) {
             run.refusal = RunRefusal::JournalNotWritten;
             run.error = error;
             for (RowOutcome &row : rows)

@@ -2,6 +2,7 @@
 
 #include "NoReplaceRename.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,6 +23,12 @@ struct RenameOptions {
     std::string chosenExtension; // joined as it stands: "mp3" without a dot gives "Songmp3"
 };
 
+// A file as a listing of the folder found it.
+struct ListedFile {
+    std::uint64_t inode = 0; // 0: not found
+    bool directory = false;
+};
+
 // Everything one rename run reads. Old names (read list column 1) are bytes as the directory
 // gave them; typed names (new-name list column 1) are UTF-8.
 struct RenameInput {
@@ -32,6 +39,10 @@ struct RenameInput {
     // The folder as it was listed; when given, a run in a folder that is no longer that one
     // (the path replaced by a link or another folder since) renames nothing.
     std::optional<DirectoryIdentity> listedFolder = std::nullopt;
+    // What a listing made just now found for each row (row r at r - 1); when given, the run does
+    // not read the folder again before it renames. Stale entries make Undo and recovery leave
+    // files alone that they would otherwise take back.
+    const std::vector<ListedFile> *listedFiles = nullptr;
 };
 
 enum class RenameOutcome {
@@ -80,7 +91,9 @@ std::vector<RowOutcome> planRows(const RenameInput &input);
 // fails, the files of the round get their old names back. Every file is at every moment under
 // exactly one name. When two rows compose one name the upper one wins and the lower keeps its
 // name, also when the upper one fails; a new name held by a file that keeps its name fails the
-// row with EEXIST.
+// row with EEXIST. Each row's outcome says what is on the disk, even for a round that could be
+// neither turned nor taken back whole (`nameNow`). A file that has become a folder since the
+// listing is not renamed (EISDIR); a row whose file has its new name already is renamed.
 //
 // `progress`, when given, is called after each file with the files done so far and the files to
 // do in all (inside a large round of names every RoundProgressStep files); returning false
@@ -93,7 +106,7 @@ constexpr int RoundProgressStep = 256;
 // How a run is done besides what it renames.
 struct RunSettings {
     NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag;
-    RenameProgress progress;
+    RenameProgress progress{};
     // Where the run's plan is written, durably, before its first rename and marked complete
     // after; null for a run nobody can undo (benchmarks, tests of the engine alone).
     RunJournal *journal = nullptr;
@@ -114,8 +127,11 @@ struct RenameResult {
     int renamedCount() const;
 };
 
+// The run as described above. Before its first rename it refuses, renaming nothing, a folder
+// that is not the one listed (`input.listedFolder`) and a journal that cannot be written.
 RenameResult runRename(const RenameInput &input, const RunSettings &settings);
 
+// The same run without journal, for callers that need only the rows.
 std::vector<RowOutcome>
 renameRows(const RenameInput &input,
            NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,

@@ -11,7 +11,8 @@ namespace filvane {
 
 namespace {
 
-// The entries of a folder by inode, read once.
+// The entries of a folder by inode, read once. Names are kept in one buffer and the entries
+// are small, so sorting 65,535 of them moves no strings.
 class FolderScan {
 public:
     explicit FolderScan(const JournalRecord &record) {
@@ -22,8 +23,12 @@ public:
             return;
         while (const dirent *entry = ::readdir(dir)) {
             const std::string_view name(entry->d_name);
-            if (name != "." && name != "..")
-                m_entries.push_back({static_cast<std::uint64_t>(entry->d_ino), std::string(name)});
+            if (name == "." || name == "..")
+                continue;
+            m_entries.push_back({static_cast<std::uint64_t>(entry->d_ino),
+                                 static_cast<std::uint32_t>(m_names.size()),
+                                 static_cast<std::uint32_t>(name.size()), entry->d_type == DT_DIR});
+            m_names += name;
         }
         ::closedir(dir);
         m_found = true;
@@ -33,10 +38,6 @@ public:
         std::sort(m_roundNames.begin(), m_roundNames.end());
         std::sort(m_entries.begin(), m_entries.end(),
                   [](const Entry &a, const Entry &b) { return a.inode < b.inode; });
-        m_byName.reserve(m_entries.size());
-        for (const Entry &entry : m_entries)
-            m_byName.push_back(entry.name);
-        std::sort(m_byName.begin(), m_byName.end());
     }
 
     bool found() const { return m_found; }
@@ -46,43 +47,59 @@ public:
     struct Located {
         Where where = Where::NotPlanned;
         std::string_view name; // where it is now
+        bool directory = false;
     };
 
     Located locate(const RecordedStep &step) const {
         if (step.inode == 0)
             return {}; // it was not there when the run began, so the run did not move it
-        auto [from, to] =
-            std::equal_range(m_entries.begin(), m_entries.end(), Entry{step.inode, {}},
+        const auto [from, to] =
+            std::equal_range(m_entries.begin(), m_entries.end(), Entry{step.inode, 0, 0, false},
                              [](const Entry &a, const Entry &b) { return a.inode < b.inode; });
         if (from == to)
             return {Where::Gone, {}};
-        Located other{Where::Elsewhere, from->name};
+        Located other{Where::Elsewhere, nameOf(*from), from->directory};
         for (auto at = from; at != to; ++at) {
-            if (at->name == step.after)
-                return {Where::After, at->name};
-            if (at->name == step.before)
-                other = {Where::Before, at->name};
-            else if (other.where == Where::Elsewhere && NoReplaceRenamer::isTemporaryName(at->name))
-                other = {Where::Temporary, at->name};
+            const std::string_view name = nameOf(*at);
+            if (name == step.after)
+                return {Where::After, name, at->directory};
+            if (name == step.before)
+                other = {Where::Before, name, at->directory};
+            else if (other.where == Where::Elsewhere &&
+                     NoReplaceRenamer::isTemporaryName(std::string(name)))
+                other = {Where::Temporary, name, at->directory};
             else if (other.where == Where::Elsewhere && step.round > 0 &&
-                     std::binary_search(m_roundNames.begin(), m_roundNames.end(), at->name))
-                other = {Where::InRound, at->name};
+                     std::binary_search(m_roundNames.begin(), m_roundNames.end(), name))
+                other = {Where::InRound, name, at->directory};
         }
         return other;
     }
 
+    // Asked only about files left alone, so the index by name is made on the first question.
     bool hasName(const std::string &name) const {
-        return std::binary_search(m_byName.begin(), m_byName.end(), name);
+        if (m_byName.empty()) {
+            m_byName.reserve(m_entries.size());
+            for (const Entry &entry : m_entries)
+                m_byName.push_back(nameOf(entry));
+            std::sort(m_byName.begin(), m_byName.end());
+        }
+        return std::binary_search(m_byName.begin(), m_byName.end(), std::string_view(name));
     }
 
 private:
     struct Entry {
         std::uint64_t inode;
-        std::string name;
+        std::uint32_t offset; // into m_names
+        std::uint32_t length;
+        bool directory;
     };
+    std::string_view nameOf(const Entry &entry) const {
+        return std::string_view(m_names).substr(entry.offset, entry.length);
+    }
+    std::string m_names;
     std::vector<Entry> m_entries;
-    std::vector<std::string> m_byName;
-    std::vector<std::string> m_roundNames;
+    mutable std::vector<std::string_view> m_byName; // into m_names
+    std::vector<std::string_view> m_roundNames;
     bool m_found = false;
 };
 
@@ -91,7 +108,7 @@ RunSummary summaryOf(const JournalRecord &record, const FolderScan *scan) {
     summary.id = record.id;
     summary.kind = record.kind;
     summary.folder = record.folder;
-    summary.fileCount = static_cast<int>(record.steps.size());
+    summary.fileCount = static_cast<int>(record.stepCount);
     summary.renamedCount = record.renamedCount;
     if (!scan) {
         summary.folderFound = directoryIdentity(record.folder) == record.identity;
@@ -107,11 +124,13 @@ RunSummary summaryOf(const JournalRecord &record, const FolderScan *scan) {
     return summary;
 }
 
-// One file to move back or on: where it is, the name it is to get, its step in the journal.
+// One file to move back or on: where it is, the name it is to get, its step in the journal,
+// and the file as the scan found it.
 struct Move {
     std::string from;
     std::string to;
     int step;
+    ListedFile found;
 };
 
 // Renames the moves as one run with its journal; outcomes go to `rows[step]`.
@@ -120,6 +139,10 @@ RenameResult runMoves(const JournalRecord &record, const std::vector<Move> &move
                       std::vector<RowOutcome> &rows) {
     CellGrid read, names;
     const int count = static_cast<int>(moves.size());
+    std::vector<ListedFile> listed;
+    listed.reserve(moves.size());
+    for (const Move &move : moves)
+        listed.push_back(move.found);
     read.reserve(count + 1);
     names.reserve(count + 1);
     read.setRowCount(std::max(count + 1, 2));
@@ -131,8 +154,9 @@ RenameResult runMoves(const JournalRecord &record, const std::vector<Move> &move
     RunSettings runSettings = settings;
     runSettings.journal = &journal;
     // No numbering, no extension: the new name is the typed one as it stands.
-    RenameResult run = runRename(
-        {record.folder, read, names, {false, false, false, ""}, record.identity}, runSettings);
+    RenameInput input{record.folder, read, names, {false, false, false, ""}, record.identity};
+    input.listedFiles = &listed;
+    RenameResult run = runRename(input, runSettings);
     for (RowOutcome &outcome : run.rows) {
         if (outcome.row < 1 || outcome.row > count)
             continue;
@@ -197,7 +221,8 @@ std::optional<RunSummary> latestUndoableRun(const std::string &journalDirectory,
         return std::nullopt;
     const std::vector<std::string> ids = journalIds(journalDirectory);
     for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
-        const std::optional<JournalRecord> record = readJournal(journalDirectory, *id);
+        const std::optional<JournalRecord> record =
+            readJournal(journalDirectory, *id, JournalPart::WithoutSteps);
         if (!record || record->identity != *identity || !record->complete || record->undone ||
             record->kind != RunKind::Rename || record->renamedCount == 0)
             continue;
@@ -211,13 +236,18 @@ std::vector<RunSummary> interruptedRuns(const std::string &journalDirectory) {
     for (const std::string &id : journalIds(journalDirectory)) {
         if (journalInUse(journalDirectory, id))
             continue;
-        const std::optional<JournalRecord> record = readJournal(journalDirectory, id);
-        if (!record || record->complete)
+        // Most journals are of finished runs: their steps are not read.
+        const std::optional<JournalRecord> head =
+            readJournal(journalDirectory, id, JournalPart::WithoutSteps);
+        if (!head || head->complete)
             continue;
-        if (!record->planned) {
+        if (!head->planned) {
             ::unlink((journalDirectory + "/" + id).c_str()); // its run never began
             continue;
         }
+        const std::optional<JournalRecord> record = readJournal(journalDirectory, id);
+        if (!record)
+            continue;
         const FolderScan scan(*record);
         runs.push_back(summaryOf(*record, &scan));
     }
@@ -244,7 +274,10 @@ RenameResult undoRun(const std::string &journalDirectory, const std::string &id,
         case FolderScan::Where::After:
         case FolderScan::Where::Temporary:
         case FolderScan::Where::InRound:
-            moves.push_back({std::string(at.name), step.before, static_cast<int>(i)});
+            moves.push_back({std::string(at.name),
+                             step.before,
+                             static_cast<int>(i),
+                             {step.inode, at.directory}});
             break;
         case FolderScan::Where::Elsewhere:
         case FolderScan::Where::Gone:
@@ -304,7 +337,8 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
             at.where == Where::Temporary || ((restore || finish) && at.where == Where::InRound) ||
             (restore && at.where == Where::After) || (finish && at.where == Where::Before);
         if (move)
-            moves.push_back({std::string(at.name), wanted, static_cast<int>(i)});
+            moves.push_back(
+                {std::string(at.name), wanted, static_cast<int>(i), {step.inode, at.directory}});
         else if (at.where == Where::Elsewhere ||
                  (at.where == Where::Gone && choice != RecoveryChoice::Leave))
             leaveAlone(scan, step, at, wanted, rows[i]);
@@ -319,8 +353,8 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
         const RowOutcome &row = rows[move.step];
         if (row.outcome != RenameOutcome::Renamed && NoReplaceRenamer::isTemporaryName(move.from)) {
             const RecordedStep &step = record->steps[move.step];
-            others.push_back(
-                {move.from, move.to == step.before ? step.after : step.before, move.step});
+            others.push_back({move.from, move.to == step.before ? step.after : step.before,
+                              move.step, move.found});
         }
     }
     if (!others.empty()) {

@@ -175,8 +175,8 @@ RunJournal::~RunJournal() {
         ::close(m_fd);
 }
 
-int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identity,
-                      const std::vector<JournalStep> &steps) {
+int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identity, size_t count,
+                      const std::function<JournalStep(size_t)> &step) {
     if (m_fd >= 0)
         return EBUSY;
     if (const int error = makeDirectories(m_directory))
@@ -200,8 +200,10 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
     if (error == 0 && ::flock(m_fd, LOCK_EX) != 0)
         error = errno;
     if (error == 0) {
+        // Written through one small buffer, so a plan of many files touches little memory.
+        constexpr size_t Chunk = 1 << 16;
         std::string text;
-        text.reserve(256 + steps.size() * 48);
+        text.reserve(Chunk + 3 * 4096);
         text += Magic;
         text += "\nkind ";
         text += kindWord(m_kind);
@@ -214,25 +216,31 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         text +=
             "\nidentity " + std::to_string(identity.device) + " " + std::to_string(identity.inode);
         text += "\npid " + std::to_string(::getpid());
-        text += "\nsteps " + std::to_string(steps.size()) + "\n";
+        text += "\nsteps " + std::to_string(count) + "\n";
         char number[24];
-        for (const JournalStep &step : steps) {
-            if (step.round > 0) {
+        for (size_t i = 0; i < count && error == 0; ++i) {
+            const JournalStep s = step(i);
+            if (s.round > 0) {
                 text += 'c';
-                text += std::to_string(step.round);
-                text += '\t';
+                text.append(number, std::to_chars(number, number + sizeof number, s.round).ptr);
             } else {
-                text += "r\t";
+                text += 'r';
             }
-            text.append(number, std::to_chars(number, number + sizeof number, step.inode).ptr);
             text += '\t';
-            appendEscaped(text, step.before);
+            text.append(number, std::to_chars(number, number + sizeof number, s.inode).ptr);
             text += '\t';
-            appendEscaped(text, step.after);
+            appendEscaped(text, s.before);
+            text += '\t';
+            appendEscaped(text, s.after);
             text += '\n';
+            if (text.size() >= Chunk) {
+                error = writeAll(m_fd, text);
+                text.clear();
+            }
         }
         text += "planned\n";
-        error = writeAll(m_fd, text);
+        if (error == 0)
+            error = writeAll(m_fd, text);
         // Once, before the first rename: after a crash the disk itself, read by inode, says how
         // far the run got.
         if (error == 0 && ::fsync(m_fd) != 0)
@@ -284,8 +292,8 @@ bool journalInUse(const std::string &journalDirectory, const std::string &id) {
     return inUse;
 }
 
-std::optional<JournalRecord> readJournal(const std::string &journalDirectory,
-                                         const std::string &id) {
+std::optional<JournalRecord> readJournal(const std::string &journalDirectory, const std::string &id,
+                                         JournalPart part) {
     const int fd = ::open((journalDirectory + "/" + id).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
@@ -344,8 +352,16 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory,
             break;
         }
     }
-    record.steps.reserve(stepCount);
-    while (record.steps.size() < stepCount && nextLine(line)) {
+    record.stepCount = stepCount;
+    if (part == JournalPart::WithoutSteps) {
+        size_t skipped = 0;
+        while (skipped < stepCount && nextLine(line))
+            ++skipped;
+        if (skipped < stepCount)
+            return record; // cut off while the plan was written
+    }
+    record.steps.reserve(part == JournalPart::Whole ? stepCount : 0);
+    while (part == JournalPart::Whole && record.steps.size() < stepCount && nextLine(line)) {
         RecordedStep &step = record.steps.emplace_back();
         const size_t tab = line.find('\t');
         if (tab == std::string_view::npos ||
@@ -366,7 +382,7 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory,
         const std::string_view value =
             space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         if (word == "planned") {
-            record.planned = record.steps.size() == stepCount;
+            record.planned = part == JournalPart::WithoutSteps || record.steps.size() == stepCount;
         } else if (word == "complete") {
             record.complete = true;
             parseNumber(value, record.renamedCount);

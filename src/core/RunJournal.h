@@ -3,6 +3,7 @@
 #include "NoReplaceRename.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,7 +47,8 @@ struct JournalRecord {
     bool complete = false; // the run ended (also when stopped); none was cut off
     int renamedCount = 0;  // as the run counted at its end
     bool undone = false;   // taken back by a later undo that has not itself been undone
-    std::vector<RecordedStep> steps;
+    size_t stepCount = 0;
+    std::vector<RecordedStep> steps; // empty when read without them
 };
 
 // The folder journals live in: $XDG_STATE_HOME/filvane, else ~/.local/state/filvane.
@@ -66,9 +68,10 @@ public:
     RunJournal(const RunJournal &) = delete;
     RunJournal &operator=(const RunJournal &) = delete;
 
-    // Writes the plan; 0 once it is durable, else the errno (and nothing is left behind).
-    int begin(const std::string &folder, const DirectoryIdentity &identity,
-              const std::vector<JournalStep> &steps);
+    // Writes the plan, `step(0)` to `step(count - 1)`; 0 once it is durable, else the errno
+    // (and nothing is left behind).
+    int begin(const std::string &folder, const DirectoryIdentity &identity, size_t count,
+              const std::function<JournalStep(size_t)> &step);
     // Marks the run complete; 0 or the errno.
     int finish(int renamedCount);
 
@@ -88,9 +91,11 @@ private:
 // The ids of the journals in the folder, oldest first.
 std::vector<std::string> journalIds(const std::string &journalDirectory);
 
-// A journal read back; none when it cannot be read or is no journal.
-std::optional<JournalRecord> readJournal(const std::string &journalDirectory,
-                                         const std::string &id);
+// A journal read back; none when it cannot be read or is no journal. Without its steps, reading
+// one of a large run is quick.
+enum class JournalPart { Whole, WithoutSteps };
+std::optional<JournalRecord> readJournal(const std::string &journalDirectory, const std::string &id,
+                                         JournalPart part = JournalPart::Whole);
 
 // Whether a run is still writing the journal (its lock is held).
 bool journalInUse(const std::string &journalDirectory, const std::string &id);

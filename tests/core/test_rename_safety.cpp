@@ -1,8 +1,11 @@
 #include "RenameTestSupport.h"
+#include "RunJournal.h"
 #include "ScriptedCalls.h"
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace filvane;
@@ -308,4 +311,98 @@ TEST(RenameSafety, AFileThatBecameAFolderIsNotRenamedAndAFileWithItsNameIsNoFail
               (Contents{{"a.mp3", "EISDIR"}, {"b.mp3", "renamed"}, {"c.mp3", "EEXIST"}}));
     EXPECT_EQ(folder.contents(),
               (Contents{{"a.mp3", "(directory)"}, {"b.mp3", "b.mp3"}, {"c.mp3", "c.mp3"}}));
+}
+
+namespace {
+
+// A small tmpfs mounted on a folder of a TempDir for the test's length; none where this
+// process may not mount (not root, or in a container that forbids it).
+class SmallTmpfs {
+public:
+    explicit SmallTmpfs(const std::string &path, const char *size) : m_path(path) {
+        std::filesystem::create_directory(path);
+        m_mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, size) == 0;
+    }
+    ~SmallTmpfs() {
+        if (m_mounted)
+            ::umount2(m_path.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    bool makeReadOnly() const {
+        return ::mount(nullptr, m_path.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+TEST(RenameSafety, AReadOnlyFileSystemFailsEveryRowAndAFullOneRefusesTheJournal) {
+    TempDir place;
+    const SmallTmpfs readOnly(place.file("ro"), "size=1m");
+    if (!readOnly.mounted())
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    const std::string ro = place.file("ro");
+    for (const char *name : {"a.mp3", "b.mp3"})
+        std::ofstream(ro + "/" + name) << name;
+    NameLists lists;
+    lists.listDirectory(ro + "/*", false);
+    lists.sortByName();
+    lists.nameList().setCell(1, 1, "x");
+    lists.nameList().setCell(1, 2, "y");
+    ASSERT_TRUE(readOnly.makeReadOnly());
+    for (Method method : {Method::NoReplaceFlag, Method::NoExchange, Method::LinkThenUnlink}) {
+        const auto rows =
+            renameRows({ro, lists.readList(), lists.nameList(), {false, true, false, ""}}, method);
+        EXPECT_EQ(outcomes(rows), (Contents{{"a.mp3", "EROFS"}, {"b.mp3", "EROFS"}}));
+    }
+    EXPECT_EQ(std::filesystem::directory_entry(ro + "/a.mp3").file_size(), 5u);
+
+    // The journal's folder on a file system with no room left: the run renames nothing and
+    // says why.
+    const SmallTmpfs full(place.file("full"), "size=16k");
+    ASSERT_TRUE(full.mounted());
+    std::ofstream(place.file("full") + "/filler") << std::string(64 * 1024, 'x');
+    RenameFolder folder({"a.mp3"});
+    folder.type("a.mp3", std::string(200, 'n'));
+    RunJournal journal(place.file("full") + "/filvane");
+    const RenameResult run = folder.run({Method::NoReplaceFlag, {}, &journal, nullptr});
+    EXPECT_EQ(run.refusal, RunRefusal::JournalNotWritten);
+    EXPECT_EQ(run.error, ENOSPC);
+    EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}}));
+}
+
+TEST(RenameSafety, ALinkThatCouldNotBeTakenBackIsNeverMade) {
+    // A shared sticky folder: another user may link a file of root's there (it may write the
+    // file) but not remove either of its names, so the fallback would leave it under two.
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    TempDir place;
+    std::filesystem::permissions(place.path(), std::filesystem::perms(0755));
+    const std::string shared = place.file("shared");
+    std::filesystem::create_directory(shared);
+    std::filesystem::permissions(shared, std::filesystem::perms(01777));
+    std::ofstream(shared + "/a.mp3") << "a.mp3";
+    std::filesystem::permissions(shared + "/a.mp3", std::filesystem::perms(0666));
+    NameLists lists;
+    lists.listDirectory(shared + "/*", false);
+    lists.nameList().setCell(1, 1, "x");
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        const auto rows =
+            renameRows({shared, lists.readList(), lists.nameList(), {false, true, false, ""}},
+                       Method::LinkThenUnlink);
+        ::_exit(rows[0].outcome == RenameOutcome::Failed && rows[0].error == EPERM ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(std::filesystem::exists(shared + "/a.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(shared + "/x.mp3"));
 }

@@ -193,6 +193,25 @@ TEST(RunUndo, TakesBackChainsAndRoundsWithTheSamePlanner) {
     }
 }
 
+TEST(RunUndo, ARoundLeftHalfTurnedIsTakenBackWhole) {
+    // The second exchange of a -> b -> c -> d -> a fails, and so does swapping back: a is at b,
+    // b at a. Undo puts both back.
+    StateHome home;
+    RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
+    folder.type({{"a.mp3", "b"}, {"b.mp3", "c"}, {"c.mp3", "d"}, {"d.mp3", "a"}});
+    ScriptedCalls calls;
+    int exchanges = 0;
+    calls.before = [&](const ScriptedCalls::Call &call) {
+        return call.kind == Kind::Exchange && ++exchanges >= 2 ? EIO : 0;
+    };
+    EXPECT_EQ(journalled(folder, home, &calls).renamedCount(), 1);
+    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
+    ASSERT_TRUE(last);
+    const RenameResult undo = undoRun(home.journals(), last->id);
+    EXPECT_EQ(outcomes(undo.rows), (Contents{{"b.mp3", "renamed"}, {"a.mp3", "renamed"}}));
+    EXPECT_EQ(folder.contents(), unchanged({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
+}
+
 TEST(RunUndo, FilesChangedSinceTheRunAreLeftAloneWithTheirReason) {
     StateHome home;
     RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
@@ -244,35 +263,25 @@ TEST(RunUndo, UndoTwiceTakesBackTheRunsNewestFirst) {
 }
 
 // A child process renames with its journal and is killed at the `killAt`-th call that changes
-// the folder (0: before the first); what recovery makes of the folder after.
-class Crash {
-public:
-    Crash(const StateHome &home, RenameFolder &folder, Method method, int killAt)
-        : m_home(home), m_folder(folder) {
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ScriptedCalls calls;
-            int changes = 0;
-            calls.before = [&](const ScriptedCalls::Call &call) {
-                if (call.kind != Kind::Status && changes++ == killAt)
-                    ::kill(::getpid(), SIGKILL);
-                return 0;
-            };
-            journalled(folder, home, &calls, method);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        m_killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+// the folder (0: before the first). True when it was killed so.
+bool killedAt(const StateHome &home, const RenameFolder &folder, Method method, int killAt) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ScriptedCalls calls;
+        int changes = 0;
+        calls.before = [&](const ScriptedCalls::Call &call) {
+            if (call.kind != Kind::Status && changes++ == killAt)
+                ::kill(::getpid(), SIGKILL);
+            return 0;
+        };
+        journalled(folder, home, &calls, method);
+        ::_exit(0);
     }
-    bool killed() const { return m_killed; }
-
-private:
-    const StateHome &m_home;
-    RenameFolder &m_folder;
-    bool m_killed = false;
-};
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
 
 TEST(RunRecovery, AChainAndARoundKilledAtAnyStepAreRestored) {
     struct Case {
@@ -298,8 +307,7 @@ TEST(RunRecovery, AChainAndARoundKilledAtAnyStepAreRestored) {
             RenameFolder folder(files);
             for (int i = 0; i < c.files; ++i)
                 folder.type(files[i], number("t", c.round ? (i + 1) % c.files : i + 1, 4));
-            const Crash crash(home, folder, c.method, killAt);
-            ASSERT_TRUE(crash.killed());
+            ASSERT_TRUE(killedAt(home, folder, c.method, killAt));
 
             const std::vector<RunSummary> cut = interruptedRuns(home.journals());
             ASSERT_EQ(cut.size(), 1u);
@@ -336,8 +344,7 @@ TEST(RunRecovery, FinishAndLeaveLeaveNoFileUnderATemporaryName) {
             folder.type(files[i + 1], number("t", (i + 1) % 50, 2));
             turned[number("t", (i + 1) % 50, 2) + ".mp3"] = files[i + 1];
         }
-        const Crash crash(home, folder, Method::NoExchange, 21);
-        ASSERT_TRUE(crash.killed());
+        ASSERT_TRUE(killedAt(home, folder, Method::NoExchange, 21));
         const std::vector<RunSummary> cut = interruptedRuns(home.journals());
         ASSERT_EQ(cut.size(), 1u);
         EXPECT_EQ(cut[0].temporaryCount, 1);
