@@ -49,13 +49,11 @@ public:
     void LngSwitchOff();
     void FormCreate();
     void FormActivate();
-    // Returns true when the key was handled: Enter moves one row down, Ctrl+V pastes lines
-    // as new names from the current row down, Ctrl+C copies the selected cells.
+    // Returns true when the key was handled: Enter moves one row down.
     bool NameGridKeyDown(QKeyEvent *event);
-    bool ReadGridKeyDown(QKeyEvent *event);
 
+    // Ctrl+V in the new-name list: the clipboard's lines as new names from the current row down.
     void pasteNewNames();
-    void copySelection(QTableView *grid);
 
     void ApplyEnglish(bool fromSwitch = false);
     void ApplyHungarian(bool fromSwitch = false);
@@ -63,6 +61,9 @@ public:
     // What an accepted Read does: enables renaming and lists the directory, sorted.
     void readDirectory(const std::string &listingDirectory, const std::string &searchPattern);
     void showItemCount(int count);
+    // The second status panel: the folder and mask listed, elided in the middle where long,
+    // the whole text as tool tip; empty while nothing is listed.
+    void showListedFolder();
 
     const filvane::StoredTexts &texts() const { return m_texts; }
     filvane::RenameSession &session() { return m_session; }
@@ -90,6 +91,9 @@ private:
     void reloadGrids();
     void setupGrid(QTableView *grid, NameGridModel *model);
     void moveNameGridDown();
+    // Keys for the toolbar commands and the language switch; each key presses its control.
+    void addCommandShortcuts();
+    void applyAccessibleTexts(filvane::Language language);
     // The rename confirmation: true only when the user answered Yes.
     bool askRenameQuestion();
     // One warning listing the rows that kept their names; nothing when every row went well.
@@ -105,6 +109,7 @@ private:
     NameGridDelegate *m_nameDelegate = nullptr;
 
     bool m_activated = false;
+    bool m_listed = false; // a folder is listed: from an accepted Read to the next Clear
     int m_progressDelayMs = 500;
 
     TReadForm *m_readForm = nullptr;

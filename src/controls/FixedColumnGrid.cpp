@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include <algorithm>
+
 TFixedColumnGrid::TFixedColumnGrid(QWidget *parent)
     : QTableView(parent), m_fixed(new QTableView(this)) {
     m_fixed->setFocusPolicy(Qt::NoFocus);
@@ -59,4 +61,43 @@ void TFixedColumnGrid::syncFixedColumn() {
     m_fixed->horizontalHeader()->setDefaultAlignment(horizontalHeader()->defaultAlignment());
     m_fixed->setGeometry(verticalHeader()->width() + frameWidth(), frameWidth(), columnWidth(0),
                          viewport()->height() + horizontalHeader()->height());
+}
+
+void TFixedColumnGrid::fitFixedColumn(int minimumWidth) {
+    int width = minimumWidth;
+    const int rows = model() ? model()->rowCount() : 0;
+    if (rows > 0) {
+        const QModelIndex last = model()->index(rows - 1, 0);
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        width = std::max(width, itemDelegateForIndex(last)->sizeHint(option, last).width());
+    }
+    setColumnWidth(0, width);
+}
+
+namespace {
+
+void followRows(QTableView *leader, QTableView *follower) {
+    QScrollBar *from = leader->verticalScrollBar();
+    QScrollBar *to = follower->verticalScrollBar();
+    QObject::connect(from, &QScrollBar::valueChanged, to, &QScrollBar::setValue);
+    // Rows listed or a scroll bar shown change a range; the pair must not drift apart then.
+    QObject::connect(to, &QScrollBar::rangeChanged, to,
+                     [from, to] { to->setValue(from->value()); });
+    QObject::connect(leader->selectionModel(), &QItemSelectionModel::currentChanged, follower,
+                     [follower](const QModelIndex &current) {
+                         const QModelIndex own = follower->currentIndex();
+                         if (!current.isValid() || !follower->model() ||
+                             (own.isValid() && own.row() == current.row()))
+                             return;
+                         const int column = own.isValid() ? own.column() : current.column();
+                         follower->setCurrentIndex(follower->model()->index(current.row(), column));
+                     });
+}
+
+} // namespace
+
+void keepRowsSideBySide(QTableView *first, QTableView *second) {
+    followRows(first, second);
+    followRows(second, first);
 }

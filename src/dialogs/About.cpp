@@ -2,9 +2,9 @@
 
 #include "ui_About.h"
 
-#include <QGuiApplication>
+#include "WindowSetup.h"
+
 #include <QPushButton>
-#include <QScreen>
 
 TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TAboutForm>()) {
     ui->setupUi(this);
@@ -12,8 +12,7 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent), ui(std::make_unique<U
     connect(ui->FilvaneBtn, &QPushButton::clicked, this, &TAboutForm::FilvaneBtnClick);
 
     // Centred on the screen, not over the main window: a moved dialog keeps its place.
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 TAboutForm::~TAboutForm() = default;
