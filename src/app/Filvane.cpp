@@ -24,6 +24,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+
 using filvane::Language;
 using filvane::UiText;
 
@@ -368,7 +370,7 @@ void TMainForm::reloadGrids() {
 void TMainForm::showListedFolder() {
     QLabel *panel = ui->EmptyPanel;
     const QString full = m_listed ? qstr(m_session.searchPattern()) : QString();
-    const int room = panel->contentsRect().width() - 2 * panel->indent();
+    const int room = panel->contentsRect().width() - 2 * std::max(panel->indent(), 0);
     panel->setText(panel->fontMetrics().elidedText(full, Qt::ElideMiddle, room));
     panel->setToolTip(full);
     panel->setAccessibleName(

@@ -67,10 +67,11 @@ void TFixedColumnGrid::fitFixedColumn(int minimumWidth) {
     int width = minimumWidth;
     const int rows = model() ? model()->rowCount() : 0;
     if (rows > 0) {
-        const QModelIndex last = model()->index(rows - 1, 0);
-        QStyleOptionViewItem option;
-        initViewItemOption(&option);
-        width = std::max(width, itemDelegateForIndex(last)->sizeHint(option, last).width());
+        // A cell's text is drawn inside a margin on either side, and cut with "…" where the
+        // rest is narrower than the text.
+        const QString widest = model()->index(rows - 1, 0).data().toString();
+        const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+        width = std::max(width, fontMetrics().horizontalAdvance(widest) + 2 * margin + 1);
     }
     setColumnWidth(0, width);
 }
