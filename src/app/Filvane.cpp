@@ -206,7 +206,7 @@ void TMainForm::ReadBtnClick() {
     if (accepted)
         readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
     m_session.clearNewNames();
-    m_nameModel->reload();
+    keepingCurrentRow([this] { m_nameModel->reload(); });
     showItemCount(m_session.lists().fileCount());
     if (accepted) {
         // Typing starts at once: the first new name, beside the first file.
@@ -360,11 +360,23 @@ void TMainForm::setNameGridEnabled(bool enabled) {
 }
 
 void TMainForm::reloadGrids() {
-    m_readModel->reload();
-    m_nameModel->reload();
+    keepingCurrentRow([this] {
+        m_readModel->reload();
+        m_nameModel->reload();
+    });
     for (QTableView *grid : {ui->ReadGrid, ui->NameGrid})
         static_cast<TFixedColumnGrid *>(grid)->fitFixedColumn(NumberColumnWidth);
     showListedFolder();
+}
+
+void TMainForm::keepingCurrentRow(const std::function<void()> &reload) {
+    // A reset model forgets its current cell; without one, typed keys would go nowhere.
+    const QModelIndex current = ui->NameGrid->currentIndex();
+    reload();
+    const int rows = m_nameModel->rowCount();
+    if (current.isValid() && rows > 0)
+        ui->NameGrid->setCurrentIndex(
+            m_nameModel->index(std::min(current.row(), rows - 1), current.column()));
 }
 
 void TMainForm::showListedFolder() {

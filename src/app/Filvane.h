@@ -14,6 +14,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -89,6 +90,8 @@ private:
     void applyLanguage(filvane::Language language, bool fromSwitch);
     void setNameGridEnabled(bool enabled);
     void reloadGrids();
+    // Runs `reload` (a model reset) and puts the new-name list's current cell back in its row.
+    void keepingCurrentRow(const std::function<void()> &reload);
     void setupGrid(QTableView *grid, NameGridModel *model);
     void moveNameGridDown();
     // Keys for the toolbar commands and the language switch; each key presses its control.
