@@ -2,6 +2,7 @@
 
 #include "ui_Option.h"
 
+#include "AccessibleComboBox.h"
 #include "AccessibleText.h"
 #include "ButtonGlyphs.h"
 #include "QtText.h"
@@ -17,6 +18,7 @@ TOptionsForm::TOptionsForm(const filvane::StoredTexts &texts, const std::string 
                            QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::TOptionsForm>()), m_texts(texts),
       m_lastExtension(lastExtension) {
+    nameDropDownListsForScreenReaders();
     ui->setupUi(this);
     setFixedWindowFlags(this, Qt::Dialog);
     setFixedSize(281, 90);

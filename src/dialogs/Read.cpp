@@ -2,6 +2,7 @@
 
 #include "ui_Read.h"
 
+#include "AccessibleComboBox.h"
 #include "AccessibleText.h"
 #include "ButtonGlyphs.h"
 #include "DirectoryTree.h"
@@ -44,6 +45,7 @@ TReadForm::TReadForm(const filvane::StoredTexts &texts, QWidget *parent)
       m_volumeSource(&filvane::readVolumes),
       // The list starts where the process was started; it keeps its own open directory after.
       m_openDirectory(filvane::currentDirectory()) {
+    nameDropDownListsForScreenReaders();
     ui->setupUi(this);
     setFixedWindowFlags(this, Qt::Dialog);
     setFixedSize(size());
