@@ -10,13 +10,14 @@
 
 namespace {
 
-// What assistive technology sees of a switch: a button that can be pressed or toggled and
-// reports whether it is checked (state sOn). The name and description are the widget's
-// accessible name and description, which its window sets in the current language.
+// What assistive technology sees of a switch: a checkable button that can be pressed or
+// toggled and says whether it is checked (state sOn). Qt gives a checkable button the role of a
+// check box, so screen readers announce its state; the switch does the same. The name and
+// description are the widget's, which its window sets in the current language.
 class SwitchAccessible : public QAccessibleWidget {
 public:
     explicit SwitchAccessible(TepBMPSwitch *control)
-        : QAccessibleWidget(control, QAccessible::Button) {}
+        : QAccessibleWidget(control, QAccessible::CheckBox) {}
 
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
