@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
-    libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-liberation2 dpkg-dev file)
+    libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-liberation2 dpkg-dev file
+    dbus at-spi2-core python3-pyatspi)
 
 missing=()
 for package in "${packages[@]}"; do
