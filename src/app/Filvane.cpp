@@ -202,7 +202,11 @@ void TMainForm::showEvent(QShowEvent *event) {
 }
 
 void TMainForm::ReadBtnClick() {
-    const bool accepted = m_readForm && (m_readForm->exec(), m_readForm->isAccepted());
+    bool accepted = false;
+    if (m_readForm) {
+        m_readForm->exec();
+        accepted = m_readForm->isAccepted();
+    }
     if (accepted)
         readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
     m_session.clearNewNames();
@@ -344,9 +348,9 @@ void TMainForm::applyAccessibleTexts(Language language) {
     ui->NameGrid->setAccessibleDescription(text(AccessibleText::NameListDescription));
     ui->StatusBar->setAccessibleName(text(AccessibleText::StatusBar));
     ui->CountPanel->setAccessibleDescription(text(AccessibleText::CountPanelDescription));
-    ui->EmptyPanel->setAccessibleDescription(text(AccessibleText::FolderPanelDescription));
+    ui->FolderPanel->setAccessibleDescription(text(AccessibleText::FolderPanelDescription));
     if (!m_listed)
-        ui->EmptyPanel->setAccessibleName(text(AccessibleText::FolderPanelEmpty));
+        ui->FolderPanel->setAccessibleName(text(AccessibleText::FolderPanelEmpty));
 }
 
 void TMainForm::showItemCount(int count) {
@@ -380,7 +384,7 @@ void TMainForm::keepingCurrentRow(const std::function<void()> &reload) {
 }
 
 void TMainForm::showListedFolder() {
-    QLabel *panel = ui->EmptyPanel;
+    QLabel *panel = ui->FolderPanel;
     const QString full = m_listed ? qstr(m_session.searchPattern()) : QString();
     const int room = panel->contentsRect().width() - 2 * std::max(panel->indent(), 0);
     panel->setText(panel->fontMetrics().elidedText(full, Qt::ElideMiddle, room));

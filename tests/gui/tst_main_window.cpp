@@ -270,7 +270,7 @@ void MainWindowTest::numberColumnWidensToItsWidestNumber() {
 }
 
 void MainWindowTest::statusPanelShowsTheListedFolder() {
-    auto *panel = m_main->findChild<QLabel *>("EmptyPanel");
+    auto *panel = m_main->findChild<QLabel *>("FolderPanel");
     const QRect place(100, 0, 50, 19);
     QCOMPARE(panel->geometry(), place);
     QCOMPARE(panel->text(), QString());
