@@ -213,7 +213,10 @@ void TMainForm::ReadBtnClick() {
     keepingCurrentRow([this] { m_nameModel->reload(); });
     showItemCount(m_session.lists().fileCount());
     if (accepted) {
-        // Typing starts at once: the first new name, beside the first file.
+        // Typing starts at once: the first new name, beside the first file. The desktop gives
+        // the window back its activation when the dialog closes; ask for it too, so the keys
+        // also come here where nothing does that (no window manager).
+        activateWindow();
         ui->NameGrid->setFocus();
         ui->NameGrid->setCurrentIndex(m_nameModel->index(0, 1));
     }

@@ -91,8 +91,9 @@ void followRows(QTableView *leader, QTableView *follower) {
                          if (!current.isValid() || !follower->model() ||
                              (own.isValid() && own.row() == current.row()))
                              return;
-                         const int column = own.isValid() ? own.column() : current.column();
-                         follower->setCurrentIndex(follower->model()->index(current.row(), column));
+                         // The same cell, so the row shows selected in both grids.
+                         follower->setCurrentIndex(
+                             follower->model()->index(current.row(), current.column()));
                      });
 }
 

@@ -234,8 +234,13 @@ void MainWindowTest::listsStayRowForRow() {
     // Row r of one list is beside row r of the other, from the top of the lists to the bottom.
     for (int y = 0; y < moved->viewport()->height(); y += 7)
         QCOMPARE(other->rowAt(y), moved->rowAt(y));
-    if (moved->currentIndex().isValid())
+    if (moved->currentIndex().isValid()) {
         QCOMPARE(other->currentIndex().row(), moved->currentIndex().row());
+        // and shows it selected, as the list moved does
+        QCOMPARE(other->currentIndex().column(), moved->currentIndex().column());
+        QCOMPARE(other->selectionModel()->isSelected(other->currentIndex()),
+                 moved->selectionModel()->isSelected(moved->currentIndex()));
+    }
 }
 
 void MainWindowTest::numberColumnWidensToItsWidestNumber() {
