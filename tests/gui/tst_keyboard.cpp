@@ -156,15 +156,18 @@ void KeyboardTest::readThenTypeAtOnce() {
     for (const char *name : {"b.mp3", "a.mp3", "c.mp3"})
         QVERIFY(testsupport::writeFile(m_dir->filePath(QString::fromLatin1(name))));
     m_windows.read->changeDirectory(m_dir->path().toStdString());
-    auto answered = testsupport::answerNextModal([](QWidget *modal) {
+    QWidget *focusInDialog = nullptr;
+    auto answered = testsupport::answerNextModal([&](QWidget *modal) {
         // The focus starts on the open folder, where Enter is OK.
-        QCOMPARE(QApplication::focusWidget(), modal->findChild<QListView *>("DirBox"));
+        if (QTest::qWaitForWindowActive(modal))
+            focusInDialog = QApplication::focusWidget();
         press(Qt::Key_Return);
         if (modal->isVisible())
             modal->close();
     });
     press(Qt::Key_O, Qt::ControlModifier);
     QVERIFY(*answered);
+    QCOMPARE(focusInDialog, m_windows.read->findChild<QListView *>("DirBox"));
     QCOMPARE(m_main->lists().fileCount(), 3);
 
     QTableView *names = m_main->nameGrid();
@@ -194,8 +197,9 @@ void KeyboardTest::enterAcceptsTheReadDialog() {
     read->changeDirectory(m_dir->path().toStdString());
     showModal(read, [&](QDialog *dialog) {
         auto *widget = dialog->findChild<QWidget *>(control);
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
         widget->setFocus();
-        QCOMPARE(QApplication::focusWidget(), widget);
+        QTRY_COMPARE(QApplication::focusWidget(), widget);
         QTest::keyClick(widget, Qt::Key_Return);
     });
     QVERIFY(read->isAccepted());
