@@ -6,9 +6,9 @@
 // NameGrid without copying them, kept row for row (they scroll and move their current row
 // together); the new-name editor writes each keystroke straight into the core. Toolbar
 // commands read their dialog, call the session, then reset the models once. Dialogs are shown
-// modally and hand back a result (accepted flag, directory, pattern, options)
-// that the command reads after they close. A rename run hands back one outcome per row, which
-// the window turns into its failure report.
+// modally and hand back a result (accepted flag, directory, pattern, options) that the command
+// reads after they close. A rename run hands back one outcome per row, which the window turns
+// into its failure report.
 
 #include "RenameSession.h"
 #include "TextTable.h"
