@@ -3,9 +3,12 @@
 #include "ui_Filvane.h"
 
 #include "About.h"
+#include "AccessibleText.h"
 #include "ButtonGlyphs.h"
 #include "CommandLine.h"
 #include "ErrorText.h"
+#include "FixedColumnGrid.h"
+#include "ItemViewClipboard.h"
 #include "NameGridModel.h"
 #include "NameText.h"
 #include "Option.h"
@@ -16,6 +19,7 @@
 #include "RenameReasons.h"
 #include "RenameReport.h"
 #include "Startup.h"
+#include "WindowSetup.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -29,21 +33,49 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 
 using filvane::Language;
 using filvane::UiText;
 
+namespace {
+
+// The keys of the toolbar commands. F2 is left to the new-name list, where it edits the
+// current cell as in any grid; Rename asks before it acts, but should not come by accident.
+QKeySequence readKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_O);
+}
+QKeySequence clearKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_L);
+}
+QKeySequence renameKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_R);
+}
+QKeySequence optionsKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_Comma);
+}
+QKeySequence aboutKeys() {
+    return QKeySequence(Qt::Key_F1);
+}
+QKeySequence languageKeys() {
+    return QKeySequence(Qt::Key_F12);
+}
+QKeySequence closeKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_Q);
+}
+
+// The widest row number the grids show before they widen their number column.
+constexpr int NumberColumnWidth = 30;
+
+} // namespace
+
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TMainForm>()) {
     // The compiled resources sit in a static library; naming them here keeps the linker from
     // dropping them, which would leave every button and the language switch without a picture.
     Q_INIT_RESOURCE(filvane);
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedWindowFlags(this, Qt::Window);
 
     ui->ReadBtn->setIcon(twinIcon(QStringLiteral(":/images/read.png")));
     ui->ClrBtn->setIcon(twinIcon(QStringLiteral(":/images/clear.png")));
@@ -65,8 +97,17 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
                                   QAbstractItemView::AnyKeyPressed);
     m_nameModel->setToolTipSource([this](int row) { return qstr(m_session.finalName(row)); });
     ui->NameGrid->installEventFilter(this);
-    ui->ReadGrid->installEventFilter(this);
     connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
+    keepRowsSideBySide(ui->ReadGrid, ui->NameGrid);
+    // While a cell editor is open it has the keyboard, and Ctrl+C and Ctrl+V work on its text.
+    addCopyAction(ui->ReadGrid, CopyWhenNothingSelected::CurrentCell);
+    addCopyAction(ui->NameGrid, CopyWhenNothingSelected::CurrentCell);
+    auto *paste = new QAction(ui->NameGrid);
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setShortcutContext(Qt::WidgetShortcut);
+    ui->NameGrid->addAction(paste);
+    connect(paste, &QAction::triggered, this, &TMainForm::pasteNewNames);
+    addCommandShortcuts();
 
     // Ctrl+Z takes back the last run; a cell editor open at the time keeps Ctrl+Z for its text.
     m_undoAction = new QAction(this);
@@ -101,8 +142,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
 
     FormCreate();
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 TMainForm::~TMainForm() = default;
@@ -118,6 +158,23 @@ QTableView *TMainForm::readGrid() const {
 }
 QTableView *TMainForm::nameGrid() const {
     return ui->NameGrid;
+}
+
+void TMainForm::addCommandShortcuts() {
+    const auto add = [this](const QKeySequence &keys, auto press) {
+        auto *action = new QAction(this);
+        action->setShortcut(keys);
+        addAction(action);
+        connect(action, &QAction::triggered, this, press);
+    };
+    // Through the buttons, so a disabled command stays disabled from the keyboard too.
+    add(readKeys(), [this] { ui->ReadBtn->click(); });
+    add(clearKeys(), [this] { ui->ClrBtn->click(); });
+    add(renameKeys(), [this] { ui->RenBtn->click(); });
+    add(optionsKeys(), [this] { ui->OptionsBtn->click(); });
+    add(aboutKeys(), [this] { ui->AboutBtn->click(); });
+    add(languageKeys(), [this] { ui->LngSwitch->toggle(); });
+    add(closeKeys(), [this] { ui->CloseBtn->click(); });
 }
 
 void TMainForm::setupGrid(QTableView *grid, NameGridModel *model) {
@@ -170,14 +227,24 @@ void TMainForm::showEvent(QShowEvent *event) {
 }
 
 void TMainForm::ReadBtnClick() {
+    bool accepted = false;
     if (m_readForm) {
         m_readForm->exec();
-        if (m_readForm->isAccepted())
-            readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
+        accepted = m_readForm->isAccepted();
     }
+    if (accepted)
+        readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
     m_session.clearNewNames();
-    m_nameModel->reload();
+    keepingCurrentRow([this] { m_nameModel->reload(); });
     showItemCount(m_session.lists().fileCount());
+    if (accepted) {
+        // Typing starts at once: the first new name, beside the first file. The desktop gives
+        // the window back its activation when the dialog closes; ask for it too, so the keys
+        // also come here where nothing does that (no window manager).
+        activateWindow();
+        ui->NameGrid->setFocus();
+        ui->NameGrid->setCurrentIndex(m_nameModel->index(0, 1));
+    }
 }
 
 void TMainForm::readDirectory(const std::string &listingDirectory,
@@ -185,6 +252,7 @@ void TMainForm::readDirectory(const std::string &listingDirectory,
     ui->RenBtn->setEnabled(true);
     setNameGridEnabled(true);
     m_session.read(listingDirectory, searchPattern);
+    m_listed = true;
     reloadGrids();
     warnIfTooManyFiles();
 }
@@ -201,11 +269,15 @@ void TMainForm::readFiles(const std::string &folder, const std::vector<std::stri
     ui->RenBtn->setEnabled(true);
     setNameGridEnabled(true);
     m_session.readFiles(folder, files);
+    m_listed = true;
     reloadGrids();
+    ui->NameGrid->setFocus();
+    ui->NameGrid->setCurrentIndex(m_nameModel->index(0, 1));
 }
 
 void TMainForm::ClrBtnClick() {
     m_session.clear();
+    m_listed = false;
     reloadGrids();
     showItemCount(0);
     ui->RenBtn->setEnabled(false);
@@ -417,22 +489,50 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     ui->ClrBtn->setText(text(UiText::ClearCaption));
     ui->RenBtn->setText(text(UiText::RenameCaption));
     ui->OptionsBtn->setText(text(UiText::OptionsCaption));
-    ui->ReadBtn->setToolTip(text(UiText::ReadHint));
-    ui->ClrBtn->setToolTip(text(UiText::ClearHint));
-    ui->RenBtn->setToolTip(text(UiText::RenameHint));
-    ui->OptionsBtn->setToolTip(text(UiText::OptionsHint));
-    ui->AboutBtn->setToolTip(text(UiText::AboutHint));
+    ui->ReadBtn->setToolTip(withShortcut(text(UiText::ReadHint), readKeys()));
+    ui->ClrBtn->setToolTip(withShortcut(text(UiText::ClearHint), clearKeys()));
+    ui->RenBtn->setToolTip(withShortcut(text(UiText::RenameHint), renameKeys()));
+    ui->OptionsBtn->setToolTip(withShortcut(text(UiText::OptionsHint), optionsKeys()));
+    ui->AboutBtn->setToolTip(withShortcut(text(UiText::AboutHint), aboutKeys()));
     ui->LngSwitch->setHint(text(UiText::LanguageHint));
-    ui->CloseBtn->setToolTip(text(UiText::CloseHint));
+    ui->CloseBtn->setToolTip(withShortcut(text(UiText::CloseHint), closeKeys()));
     ui->CountPanel->setText(text(UiText::CountPanel));
     m_texts.apply(language);
     m_undoAction->setText(qstr(m_texts[UiText::UndoAction]));
     showSortOrder();
+    applyAccessibleTexts(language);
     if (fromSwitch) {
         m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
         m_readModel->captionsChanged();
         m_nameModel->captionsChanged();
     }
+}
+
+void TMainForm::applyAccessibleTexts(Language language) {
+    const auto text = [language](AccessibleText entry) { return accessibleText(entry, language); };
+    // The buttons' names are their captions; their descriptions, their tool tips.
+    for (QToolButton *button :
+         {ui->ReadBtn, ui->ClrBtn, ui->RenBtn, ui->OptionsBtn, ui->AboutBtn, ui->CloseBtn})
+        button->setAccessibleDescription(button->toolTip());
+    ui->ReadBtn->setAccessibleName(ui->ReadBtn->text());
+    ui->ClrBtn->setAccessibleName(ui->ClrBtn->text());
+    ui->RenBtn->setAccessibleName(ui->RenBtn->text());
+    ui->OptionsBtn->setAccessibleName(ui->OptionsBtn->text());
+    ui->AboutBtn->setAccessibleName(text(AccessibleText::AboutButton));
+    ui->CloseBtn->setAccessibleName(text(AccessibleText::CloseButton));
+    ui->LngSwitch->setAccessibleName(text(AccessibleText::LanguageSwitch));
+    ui->LngSwitch->setAccessibleDescription(
+        withShortcut(qstr(filvane::uiText(UiText::LanguageHint, language)), languageKeys()));
+    ui->ToolPanel->setAccessibleName(text(AccessibleText::ToolBar));
+    ui->ReadGrid->setAccessibleName(text(AccessibleText::ReadList));
+    ui->ReadGrid->setAccessibleDescription(text(AccessibleText::ReadListDescription));
+    ui->NameGrid->setAccessibleName(text(AccessibleText::NameList));
+    ui->NameGrid->setAccessibleDescription(text(AccessibleText::NameListDescription));
+    ui->StatusBar->setAccessibleName(text(AccessibleText::StatusBar));
+    ui->CountPanel->setAccessibleDescription(text(AccessibleText::CountPanelDescription));
+    ui->FolderPanel->setAccessibleDescription(text(AccessibleText::FolderPanelDescription));
+    if (!m_listed)
+        ui->FolderPanel->setAccessibleName(text(AccessibleText::FolderPanelEmpty));
 }
 
 void TMainForm::showItemCount(int count) {
@@ -446,43 +546,48 @@ void TMainForm::setNameGridEnabled(bool enabled) {
 }
 
 void TMainForm::reloadGrids() {
-    m_readModel->reload();
-    m_nameModel->reload();
+    keepingCurrentRow([this] {
+        m_readModel->reload();
+        m_nameModel->reload();
+    });
+    for (QTableView *grid : {ui->ReadGrid, ui->NameGrid})
+        static_cast<TFixedColumnGrid *>(grid)->fitFixedColumn(NumberColumnWidth);
+    showListedFolder();
+}
+
+void TMainForm::keepingCurrentRow(const std::function<void()> &reload) {
+    // A reset model forgets its current cell; without one, typed keys would go nowhere.
+    const QModelIndex current = ui->NameGrid->currentIndex();
+    reload();
+    const int rows = m_nameModel->rowCount();
+    if (current.isValid() && rows > 0)
+        ui->NameGrid->setCurrentIndex(
+            m_nameModel->index(std::min(current.row(), rows - 1), current.column()));
+}
+
+void TMainForm::showListedFolder() {
+    QLabel *panel = ui->FolderPanel;
+    const QString full = m_listed ? qstr(m_session.searchPattern()) : QString();
+    const int room = panel->contentsRect().width() - 2 * std::max(panel->indent(), 0);
+    panel->setText(panel->fontMetrics().elidedText(full, Qt::ElideMiddle, room));
+    panel->setToolTip(full);
+    panel->setAccessibleName(
+        m_listed ? full : accessibleText(AccessibleText::FolderPanelEmpty, m_texts.language()));
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
-    // Keys reach the grids' filter only while no cell editor is open: the editor has the
-    // keyboard then, and its own Ctrl+V and Ctrl+C work on the text being typed.
-    if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (watched == ui->NameGrid && NameGridKeyDown(key))
-            return true;
-        if (watched == ui->ReadGrid && ReadGridKeyDown(key))
-            return true;
-    }
+    // Keys reach the grid's filter only while no cell editor is open; the editor's own Enter
+    // is handled by its delegate.
+    if (watched == ui->NameGrid && event->type() == QEvent::KeyPress &&
+        NameGridKeyDown(static_cast<QKeyEvent *>(event)))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 
 bool TMainForm::NameGridKeyDown(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        moveNameGridDown();
-        return true;
-    }
-    if (event->matches(QKeySequence::Paste)) {
-        pasteNewNames();
-        return true;
-    }
-    if (event->matches(QKeySequence::Copy)) {
-        copySelection(ui->NameGrid);
-        return true;
-    }
-    return false;
-}
-
-bool TMainForm::ReadGridKeyDown(QKeyEvent *event) {
-    if (!event->matches(QKeySequence::Copy))
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
-    copySelection(ui->ReadGrid);
+    moveNameGridDown();
     return true;
 }
 
@@ -498,23 +603,6 @@ void TMainForm::pasteNewNames() {
     m_session.pasteNewNames(lines, firstRow);
     m_nameModel->reload();
     ui->NameGrid->setCurrentIndex(m_nameModel->index(firstRow - 1, 1));
-}
-
-void TMainForm::copySelection(QTableView *grid) {
-    QModelIndexList cells = grid->selectionModel()->selectedIndexes();
-    if (cells.isEmpty() && grid->currentIndex().isValid())
-        cells.append(grid->currentIndex());
-    if (cells.isEmpty())
-        return;
-    std::sort(cells.begin(), cells.end()); // by row, then column
-    QString text;
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        if (i > 0)
-            text += cells[i].row() == cells[i - 1].row() ? QLatin1Char('\t') : QLatin1Char('\n');
-        text += cells[i].data().toString();
-    }
-    text += QLatin1Char('\n');
-    QGuiApplication::clipboard()->setText(text);
 }
 
 void TMainForm::moveNameGridDown() {

@@ -3,11 +3,12 @@
 // How data flows: the core's RenameSession holds the folder, the pattern, both lists and the
 // options, and runs every sequence (read, options, plan, rename, list again); StoredTexts holds
 // the language-dependent texts. Two NameGridModels show the session's lists in ReadGrid and
-// NameGrid without copying them; the new-name editor writes each keystroke straight into the
-// core. Toolbar commands read their dialog, call the session, then reset the models once.
-// Dialogs are shown modally and hand back a result (accepted flag, directory, pattern, options)
-// that the command reads after they close. A rename run hands back one outcome per row, which
-// the window turns into its failure report.
+// NameGrid without copying them, kept row for row (they scroll and move their current row
+// together); the new-name editor writes each keystroke straight into the core. Toolbar
+// commands read their dialog, call the session, then reset the models once. Dialogs are shown
+// modally and hand back a result (accepted flag, directory, pattern, options) that the command
+// reads after they close. A rename run hands back one outcome per row, which the window turns
+// into its failure report.
 
 #include "RenameConfirmation.h"
 #include "RenameSession.h"
@@ -15,6 +16,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,13 +55,11 @@ public:
     void LngSwitchOff();
     void FormCreate();
     void FormActivate();
-    // Returns true when the key was handled: Enter moves one row down, Ctrl+V pastes lines
-    // as new names from the current row down, Ctrl+C copies the selected cells.
+    // Returns true when the key was handled: Enter moves one row down.
     bool NameGridKeyDown(QKeyEvent *event);
-    bool ReadGridKeyDown(QKeyEvent *event);
 
+    // Ctrl+V in the new-name list: the clipboard's lines as new names from the current row down.
     void pasteNewNames();
-    void copySelection(QTableView *grid);
 
     void ApplyEnglish(bool fromSwitch = false);
     void ApplyHungarian(bool fromSwitch = false);
@@ -81,6 +81,9 @@ public:
     void ReadGridHeaderClick(int section);
     void setSortOrder(filvane::SortOrder order);
     void showItemCount(int count);
+    // The second status panel: the folder and mask listed, elided in the middle where long,
+    // the whole text as tool tip; empty while nothing is listed.
+    void showListedFolder();
 
     const filvane::StoredTexts &texts() const { return m_texts; }
     filvane::RenameSession &session() { return m_session; }
@@ -122,6 +125,11 @@ private:
     void runUndo();
     void showListContextMenu(QTableView *grid, const QPoint &position);
     void showSortOrder();
+    // Runs `reload` (a model reset) and puts the new-name list's current cell back in its row.
+    void keepingCurrentRow(const std::function<void()> &reload);
+    // Keys for the toolbar commands and the language switch; each key presses its control.
+    void addCommandShortcuts();
+    void applyAccessibleTexts(filvane::Language language);
 
     std::unique_ptr<Ui::TMainForm> ui;
     filvane::RenameSession m_session;
@@ -133,6 +141,7 @@ private:
     NameGridDelegate *m_nameDelegate = nullptr;
 
     bool m_activated = false;
+    bool m_listed = false; // a folder is listed: from an accepted Read to the next Clear
     int m_progressDelayMs = 500;
     QAction *m_undoAction = nullptr;
 

@@ -104,7 +104,7 @@ int NameLists::pasteNewNames(const std::vector<std::string> &lines, int firstRow
     for (const std::string &line : lines) {
         if (row >= m_names.rowCount())
             break;
-        m_names.setCell(1, row++, line);
+        m_names.setCell(1, row++, std::string(trimBlanks(line)));
         ++written;
     }
     return written;

@@ -47,8 +47,8 @@ public:
     // Empties every data row of both lists and leaves them with no file.
     void clearLists();
 
-    // Writes `lines` into the new names from `firstRow` down, one line a row; lines beyond the
-    // last row are dropped. Returns the number of rows written.
+    // Writes `lines` into the new names from `firstRow` down, one line a row, without the blanks
+    // and tabs around each; lines beyond the last row are dropped. Returns the rows written.
     int pasteNewNames(const std::vector<std::string> &lines, int firstRow);
 
     // Writes the caption of column `column` into row 0 of both lists.

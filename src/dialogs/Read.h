@@ -58,6 +58,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -67,6 +68,7 @@ private:
     void showListing(std::vector<std::string> subdirectories);
     void rememberOnVolume();
     void showError(int error);
+    void applyAccessibleTexts();
 
     std::unique_ptr<Ui::TReadForm> ui;
     const filvane::StoredTexts &m_texts;
