@@ -18,6 +18,7 @@
 #include "RenameConfirmation.h"
 #include "RenameReasons.h"
 #include "RenameReport.h"
+#include "SearchPattern.h"
 #include "Startup.h"
 #include "WindowSetup.h"
 
@@ -232,8 +233,11 @@ void TMainForm::ReadBtnClick() {
         m_readForm->exec();
         accepted = m_readForm->isAccepted();
     }
-    if (accepted)
+    if (accepted) {
         readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
+        m_settings.saveLastFolder(m_readForm->openVolume(), m_readForm->openDirectory());
+        m_settings.saveMask(filvane::splitSearchPattern(m_readForm->searchPattern()).mask);
+    }
     m_session.clearNewNames();
     keepingCurrentRow([this] { m_nameModel->reload(); });
     showItemCount(m_session.lists().fileCount());
@@ -398,6 +402,7 @@ void TMainForm::ReadGridHeaderClick(int section) {
 
 void TMainForm::setSortOrder(filvane::SortOrder order) {
     m_session.setSortOrder(order);
+    m_settings.saveSortOrder(order);
     reloadGrids();
     showSortOrder();
 }
@@ -408,6 +413,35 @@ void TMainForm::showSortOrder() {
     header->setSortIndicatorShown(natural);
     header->setSortIndicator(1, Qt::AscendingOrder);
     header->setToolTip(qstr(m_texts[natural ? UiText::NaturalOrderHint : UiText::ByteOrderHint]));
+}
+
+void TMainForm::restoreSettings() {
+    const Remembered remembered = m_settings.load();
+    if (remembered.language == Language::Hungarian)
+        ui->LngSwitch->setState(TepBMPSwitch::TState::sOff);
+    const RememberedOptions &options = remembered.options;
+    if (m_optionsForm)
+        m_optionsForm->restore(options.numbering, options.numbersOnly, options.keepExtension,
+                               options.extension);
+    m_session.applyOptions(
+        {{options.numbering, options.keepExtension, options.numbersOnly, options.extension},
+         false});
+    m_nameModel->setEditable(m_session.newNamesEditable());
+    if (remembered.sortOrder != m_session.sortOrder())
+        setSortOrder(remembered.sortOrder);
+    if (m_readForm) {
+        std::vector<std::pair<std::string, std::string>> folders;
+        for (const LastFolder &last : remembered.lastFolders)
+            folders.emplace_back(last.volume, last.folder);
+        m_readForm->restore(std::move(folders), remembered.mask.value_or(std::string()));
+    }
+    restorePosition(*this, remembered.position(RememberedWindow::Main));
+    reloadGrids();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event) {
+    m_settings.saveWindowPosition(RememberedWindow::Main, pos());
+    QWidget::closeEvent(event);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent *event) {
@@ -456,6 +490,9 @@ void TMainForm::OptionsBtnClick() {
                             m_optionsForm->keepFileNames()});
     m_nameModel->setEditable(m_session.newNamesEditable());
     m_nameModel->reload();
+    const filvane::RenameOptions &accepted = m_session.options();
+    m_settings.saveOptions({accepted.numbering, accepted.numbersOnly, accepted.keepExtension,
+                            accepted.chosenExtension});
 }
 
 void TMainForm::AboutBtnClick() {
@@ -499,6 +536,9 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     ui->CountPanel->setText(text(UiText::CountPanel));
     m_texts.apply(language);
     m_undoAction->setText(qstr(m_texts[UiText::UndoAction]));
+    m_qtTranslations.apply(language);
+    if (m_activated) // the switch's first event, while the window is built, is not a choice
+        m_settings.saveLanguage(language);
     showSortOrder();
     applyAccessibleTexts(language);
     if (fromSwitch) {

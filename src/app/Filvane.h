@@ -10,6 +10,8 @@
 // reads after they close. A rename run hands back one outcome per row, which the window turns
 // into its failure report.
 
+#include "AppSettings.h"
+#include "QtTranslations.h"
 #include "RenameConfirmation.h"
 #include "RenameSession.h"
 #include "TextTable.h"
@@ -24,6 +26,7 @@
 class NameGridDelegate;
 class NameGridModel;
 class QAction;
+class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QKeyEvent;
@@ -77,6 +80,9 @@ public:
     // At start-up: a run cut off by a crash is told about and dealt with as the user chooses
     // (restore, finish or leave), so that no file stays under a temporary name.
     void recoverInterruptedRuns();
+    // After the first activation: the language, the options as last accepted, the sort order,
+    // the read dialog's folders and mask, and the window's place, as the last run left them.
+    void restoreSettings();
     // A click on the read list's name caption: byte order and natural order in turn.
     void ReadGridHeaderClick(int section);
     void setSortOrder(filvane::SortOrder order);
@@ -106,6 +112,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void applyLanguage(filvane::Language language, bool fromSwitch);
@@ -144,6 +151,8 @@ private:
     bool m_listed = false; // a folder is listed: from an accepted Read to the next Clear
     int m_progressDelayMs = 500;
     QAction *m_undoAction = nullptr;
+    AppSettings m_settings;
+    QtTranslations m_qtTranslations;
 
     TReadForm *m_readForm = nullptr;
     TAboutForm *m_aboutForm = nullptr;

@@ -28,6 +28,8 @@ int main(int argc, char *argv[]) {
     Windows windows = createWindows();
     TMainForm &mainForm = *windows.main;
     runAfterFirstActivation(mainForm, [&mainForm, request = commandLine.request] {
+        mainForm.restoreSettings();
+        mainForm.recoverInterruptedRuns();
         openFromCommandLine(mainForm, request);
     });
     mainForm.show();

@@ -208,6 +208,21 @@ int reportRun(const filvane::RenameResult &result) {
     return failed == 0 ? ExitDone : ExitRowsFailed;
 }
 
+// Takes back the last run made in the folder, by whichever front end.
+int undoLastRun(filvane::RenameSession &session, const std::string &directory) {
+    session.read(directory, {});
+    const std::optional<filvane::RunSummary> last = session.undoableRun();
+    if (!last) {
+        print(stderr, "filvane-rename: no run to undo in " + directory + "\n");
+        return ExitRowsFailed;
+    }
+    const filvane::RenameResult result = session.undo();
+    const int code = reportRun(result);
+    print(stdout, "filvane-rename: " + std::to_string(result.renamedCount()) + " of " +
+                      std::to_string(last->renamedCount) + " files have their names back\n");
+    return code;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -215,10 +230,12 @@ int main(int argc, char **argv) {
     if (const std::optional<int> stop = parse(argc, argv, arguments))
         return *stop;
 
-    if (arguments.undo)
-        return usageError("--undo is not available yet");
-
     filvane::RenameSession session;
+    session.setSortOrder(arguments.natural ? filvane::SortOrder::Natural
+                                           : filvane::SortOrder::Bytes);
+    if (arguments.undo)
+        return undoLastRun(session, arguments.directory);
+
     filvane::AcceptedOptions options;
     options.rename.numbering = arguments.numbering;
     options.rename.keepExtension = !arguments.extension.has_value();

@@ -149,6 +149,17 @@ void TOptionsForm::NoOnlyCheckClick() {
     m_noOnlyWasChecked = checked;
 }
 
+void TOptionsForm::restore(bool numbering, bool numbersOnly, bool keepExtension,
+                           const std::string &extension) {
+    ui->NoCheck->setChecked(numbering || numbersOnly);
+    ui->NoOnlyCheck->setChecked(numbersOnly);
+    NoOnlyCheckClick();
+    ui->KeepCheck->setChecked(keepExtension);
+    KeepCheckClick();
+    ui->ExtBox->setEditText(qstr(extension));
+    m_accepted = true;
+}
+
 void TOptionsForm::OKBtnClick() {
     m_accepted = true;
     accept();

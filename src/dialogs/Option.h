@@ -36,6 +36,10 @@ public:
     // The extension box's text as it stands (UTF-8).
     std::string chosenExtension() const;
 
+    // Sets the boxes as a user would have left them with OK (remembered from an earlier run).
+    void restore(bool numbering, bool numbersOnly, bool keepExtension,
+                 const std::string &extension);
+
     void FormActivate();
     void KeepCheckClick();
     void NoOnlyCheckClick();

@@ -1,4 +1,5 @@
 // The scripting command run as a user runs it: a separate process, its exit code and output.
+#include "RenameSession.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -128,4 +129,26 @@ TEST(FilvaneRename, BadUsageExitsTwoAndHelpAndVersionPrint) {
     const Result version = run(scratch, "--version");
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.out.rfind("filvane-rename ", 0), 0u);
+}
+
+TEST(FilvaneRename, NaturalOrderAndUndoOfARunMadeElsewhere) {
+    CommandFolder folder({"Track 1.mp3", "Track 2.mp3", "Track 10.mp3"});
+    EXPECT_EQ(folder("--natural --numbering on", "One\nTwo\nTen\n").code, 0);
+    EXPECT_EQ(folder.dir.read("03 - Ten.mp3"), "Track 10.mp3");
+
+    // A run made by the window's engine, with the same journal folder, is undone here too.
+    filvane::RenameSession window(folder.scratch.str() + "/state/filvane");
+    window.read(folder.dir.str(), folder.dir.str() + "/*.*");
+    window.applyOptions({{false, true, false, ""}, false});
+    window.lists().nameList().setCell(1, 1, "First");
+    ASSERT_EQ(window.runNamedRowsOnly().renamedCount(), 1);
+    EXPECT_TRUE(folder.dir.exists("First.mp3"));
+
+    const Result undo = folder("--undo");
+    EXPECT_EQ(undo.code, 0) << undo.err;
+    EXPECT_TRUE(folder.dir.exists("01 - One.mp3"));
+    EXPECT_EQ(folder("--undo").code, 0); // and the command's own run before it
+    EXPECT_EQ(entries(folder.dir),
+              (std::set<std::string>{"Track 1.mp3", "Track 10.mp3", "Track 2.mp3"}));
+    EXPECT_EQ(folder("--undo").code, 1); // nothing left to undo
 }
