@@ -1,12 +1,18 @@
 #include "MainWindowFixture.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QTimer>
 
 void MainWindowFixture::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    // Journals and settings of this test alone: none left by an earlier test or run counts.
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_home->filePath(QStringLiteral("state"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->filePath(QStringLiteral("config"))));
     m_windows = createWindows();
     m_main = m_windows.main.get();
     m_main->show();

@@ -27,7 +27,10 @@ class MainWindowFixture : public QObject {
 
 protected slots:
     void init();
-    void cleanup() { m_windows = Windows(); }
+    void cleanup() {
+        m_windows = Windows();
+        m_home.reset();
+    }
 
 protected:
     // Writes the files (each holding its own name) and lists the directory as Read would.
@@ -56,4 +59,5 @@ protected:
     Windows m_windows;
     TMainForm *m_main = nullptr;
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QTemporaryDir> m_home;
 };
