@@ -132,9 +132,9 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     connect(ui->AboutBtn, &QToolButton::clicked, this, &TMainForm::AboutBtnClick);
     connect(ui->CloseBtn, &QToolButton::clicked, this, &TMainForm::CloseBtnClick);
 
-    // The language switch last, in the order its stored state has always been applied: glyphs,
-    // then handlers, then the state. Writing sOn runs LngSwitchOn once before FormCreate, which
-    // is what first writes the column captions.
+    // The language switch last: glyphs, then handlers, then the state. Writing sOn with the
+    // handlers connected runs LngSwitchOn once before FormCreate, and that is what first writes
+    // the column captions.
     ui->LngSwitch->setOnGlyph(QImage(QStringLiteral(":/glyphs/flag_on.bmp")));
     ui->LngSwitch->setOffGlyph(QImage(QStringLiteral(":/glyphs/flag_off.bmp")));
     connect(ui->LngSwitch, &TepBMPSwitch::OnOn, this, &TMainForm::LngSwitchOn);
@@ -591,7 +591,7 @@ void TMainForm::reloadGrids() {
         m_nameModel->reload();
     });
     for (QTableView *grid : {ui->ReadGrid, ui->NameGrid})
-        static_cast<TFixedColumnGrid *>(grid)->fitFixedColumn(NumberColumnWidth);
+        static_cast<FixedColumnGrid *>(grid)->fitFixedColumn(NumberColumnWidth);
     showListedFolder();
 }
 

@@ -93,7 +93,8 @@ void TepBMPSwitch::announceState() {
 }
 
 void TepBMPSwitch::fireStateEvent() {
-    // Only a connected handler is called, as with an assigned event.
+    // The state's signal is emitted only when something listens, so an unconnected switch
+    // costs nothing.
     if (m_state == TState::sOn) {
         if (isSignalConnected(QMetaMethod::fromSignal(&TepBMPSwitch::OnOn)))
             emit OnOn(this);

@@ -5,8 +5,8 @@
 #include <QRect>
 #include <QSize>
 
-// Drawing pictures with one colour see-through, the way the old bitmap controls did it: the
-// colour is a plain RGB value (no alpha), compared exactly.
+// Drawing pictures with one colour see-through: every pixel of that colour shows what lies
+// beneath. The colour is a plain RGB value (no alpha), compared exactly.
 
 // The see-through colour of a picture: its bottom-left pixel. 0 (black) for an empty picture.
 QRgb BitmapTransparentColor(const QImage &bitmap);

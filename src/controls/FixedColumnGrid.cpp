@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-TFixedColumnGrid::TFixedColumnGrid(QWidget *parent)
+FixedColumnGrid::FixedColumnGrid(QWidget *parent)
     : QTableView(parent), m_fixed(new QTableView(this)) {
     m_fixed->setFocusPolicy(Qt::NoFocus);
     m_fixed->setFrameShape(QFrame::NoFrame);
@@ -23,33 +23,33 @@ TFixedColumnGrid::TFixedColumnGrid(QWidget *parent)
     connect(m_fixed->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(),
             &QScrollBar::setValue);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-            &TFixedColumnGrid::syncFixedColumn);
+            &FixedColumnGrid::syncFixedColumn);
 }
 
-void TFixedColumnGrid::setModel(QAbstractItemModel *model) {
+void FixedColumnGrid::setModel(QAbstractItemModel *model) {
     QTableView::setModel(model);
     m_fixed->setModel(model);
     m_fixed->setSelectionModel(selectionModel());
     syncFixedColumn();
 }
 
-void TFixedColumnGrid::scrollTo(const QModelIndex &index, ScrollHint hint) {
+void FixedColumnGrid::scrollTo(const QModelIndex &index, ScrollHint hint) {
     const int sideways = horizontalScrollBar()->value();
     QTableView::scrollTo(index, hint);
     horizontalScrollBar()->setValue(sideways);
 }
 
-void TFixedColumnGrid::resizeEvent(QResizeEvent *event) {
+void FixedColumnGrid::resizeEvent(QResizeEvent *event) {
     QTableView::resizeEvent(event);
     syncFixedColumn();
 }
 
-void TFixedColumnGrid::updateGeometries() {
+void FixedColumnGrid::updateGeometries() {
     QTableView::updateGeometries();
     syncFixedColumn();
 }
 
-void TFixedColumnGrid::syncFixedColumn() {
+void FixedColumnGrid::syncFixedColumn() {
     if (!model())
         return;
     for (int column = 1; column < model()->columnCount(); ++column)
@@ -63,7 +63,7 @@ void TFixedColumnGrid::syncFixedColumn() {
                          viewport()->height() + horizontalHeader()->height());
 }
 
-void TFixedColumnGrid::fitFixedColumn(int minimumWidth) {
+void FixedColumnGrid::fitFixedColumn(int minimumWidth) {
     int width = minimumWidth;
     const int rows = model() ? model()->rowCount() : 0;
     if (rows > 0) {

@@ -6,10 +6,10 @@
 // fixed caption column does. A second, borderless view showing only that column lies over the
 // left edge and shares the model, the selection and the vertical scrolling. Moving the current
 // cell scrolls vertically only, so a click in a wide name column never hides the numbers.
-class TFixedColumnGrid : public QTableView {
+class FixedColumnGrid : public QTableView {
     Q_OBJECT
 public:
-    explicit TFixedColumnGrid(QWidget *parent = nullptr);
+    explicit FixedColumnGrid(QWidget *parent = nullptr);
 
     void setModel(QAbstractItemModel *model) override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;

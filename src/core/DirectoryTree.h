@@ -20,11 +20,11 @@ struct DirectoryOpening {
     int error = 0;         // errno when it cannot be entered and listed, else 0
 };
 
-// Resolves `path` to the form the host gives back for a current directory and checks that it
+// Resolves `path` to the form the system gives back for a current directory and checks that it
 // can be entered and read. Does not move the process's current directory.
 DirectoryOpening resolveDirectory(std::string_view path);
 
-// The process's current directory, or the root when the host cannot give it.
+// The process's current directory, or the root when the system cannot give it.
 std::string currentDirectory();
 
 // The names on the path below the root: "/music/rock" gives {"music", "rock"}; "/" none.

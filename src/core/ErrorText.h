@@ -19,7 +19,7 @@ enum class ErrorCode : int {
 // that sorts after "." (letters and digits do).
 std::string errorCodeText(int code);
 
-// The text for an errno of this host. Errors with a named code use its words; every other errno
+// The text for an errno of this system. Errors with a named code use its words; every other errno
 // reads "I/O error N." with the errno itself. Such an errno is never looked up in the code table,
 // where it could land on unrelated words (EIO is 5, which would read "File access denied").
 std::string hostErrorText(int error);

@@ -21,7 +21,7 @@ struct DirectoryIdentity {
 std::optional<DirectoryIdentity> directoryIdentity(const std::string &path);
 
 // The calls that change a directory, each relative to an open directory and answering 0 or an
-// errno. The host's by default; a test puts its own in between to refuse a chosen call, or to
+// errno. The system's by default; a test puts its own in between to refuse a chosen call, or to
 // change the directory between two calls, so that faults and races happen at exact points.
 class DirectoryCalls {
 public:
@@ -36,14 +36,14 @@ public:
     virtual int status(int dirFd, const char *name, struct stat &st);
 };
 
-// The host's calls, unchanged.
+// The system's calls, unchanged.
 DirectoryCalls &hostDirectoryCalls();
 
 // Renames entries of one directory without ever replacing an entry that already exists. The
 // directory is opened once and every name is taken relative to that descriptor, so a directory
 // renamed or replaced while we work cannot redirect the renames elsewhere.
 //
-// This is the one place that knows the host's rename call: an atomic no-replace rename, and,
+// This is the one place that knows the system's rename call: an atomic no-replace rename, and,
 // where the file system refuses that flag, a hard link to the new name followed by removing the
 // old one (the link fails atomically when the new name exists). Never a check, then a replacing
 // rename, and nothing is ever unlinked but a name this object has just made. Names that must
@@ -56,7 +56,7 @@ public:
         NoExchange,     // the no-replace flag, but as on a file system refusing the exchange
     };
 
-    // `calls` null: the host's. They must outlive the renamer.
+    // `calls` null: the system's. They must outlive the renamer.
     explicit NoReplaceRenamer(const std::string &directory, Method method = Method::NoReplaceFlag,
                               DirectoryCalls *calls = nullptr);
     ~NoReplaceRenamer();

@@ -49,7 +49,7 @@ enum class RenameOutcome {
     Renamed,     // the file now bears the new name
     Blank,       // the blank row of a list without files: nothing to rename
     RefusedName, // the name would leave the directory or is no file name; not attempted
-    Failed,      // the host refused; `error` says why (EEXIST: another file has that name)
+    Failed,      // the system refused; `error` says why (EEXIST: another file has that name)
     Pending,     // planned, not yet tried; a finished run leaves no row pending
     // Undo and recovery only: the file was left alone because since the run it was
     RenamedSince,  // given another name (`newName` says which)
@@ -110,7 +110,7 @@ struct RunSettings {
     // Where the run's plan is written, durably, before its first rename and marked complete
     // after; null for a run nobody can undo (benchmarks, tests of the engine alone).
     RunJournal *journal = nullptr;
-    DirectoryCalls *calls = nullptr; // null: the host's
+    DirectoryCalls *calls = nullptr; // null: the system's
 };
 
 // Why a run renamed nothing at all, before its first rename.

@@ -13,7 +13,7 @@ inline constexpr std::string_view NumberCaption = "No.";
 
 enum class Language { English, Hungarian };
 
-// The language-dependent texts, numbered as the program has always numbered them.
+// The language-dependent texts. Entries 1 to 25 keep their fixed numbers; later ones follow.
 enum class UiText {
     ReadCaption = 1,
     ClearCaption,

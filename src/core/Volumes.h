@@ -23,7 +23,7 @@ struct Volume {
     std::string text; // what the row shows
 };
 
-// What the volume list asks the host about a mount's source.
+// What the volume list asks the system about a mount's source.
 struct VolumeQueries {
     std::function<bool(const std::string &source)> isRemovable;
     std::function<std::string(const std::string &source)> label; // empty when there is none
@@ -47,7 +47,7 @@ std::string volumeText(std::string_view mountPoint, VolumeKind kind, std::string
 std::vector<Volume> buildVolumes(const std::vector<MountEntry> &mounts,
                                  const VolumeQueries &queries);
 
-// The live volume list of this host (its mount table, removable flags and labels).
+// The live volume list of this system (its mount table, removable flags and labels).
 std::vector<Volume> readVolumes();
 
 // The index of the volume holding `directory`: the longest mount point that is a prefix of it

@@ -15,6 +15,27 @@
 #include <vector>
 
 using Method = filvane::NoReplaceRenamer::Method;
+
+// Readable names of the methods, in test names and failure messages alike.
+inline const char *methodName(Method method) {
+    switch (method) {
+    case Method::NoReplaceFlag:
+        return "NoReplaceFlag";
+    case Method::LinkThenUnlink:
+        return "LinkThenUnlink";
+    case Method::NoExchange:
+        return "NoExchange";
+    }
+    return "Unknown";
+}
+inline std::string methodTestName(const ::testing::TestParamInfo<Method> &info) {
+    return methodName(info.param);
+}
+namespace filvane {
+inline void PrintTo(NoReplaceRenamer::Method method, std::ostream *out) {
+    *out << methodName(method);
+}
+} // namespace filvane
 using Names = std::vector<std::string>;
 using Contents = std::map<std::string, std::string>; // name -> content, or old name -> outcome
 

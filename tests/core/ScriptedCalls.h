@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-// The host's directory calls with a script in between: before each call, `before` sees it and
+// The system's directory calls with a script in between: before each call, `before` sees it and
 // answers 0 to let it through or an errno to answer instead, and may change the directory
 // itself meanwhile (another process's move, made at an exact point). Every call is logged.
 class ScriptedCalls : public filvane::DirectoryCalls {

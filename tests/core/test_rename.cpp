@@ -55,7 +55,8 @@ class RenameRun : public ::testing::TestWithParam<Method> {};
 
 INSTANTIATE_TEST_SUITE_P(AllMethods, RenameRun,
                          ::testing::Values(Method::NoReplaceFlag, Method::NoExchange,
-                                           Method::LinkThenUnlink));
+                                           Method::LinkThenUnlink),
+                         methodTestName);
 
 TEST_P(RenameRun, NamesComposedByTheOptions) {
     const std::pair<RenameOptions, Contents> cases[] = {

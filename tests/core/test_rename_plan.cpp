@@ -18,7 +18,8 @@ class RenamePlan : public ::testing::TestWithParam<Method> {};
 
 INSTANTIATE_TEST_SUITE_P(AllMethods, RenamePlan,
                          ::testing::Values(Method::NoReplaceFlag, Method::NoExchange,
-                                           Method::LinkThenUnlink));
+                                           Method::LinkThenUnlink),
+                         methodTestName);
 
 TEST_P(RenamePlan, ChainsRenameTheFileHoldingATargetFirst) {
     // Renumbering a numbered folder: every target but the last is held by the next file.

@@ -51,6 +51,13 @@ AcceptedOptions accepted(bool numbering, bool keepExtension, bool numbersOnly,
 
 } // namespace
 
+namespace filvane {
+void PrintTo(PreflightFinding finding, std::ostream *out) {
+    static const char *const names[] = {"Unnamed", "Refused", "Taken", "Duplicate", "TooLong"};
+    *out << names[static_cast<int>(finding)];
+}
+} // namespace filvane
+
 TEST(RenameSession, ReadListsTheFolderSortedByBytesAndNumbered) {
     SessionFolder folder({"b.mp3", "B.mp3", "a.wav", "c.mp3"}, "*.mp3");
     EXPECT_EQ(folder.listed(), (Names{"B.mp3", "b.mp3", "c.mp3"}));

@@ -169,7 +169,7 @@ void MainWindowTest::numberColumnStaysInPlace() {
     for (int i = 0; i < 40; ++i)
         names << QStringLiteral("track %1.mp3").arg(i, 2, 10, QLatin1Char('0'));
     list(names);
-    auto *grid = static_cast<TFixedColumnGrid *>(m_main->nameGrid());
+    auto *grid = static_cast<FixedColumnGrid *>(m_main->nameGrid());
     QCoreApplication::processEvents(); // let the view lay out the new rows
     // The name column is wider than the view: going to a cell must not scroll sideways.
     grid->setCurrentIndex(grid->model()->index(39, 1));
@@ -251,7 +251,7 @@ void MainWindowTest::numberColumnWidensToItsWidestNumber() {
         return view->fontMetrics().elidedText(text, Qt::ElideRight,
                                               view->columnWidth(0) - 2 * margin) == text;
     };
-    auto *grid = static_cast<TFixedColumnGrid *>(m_main->readGrid());
+    auto *grid = static_cast<FixedColumnGrid *>(m_main->readGrid());
     // A face a little larger than the window's, so four digits need more than the 30 pixels
     // whatever face stands in for the window's own.
     QFont larger = grid->font();

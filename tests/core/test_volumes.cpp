@@ -77,7 +77,7 @@ TEST(Volumes, TextsFollowTheKind) {
     EXPECT_EQ(volumeText("/x", VolumeKind::RamDisk, "", "tmpfs"), "/x []");
     EXPECT_EQ(volumeText("/Mnt/Share", VolumeKind::Remote, "", "//Server/Share"),
               "/Mnt/Share //Server/Share"); // case kept
-    // A remote mount whose source the host cannot give shows its label as a fixed one would.
+    // A remote mount whose source the system cannot give shows its label as a fixed one would.
     EXPECT_EQ(volumeText("/r", VolumeKind::Remote, "Lbl", ""), "/r [Lbl]");
     EXPECT_EQ(volumeText("/usb", VolumeKind::Removable, "Stick", "/dev/sdc1"), "/usb");
 }
