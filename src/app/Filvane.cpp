@@ -36,6 +36,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cerrno>
 
 using filvane::Language;
 using filvane::UiText;
@@ -262,11 +263,16 @@ void TMainForm::readDirectory(const std::string &listingDirectory,
 }
 
 void TMainForm::warnIfTooManyFiles() {
-    if (!m_session.lists().tooManyFiles())
-        return;
-    QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
-                         qstr(filvane::fillText(m_texts[UiText::TooManyFiles],
-                                                {std::to_string(filvane::NameLists::MaxFiles)})));
+    const filvane::NameLists &lists = m_session.lists();
+    // A folder that has gone lists as empty, as it always did; any other failure is said.
+    if (lists.listError() != 0 && lists.listError() != ENOENT)
+        QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
+                             qstr(filvane::hostErrorText(lists.listError())));
+    else if (lists.tooManyFiles())
+        QMessageBox::warning(
+            this, qstr(filvane::ApplicationTitle),
+            qstr(filvane::fillText(m_texts[UiText::TooManyFiles],
+                                   {std::to_string(filvane::NameLists::MaxFiles)})));
 }
 
 void TMainForm::readFiles(const std::string &folder, const std::vector<std::string> &files) {

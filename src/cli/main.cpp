@@ -261,8 +261,9 @@ int main(int argc, char **argv) {
         session.pasteNewNames(lines, 1);
     }
 
-    const filvane::Preflight check = session.preflight();
     if (arguments.dryRun) {
+        // Only a dry run looks at the plan first: a real run reports each failure as it meets it.
+        const filvane::Preflight check = session.preflight();
         printPlan(session);
         printFindings(check);
         return check.clean() || check.count(filvane::PreflightFinding::Unnamed) ==

@@ -9,11 +9,15 @@
 namespace filvane {
 
 std::string NameLists::listDirectory(std::string_view searchPattern, bool numbering) {
-    return listNames(findFiles(searchPattern).names, numbering);
+    FileSearch search = findFiles(searchPattern);
+    std::string lastExtension = listNames(std::move(search.names), numbering);
+    m_listError = search.error;
+    return lastExtension;
 }
 
 std::string NameLists::listNames(std::vector<std::string> names, bool numbering) {
     setRowCount(2);
+    m_listError = 0;
     m_tooManyFiles = names.size() > static_cast<size_t>(MaxFiles);
     if (m_tooManyFiles)
         names.clear();
@@ -96,6 +100,7 @@ void NameLists::clearLists() {
     setRowCount(2);
     m_fileCount = 0;
     m_tooManyFiles = false;
+    m_listError = 0;
 }
 
 int NameLists::pasteNewNames(const std::vector<std::string> &lines, int firstRow) {

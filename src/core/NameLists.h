@@ -25,6 +25,9 @@ public:
     int fileCount() const { return m_fileCount; }
     // The last listing found more than MaxFiles files and so listed none.
     bool tooManyFiles() const { return m_tooManyFiles; }
+    // The errno of a folder the last listing could not read (its path too long, no access...),
+    // else 0. Such a listing is empty.
+    int listError() const { return m_listError; }
 
     // Fills the read list from the search (unsorted) and, while numbering, the number column of
     // the new-name list. Returns the extension of the last file listed (empty when none).
@@ -61,6 +64,7 @@ private:
     CellGrid m_names;
     int m_fileCount = 0;
     bool m_tooManyFiles = false;
+    int m_listError = 0;
 };
 
 } // namespace filvane

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -196,4 +198,22 @@ TEST(NameLists, ListOperations) {
     EXPECT_EQ(lists.readList().cell(1, 2), "");
     EXPECT_EQ(lists.nameList().cell(0, 1), "");
     EXPECT_EQ(lists.readList().cell(1, 0), "File Name");
+}
+
+TEST(NameLists, AFolderThatCannotBeReadSaysWhy) {
+    TempDir dir;
+    dir.touch("a.mp3");
+    NameLists lists;
+    lists.listDirectory(pattern(dir), true);
+    EXPECT_EQ(lists.listError(), 0);
+    EXPECT_EQ(lists.fileCount(), 1);
+    // A path longer than the system takes: an error, not a silently empty folder.
+    std::string longPath = dir.str();
+    while (longPath.size() <= PATH_MAX)
+        longPath += "/deeper";
+    lists.listDirectory(longPath + "/*.*", true);
+    EXPECT_EQ(lists.listError(), ENAMETOOLONG);
+    EXPECT_EQ(lists.fileCount(), 0);
+    lists.listDirectory(dir.str() + "/a.mp3/*.*", true); // a file, not a folder
+    EXPECT_EQ(lists.listError(), ENOTDIR);
 }
