@@ -4,6 +4,8 @@ set -euo pipefail
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
     libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-liberation2 dpkg-dev file)
+# The scripting command's peers in bench/process/bench_filvane_rename.sh.
+packages+=(rename mmv)
 
 missing=()
 for package in "${packages[@]}"; do

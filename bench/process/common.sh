@@ -26,7 +26,9 @@ trap 'exit 130' INT TERM
 export HOME=$work/home
 export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
 export XDG_STATE_HOME=$HOME/.local/state XDG_CACHE_HOME=$HOME/.cache
+export XDG_RUNTIME_DIR=$HOME/runtime
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$XDG_CACHE_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 need_program() {
     if [ ! -x "$1" ]; then

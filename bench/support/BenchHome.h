@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 
 // HOME and the XDG folders pointed at a temporary folder while the benchmark runs (and in the
 // processes it starts), so nothing the program remembers, settings or run journals, is read
@@ -22,6 +23,9 @@ public:
         setenv("XDG_DATA_HOME", (m_path + "/.local/share").c_str(), 1);
         setenv("XDG_STATE_HOME", (m_path + "/.local/state").c_str(), 1);
         setenv("XDG_CACHE_HOME", (m_path + "/.cache").c_str(), 1);
+        const std::string runtime = m_path + "/runtime";
+        if (mkdir(runtime.c_str(), 0700) == 0)
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     }
     ~BenchHome() {
         std::error_code ignored;

@@ -43,6 +43,7 @@ inline ChildRun runSelf(const std::vector<std::string> &arguments) {
     }
     if (child == 0) {
         dup2(pipeEnds[1], STDOUT_FILENO);
+        dup2(pipeEnds[1], STDERR_FILENO);
         close(pipeEnds[0]);
         close(pipeEnds[1]);
         execv(argv[0], argv.data());
