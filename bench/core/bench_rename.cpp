@@ -4,9 +4,14 @@
 // planned against unplanned is what the plan costs. Each iteration renames every file one way
 // ("a00000.mp3" -> "b00000.mp3") and the next one back, so every side always finds the folder
 // as the other left it.
+// Then what Undo's journal costs: the same run with its journal (written to /var/tmp, a disk, for
+// both places, as a home folder would be) beside the run without it, and the undo of a
+// journalled run (the undo alone is timed) beside the run.
 //   filvane_core_bench --benchmark_filter=Rename
 #include "CellGrid.h"
 #include "Rename.h"
+#include "RunHistory.h"
+#include "RunJournal.h"
 
 #include <benchmark/benchmark.h>
 
@@ -90,6 +95,28 @@ private:
     int m_way = 0;
 };
 
+// A journal folder of its own for the benchmark, on disk.
+const std::string &journalFolder() {
+    static const std::string path = [] {
+        std::string pattern = std::string(Places[0]) + "/filvane-bench-journal-XXXXXX";
+        if (!mkdtemp(pattern.data())) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        return pattern;
+    }();
+    return path;
+}
+
+// Made first, so that the folder's path outlives it.
+struct JournalFolderRemover {
+    JournalFolderRemover() { journalFolder(); }
+    ~JournalFolderRemover() {
+        std::error_code ignored;
+        std::filesystem::remove_all(journalFolder(), ignored);
+    }
+};
+
 RenameFolder &folder(int place) {
     static RenameFolder disk(Places[0]);
     static RenameFolder tmpfs(Places[1]);
@@ -143,6 +170,49 @@ void BM_Rename_CoreUnplanned(benchmark::State &state) {
     runCore(state, filvane::renameRowsInListOrder);
 }
 
+void setPerFile(benchmark::State &state, int failures) {
+    state.SetLabel(Places[state.range(0)]);
+    state.counters["failures"] = failures;
+    state.counters["per_file_us"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * FileCount,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+}
+
+void BM_Rename_CoreJournalled(benchmark::State &state) {
+    RenameFolder &f = folder(static_cast<int>(state.range(0)));
+    int failures = 0;
+    for (auto _ : state) {
+        filvane::RunJournal journal(journalFolder());
+        const auto run = filvane::runRename(f.input(f.nextWay()), {{}, {}, &journal, nullptr});
+        failures += FileCount - run.renamedCount();
+    }
+    setPerFile(state, failures);
+}
+
+// Each iteration renames with a journal (not timed), then undoes that run (timed).
+void BM_Rename_CoreUndo(benchmark::State &state) {
+    RenameFolder &f = folder(static_cast<int>(state.range(0)));
+    int failures = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int way = f.nextWay();
+        std::string id;
+        {
+            filvane::RunJournal journal(journalFolder());
+            failures +=
+                FileCount -
+                filvane::runRename(f.input(way), {{}, {}, &journal, nullptr}).renamedCount();
+            id = journal.id();
+        }
+        state.ResumeTiming();
+        failures += FileCount - filvane::undoRun(journalFolder(), id).renamedCount();
+        state.PauseTiming();
+        f.nextWay(); // undone: the folder is as before the run
+        state.ResumeTiming();
+    }
+    setPerFile(state, failures);
+}
+
 // Baseline and core side by side for each place, twice, so a drift in the file system's speed
 // over the run shows instead of passing for a difference between them; the planned and the
 // unplanned run change places in the second round.
@@ -168,6 +238,30 @@ void registerAll() {
     }
 }
 
-const bool registered = (registerAll(), true);
+// The run without and with its journal, and the undo, side by side for each place, twice, the
+// order turned in the second round.
+void registerJournal() {
+    using Function = void (*)(benchmark::State &);
+    const std::pair<const char *, Function> bare{"BM_Rename_CoreRenameRows",
+                                                 BM_Rename_CoreRenameRows};
+    const std::pair<const char *, Function> journalled{"BM_Rename_CoreJournalled",
+                                                       BM_Rename_CoreJournalled};
+    const std::pair<const char *, Function> undo{"BM_Rename_CoreUndo", BM_Rename_CoreUndo};
+    for (int place : {0, 1}) {
+        for (int round = 0; round < 2; ++round) {
+            const auto order = round == 0 ? std::vector{bare, journalled, undo}
+                                          : std::vector{undo, journalled, bare};
+            for (const auto &[name, function] : order)
+                benchmark::RegisterBenchmark(name, function)
+                    ->Arg(place)
+                    ->Iterations(4)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
+        }
+    }
+}
+
+const bool registered = (registerAll(), registerJournal(), true);
+const JournalFolderRemover journalFolderRemover;
 
 } // namespace

@@ -3,7 +3,12 @@
 #include "ui_Filvane.h"
 
 #include "About.h"
+#include "AccessibleText.h"
 #include "ButtonGlyphs.h"
+#include "CommandLine.h"
+#include "ErrorText.h"
+#include "FixedColumnGrid.h"
+#include "ItemViewClipboard.h"
 #include "NameGridModel.h"
 #include "NameText.h"
 #include "Option.h"
@@ -13,28 +18,64 @@
 #include "RenameConfirmation.h"
 #include "RenameReasons.h"
 #include "RenameReport.h"
+#include "Startup.h"
+#include "WindowSetup.h"
 
+#include <QAction>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 
 using filvane::Language;
 using filvane::UiText;
 
+namespace {
+
+// The keys of the toolbar commands. F2 is left to the new-name list, where it edits the
+// current cell as in any grid; Rename asks before it acts, but should not come by accident.
+QKeySequence readKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_O);
+}
+QKeySequence clearKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_L);
+}
+QKeySequence renameKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_R);
+}
+QKeySequence optionsKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_Comma);
+}
+QKeySequence aboutKeys() {
+    return QKeySequence(Qt::Key_F1);
+}
+QKeySequence languageKeys() {
+    return QKeySequence(Qt::Key_F12);
+}
+QKeySequence closeKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_Q);
+}
+
+// The widest row number the grids show before they widen their number column.
+constexpr int NumberColumnWidth = 30;
+
+} // namespace
+
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TMainForm>()) {
     // The compiled resources sit in a static library; naming them here keeps the linker from
     // dropping them, which would leave every button and the language switch without a picture.
     Q_INIT_RESOURCE(filvane);
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedWindowFlags(this, Qt::Window);
 
     ui->ReadBtn->setIcon(twinIcon(QStringLiteral(":/images/read.png")));
     ui->ClrBtn->setIcon(twinIcon(QStringLiteral(":/images/clear.png")));
@@ -56,8 +97,32 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
                                   QAbstractItemView::AnyKeyPressed);
     m_nameModel->setToolTipSource([this](int row) { return qstr(m_session.finalName(row)); });
     ui->NameGrid->installEventFilter(this);
-    ui->ReadGrid->installEventFilter(this);
     connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
+    keepRowsSideBySide(ui->ReadGrid, ui->NameGrid);
+    // While a cell editor is open it has the keyboard, and Ctrl+C and Ctrl+V work on its text.
+    addCopyAction(ui->ReadGrid, CopyWhenNothingSelected::CurrentCell);
+    addCopyAction(ui->NameGrid, CopyWhenNothingSelected::CurrentCell);
+    auto *paste = new QAction(ui->NameGrid);
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setShortcutContext(Qt::WidgetShortcut);
+    ui->NameGrid->addAction(paste);
+    connect(paste, &QAction::triggered, this, &TMainForm::pasteNewNames);
+    addCommandShortcuts();
+
+    // Ctrl+Z takes back the last run; a cell editor open at the time keeps Ctrl+Z for its text.
+    m_undoAction = new QAction(this);
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    addAction(m_undoAction);
+    connect(m_undoAction, &QAction::triggered, this, &TMainForm::UndoLastRename);
+    for (QTableView *grid : {ui->ReadGrid, ui->NameGrid}) {
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid, &QWidget::customContextMenuRequested, this,
+                [this, grid](const QPoint &position) { showListContextMenu(grid, position); });
+    }
+    ui->ReadGrid->horizontalHeader()->setSectionsClickable(true);
+    connect(ui->ReadGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &TMainForm::ReadGridHeaderClick);
+    setAcceptDrops(true);
 
     connect(ui->ReadBtn, &QToolButton::clicked, this, &TMainForm::ReadBtnClick);
     connect(ui->ClrBtn, &QToolButton::clicked, this, &TMainForm::ClrBtnClick);
@@ -77,8 +142,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
 
     FormCreate();
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 TMainForm::~TMainForm() = default;
@@ -94,6 +158,23 @@ QTableView *TMainForm::readGrid() const {
 }
 QTableView *TMainForm::nameGrid() const {
     return ui->NameGrid;
+}
+
+void TMainForm::addCommandShortcuts() {
+    const auto add = [this](const QKeySequence &keys, auto press) {
+        auto *action = new QAction(this);
+        action->setShortcut(keys);
+        addAction(action);
+        connect(action, &QAction::triggered, this, press);
+    };
+    // Through the buttons, so a disabled command stays disabled from the keyboard too.
+    add(readKeys(), [this] { ui->ReadBtn->click(); });
+    add(clearKeys(), [this] { ui->ClrBtn->click(); });
+    add(renameKeys(), [this] { ui->RenBtn->click(); });
+    add(optionsKeys(), [this] { ui->OptionsBtn->click(); });
+    add(aboutKeys(), [this] { ui->AboutBtn->click(); });
+    add(languageKeys(), [this] { ui->LngSwitch->toggle(); });
+    add(closeKeys(), [this] { ui->CloseBtn->click(); });
 }
 
 void TMainForm::setupGrid(QTableView *grid, NameGridModel *model) {
@@ -146,14 +227,24 @@ void TMainForm::showEvent(QShowEvent *event) {
 }
 
 void TMainForm::ReadBtnClick() {
+    bool accepted = false;
     if (m_readForm) {
         m_readForm->exec();
-        if (m_readForm->isAccepted())
-            readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
+        accepted = m_readForm->isAccepted();
     }
+    if (accepted)
+        readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
     m_session.clearNewNames();
-    m_nameModel->reload();
+    keepingCurrentRow([this] { m_nameModel->reload(); });
     showItemCount(m_session.lists().fileCount());
+    if (accepted) {
+        // Typing starts at once: the first new name, beside the first file. The desktop gives
+        // the window back its activation when the dialog closes; ask for it too, so the keys
+        // also come here where nothing does that (no window manager).
+        activateWindow();
+        ui->NameGrid->setFocus();
+        ui->NameGrid->setCurrentIndex(m_nameModel->index(0, 1));
+    }
 }
 
 void TMainForm::readDirectory(const std::string &listingDirectory,
@@ -161,6 +252,7 @@ void TMainForm::readDirectory(const std::string &listingDirectory,
     ui->RenBtn->setEnabled(true);
     setNameGridEnabled(true);
     m_session.read(listingDirectory, searchPattern);
+    m_listed = true;
     reloadGrids();
     warnIfTooManyFiles();
 }
@@ -173,34 +265,177 @@ void TMainForm::warnIfTooManyFiles() {
                                                 {std::to_string(filvane::NameLists::MaxFiles)})));
 }
 
+void TMainForm::readFiles(const std::string &folder, const std::vector<std::string> &files) {
+    ui->RenBtn->setEnabled(true);
+    setNameGridEnabled(true);
+    m_session.readFiles(folder, files);
+    m_listed = true;
+    reloadGrids();
+    ui->NameGrid->setFocus();
+    ui->NameGrid->setCurrentIndex(m_nameModel->index(0, 1));
+}
+
 void TMainForm::ClrBtnClick() {
     m_session.clear();
+    m_listed = false;
     reloadGrids();
     showItemCount(0);
     ui->RenBtn->setEnabled(false);
 }
 
 void TMainForm::RenBtnClick() {
-    std::vector<filvane::RowOutcome> outcomes;
+    filvane::RenameResult result;
     const RenameConfirmation::Answer answer = askRenameQuestion();
     if (answer != RenameConfirmation::Answer::No) {
         RunProgress progress(this, m_texts, m_progressDelayMs);
         const auto update = [&progress](int done, int total) {
             return progress.update(done, total);
         };
-        outcomes = answer == RenameConfirmation::Answer::NamedRowsOnly
-                       ? m_session.runNamedRowsOnly(update)
-                       : m_session.run(update);
+        result = answer == RenameConfirmation::Answer::NamedRowsOnly
+                     ? m_session.runNamedRowsOnly(update)
+                     : m_session.run(update);
     }
     m_session.relist();
     reloadGrids();
     warnIfTooManyFiles();
     // After the listing, so the lists behind the box already show what the run left.
-    reportFailures(outcomes);
+    reportRun(result);
+    reportStopped(result);
 }
 
-void TMainForm::reportFailures(const std::vector<filvane::RowOutcome> &outcomes) {
-    if (const std::unique_ptr<QMessageBox> box = makeRenameReport(outcomes, m_texts, this))
+void TMainForm::reportStopped(const filvane::RenameResult &result) {
+    const auto pending = std::count_if(result.rows.begin(), result.rows.end(), [](const auto &row) {
+        return row.outcome == filvane::RenameOutcome::Pending;
+    });
+    if (result.refusal != filvane::RunRefusal::None || pending == 0)
+        return;
+    QMessageBox box(
+        QMessageBox::Information, qstr(filvane::ApplicationTitle),
+        qstr(filvane::fillText(m_texts[UiText::StoppedSummary],
+                               {std::to_string(result.renamedCount()), std::to_string(pending)})),
+        QMessageBox::Ok, this);
+    QPushButton *undo =
+        result.renamedCount() > 0
+            ? box.addButton(qstr(m_texts[UiText::StoppedUndo]), QMessageBox::ActionRole)
+            : nullptr;
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    if (undo && box.clickedButton() == undo)
+        runUndo();
+}
+
+void TMainForm::UndoLastRename() {
+    const std::optional<filvane::RunSummary> last = m_session.undoableRun();
+    if (!last)
+        return;
+    QMessageBox box(QMessageBox::Question, qstr(filvane::ApplicationTitle),
+                    qstr(filvane::fillText(
+                        m_texts[UiText::UndoQuestion],
+                        {std::to_string(last->renamedCount), filvane::readableName(last->folder)})),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() == QMessageBox::Yes)
+        runUndo();
+}
+
+void TMainForm::runUndo() {
+    filvane::RenameResult result;
+    {
+        RunProgress progress(this, m_texts, m_progressDelayMs);
+        result = m_session.undo(
+            [&progress](int done, int total) { return progress.update(done, total); });
+    }
+    m_session.list();
+    reloadGrids();
+    showItemCount(m_session.lists().fileCount());
+    reportRun(result);
+}
+
+void TMainForm::showListContextMenu(QTableView *grid, const QPoint &position) {
+    // Offered only when there is a run to take back.
+    if (!m_session.undoableRun())
+        return;
+    QMenu menu(this);
+    menu.addAction(m_undoAction);
+    menu.exec(grid->viewport()->mapToGlobal(position));
+}
+
+void TMainForm::recoverInterruptedRuns() {
+    const std::string &journals = m_session.journalDirectory();
+    for (const filvane::RunSummary &run : filvane::interruptedRuns(journals)) {
+        std::string text =
+            filvane::fillText(m_texts[UiText::RecoveryText],
+                              {filvane::readableName(run.folder), std::to_string(run.renamedCount),
+                               std::to_string(run.fileCount)});
+        if (run.temporaryCount > 0)
+            text += "\n" + filvane::fillText(m_texts[UiText::RecoveryTemporary],
+                                             {std::to_string(run.temporaryCount)});
+        QMessageBox box(QMessageBox::Warning, qstr(filvane::ApplicationTitle), qstr(text),
+                        QMessageBox::NoButton, this);
+        QPushButton *restore =
+            box.addButton(qstr(m_texts[UiText::RecoveryRestore]), QMessageBox::AcceptRole);
+        QPushButton *finish =
+            box.addButton(qstr(m_texts[UiText::RecoveryFinish]), QMessageBox::ActionRole);
+        QPushButton *leave =
+            box.addButton(qstr(m_texts[UiText::RecoveryLeave]), QMessageBox::RejectRole);
+        box.setDefaultButton(restore);
+        box.setEscapeButton(leave);
+        box.exec();
+        const filvane::RecoveryChoice choice =
+            box.clickedButton() == finish  ? filvane::RecoveryChoice::Finish
+            : box.clickedButton() == leave ? filvane::RecoveryChoice::Leave
+                                           : filvane::RecoveryChoice::Restore;
+        reportRun(filvane::recoverRun(journals, run.id, choice));
+    }
+}
+
+void TMainForm::ReadGridHeaderClick(int section) {
+    if (section != 1)
+        return;
+    setSortOrder(m_session.sortOrder() == filvane::SortOrder::Bytes ? filvane::SortOrder::Natural
+                                                                    : filvane::SortOrder::Bytes);
+}
+
+void TMainForm::setSortOrder(filvane::SortOrder order) {
+    m_session.setSortOrder(order);
+    reloadGrids();
+    showSortOrder();
+}
+
+void TMainForm::showSortOrder() {
+    QHeaderView *header = ui->ReadGrid->horizontalHeader();
+    const bool natural = m_session.sortOrder() == filvane::SortOrder::Natural;
+    header->setSortIndicatorShown(natural);
+    header->setSortIndicator(1, Qt::AscendingOrder);
+    header->setToolTip(qstr(m_texts[natural ? UiText::NaturalOrderHint : UiText::ByteOrderHint]));
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent *event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent *event) {
+    std::vector<std::string> paths;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    if (paths.empty())
+        return;
+    event->acceptProposedAction();
+    openFromCommandLine(*this, requestFromPaths(paths));
+}
+
+void TMainForm::reportRun(const filvane::RenameResult &result) {
+    if (result.refusal != filvane::RunRefusal::None) {
+        const std::string text = result.refusal == filvane::RunRefusal::FolderChanged
+                                     ? m_texts[UiText::RunRefusedFolderChanged]
+                                     : filvane::fillText(m_texts[UiText::RunRefusedNotRecorded],
+                                                         {filvane::hostErrorText(result.error)});
+        QMessageBox::warning(this, qstr(filvane::ApplicationTitle), qstr(text));
+        return;
+    }
+    if (const std::unique_ptr<QMessageBox> box = makeRenameReport(result.rows, m_texts, this))
         box->exec();
 }
 
@@ -254,20 +489,50 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     ui->ClrBtn->setText(text(UiText::ClearCaption));
     ui->RenBtn->setText(text(UiText::RenameCaption));
     ui->OptionsBtn->setText(text(UiText::OptionsCaption));
-    ui->ReadBtn->setToolTip(text(UiText::ReadHint));
-    ui->ClrBtn->setToolTip(text(UiText::ClearHint));
-    ui->RenBtn->setToolTip(text(UiText::RenameHint));
-    ui->OptionsBtn->setToolTip(text(UiText::OptionsHint));
-    ui->AboutBtn->setToolTip(text(UiText::AboutHint));
+    ui->ReadBtn->setToolTip(withShortcut(text(UiText::ReadHint), readKeys()));
+    ui->ClrBtn->setToolTip(withShortcut(text(UiText::ClearHint), clearKeys()));
+    ui->RenBtn->setToolTip(withShortcut(text(UiText::RenameHint), renameKeys()));
+    ui->OptionsBtn->setToolTip(withShortcut(text(UiText::OptionsHint), optionsKeys()));
+    ui->AboutBtn->setToolTip(withShortcut(text(UiText::AboutHint), aboutKeys()));
     ui->LngSwitch->setHint(text(UiText::LanguageHint));
-    ui->CloseBtn->setToolTip(text(UiText::CloseHint));
+    ui->CloseBtn->setToolTip(withShortcut(text(UiText::CloseHint), closeKeys()));
     ui->CountPanel->setText(text(UiText::CountPanel));
     m_texts.apply(language);
+    m_undoAction->setText(qstr(m_texts[UiText::UndoAction]));
+    showSortOrder();
+    applyAccessibleTexts(language);
     if (fromSwitch) {
         m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
         m_readModel->captionsChanged();
         m_nameModel->captionsChanged();
     }
+}
+
+void TMainForm::applyAccessibleTexts(Language language) {
+    const auto text = [language](AccessibleText entry) { return accessibleText(entry, language); };
+    // The buttons' names are their captions; their descriptions, their tool tips.
+    for (QToolButton *button :
+         {ui->ReadBtn, ui->ClrBtn, ui->RenBtn, ui->OptionsBtn, ui->AboutBtn, ui->CloseBtn})
+        button->setAccessibleDescription(button->toolTip());
+    ui->ReadBtn->setAccessibleName(ui->ReadBtn->text());
+    ui->ClrBtn->setAccessibleName(ui->ClrBtn->text());
+    ui->RenBtn->setAccessibleName(ui->RenBtn->text());
+    ui->OptionsBtn->setAccessibleName(ui->OptionsBtn->text());
+    ui->AboutBtn->setAccessibleName(text(AccessibleText::AboutButton));
+    ui->CloseBtn->setAccessibleName(text(AccessibleText::CloseButton));
+    ui->LngSwitch->setAccessibleName(text(AccessibleText::LanguageSwitch));
+    ui->LngSwitch->setAccessibleDescription(
+        withShortcut(qstr(filvane::uiText(UiText::LanguageHint, language)), languageKeys()));
+    ui->ToolPanel->setAccessibleName(text(AccessibleText::ToolBar));
+    ui->ReadGrid->setAccessibleName(text(AccessibleText::ReadList));
+    ui->ReadGrid->setAccessibleDescription(text(AccessibleText::ReadListDescription));
+    ui->NameGrid->setAccessibleName(text(AccessibleText::NameList));
+    ui->NameGrid->setAccessibleDescription(text(AccessibleText::NameListDescription));
+    ui->StatusBar->setAccessibleName(text(AccessibleText::StatusBar));
+    ui->CountPanel->setAccessibleDescription(text(AccessibleText::CountPanelDescription));
+    ui->FolderPanel->setAccessibleDescription(text(AccessibleText::FolderPanelDescription));
+    if (!m_listed)
+        ui->FolderPanel->setAccessibleName(text(AccessibleText::FolderPanelEmpty));
 }
 
 void TMainForm::showItemCount(int count) {
@@ -281,43 +546,48 @@ void TMainForm::setNameGridEnabled(bool enabled) {
 }
 
 void TMainForm::reloadGrids() {
-    m_readModel->reload();
-    m_nameModel->reload();
+    keepingCurrentRow([this] {
+        m_readModel->reload();
+        m_nameModel->reload();
+    });
+    for (QTableView *grid : {ui->ReadGrid, ui->NameGrid})
+        static_cast<TFixedColumnGrid *>(grid)->fitFixedColumn(NumberColumnWidth);
+    showListedFolder();
+}
+
+void TMainForm::keepingCurrentRow(const std::function<void()> &reload) {
+    // A reset model forgets its current cell; without one, typed keys would go nowhere.
+    const QModelIndex current = ui->NameGrid->currentIndex();
+    reload();
+    const int rows = m_nameModel->rowCount();
+    if (current.isValid() && rows > 0)
+        ui->NameGrid->setCurrentIndex(
+            m_nameModel->index(std::min(current.row(), rows - 1), current.column()));
+}
+
+void TMainForm::showListedFolder() {
+    QLabel *panel = ui->FolderPanel;
+    const QString full = m_listed ? qstr(m_session.searchPattern()) : QString();
+    const int room = panel->contentsRect().width() - 2 * std::max(panel->indent(), 0);
+    panel->setText(panel->fontMetrics().elidedText(full, Qt::ElideMiddle, room));
+    panel->setToolTip(full);
+    panel->setAccessibleName(
+        m_listed ? full : accessibleText(AccessibleText::FolderPanelEmpty, m_texts.language()));
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
-    // Keys reach the grids' filter only while no cell editor is open: the editor has the
-    // keyboard then, and its own Ctrl+V and Ctrl+C work on the text being typed.
-    if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (watched == ui->NameGrid && NameGridKeyDown(key))
-            return true;
-        if (watched == ui->ReadGrid && ReadGridKeyDown(key))
-            return true;
-    }
+    // Keys reach the grid's filter only while no cell editor is open; the editor's own Enter
+    // is handled by its delegate.
+    if (watched == ui->NameGrid && event->type() == QEvent::KeyPress &&
+        NameGridKeyDown(static_cast<QKeyEvent *>(event)))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 
 bool TMainForm::NameGridKeyDown(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        moveNameGridDown();
-        return true;
-    }
-    if (event->matches(QKeySequence::Paste)) {
-        pasteNewNames();
-        return true;
-    }
-    if (event->matches(QKeySequence::Copy)) {
-        copySelection(ui->NameGrid);
-        return true;
-    }
-    return false;
-}
-
-bool TMainForm::ReadGridKeyDown(QKeyEvent *event) {
-    if (!event->matches(QKeySequence::Copy))
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
-    copySelection(ui->ReadGrid);
+    moveNameGridDown();
     return true;
 }
 
@@ -333,23 +603,6 @@ void TMainForm::pasteNewNames() {
     m_session.pasteNewNames(lines, firstRow);
     m_nameModel->reload();
     ui->NameGrid->setCurrentIndex(m_nameModel->index(firstRow - 1, 1));
-}
-
-void TMainForm::copySelection(QTableView *grid) {
-    QModelIndexList cells = grid->selectionModel()->selectedIndexes();
-    if (cells.isEmpty() && grid->currentIndex().isValid())
-        cells.append(grid->currentIndex());
-    if (cells.isEmpty())
-        return;
-    std::sort(cells.begin(), cells.end()); // by row, then column
-    QString text;
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        if (i > 0)
-            text += cells[i].row() == cells[i - 1].row() ? QLatin1Char('\t') : QLatin1Char('\n');
-        text += cells[i].data().toString();
-    }
-    text += QLatin1Char('\n');
-    QGuiApplication::clipboard()->setText(text);
 }
 
 void TMainForm::moveNameGridDown() {

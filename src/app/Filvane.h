@@ -3,11 +3,12 @@
 // How data flows: the core's RenameSession holds the folder, the pattern, both lists and the
 // options, and runs every sequence (read, options, plan, rename, list again); StoredTexts holds
 // the language-dependent texts. Two NameGridModels show the session's lists in ReadGrid and
-// NameGrid without copying them; the new-name editor writes each keystroke straight into the
-// core. Toolbar commands read their dialog, call the session, then reset the models once.
-// Dialogs are shown modally and hand back a result (accepted flag, directory, pattern, options)
-// that the command reads after they close. A rename run hands back one outcome per row, which
-// the window turns into its failure report.
+// NameGrid without copying them, kept row for row (they scroll and move their current row
+// together); the new-name editor writes each keystroke straight into the core. Toolbar
+// commands read their dialog, call the session, then reset the models once. Dialogs are shown
+// modally and hand back a result (accepted flag, directory, pattern, options) that the command
+// reads after they close. A rename run hands back one outcome per row, which the window turns
+// into its failure report.
 
 #include "RenameConfirmation.h"
 #include "RenameSession.h"
@@ -15,12 +16,16 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class NameGridDelegate;
 class NameGridModel;
+class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QKeyEvent;
 class QTableView;
 class TAboutForm;
@@ -50,20 +55,35 @@ public:
     void LngSwitchOff();
     void FormCreate();
     void FormActivate();
-    // Returns true when the key was handled: Enter moves one row down, Ctrl+V pastes lines
-    // as new names from the current row down, Ctrl+C copies the selected cells.
+    // Returns true when the key was handled: Enter moves one row down.
     bool NameGridKeyDown(QKeyEvent *event);
-    bool ReadGridKeyDown(QKeyEvent *event);
 
+    // Ctrl+V in the new-name list: the clipboard's lines as new names from the current row down.
     void pasteNewNames();
-    void copySelection(QTableView *grid);
 
     void ApplyEnglish(bool fromSwitch = false);
     void ApplyHungarian(bool fromSwitch = false);
 
     // What an accepted Read does: enables renaming and lists the directory, sorted.
     void readDirectory(const std::string &listingDirectory, const std::string &searchPattern);
+    // The same for files handed over from outside (command line, drop): exactly these of one
+    // folder.
+    void readFiles(const std::string &folder, const std::vector<std::string> &files);
+
+    // Ctrl+Z and the lists' context menu: asks once, then takes back the last run made in the
+    // listed folder and lists it again. Nothing when there is no run to undo.
+    void UndoLastRename();
+    QAction *undoAction() const { return m_undoAction; }
+    // At start-up: a run cut off by a crash is told about and dealt with as the user chooses
+    // (restore, finish or leave), so that no file stays under a temporary name.
+    void recoverInterruptedRuns();
+    // A click on the read list's name caption: byte order and natural order in turn.
+    void ReadGridHeaderClick(int section);
+    void setSortOrder(filvane::SortOrder order);
     void showItemCount(int count);
+    // The second status panel: the folder and mask listed, elided in the middle where long,
+    // the whole text as tool tip; empty while nothing is listed.
+    void showListedFolder();
 
     const filvane::StoredTexts &texts() const { return m_texts; }
     filvane::RenameSession &session() { return m_session; }
@@ -84,6 +104,8 @@ protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void applyLanguage(filvane::Language language, bool fromSwitch);
@@ -95,8 +117,19 @@ private:
     void moveNameGridDown();
     // The rename confirmation, with what the plan shows below the question.
     RenameConfirmation::Answer askRenameQuestion();
-    // One warning listing the rows that kept their names; nothing when every row went well.
-    void reportFailures(const std::vector<filvane::RowOutcome> &outcomes);
+    // Why a run renamed nothing, or one warning listing the rows that kept their names;
+    // nothing when every row went well.
+    void reportRun(const filvane::RenameResult &result);
+    // After Stop: how many files were renamed, that the rest keep their names, and Undo.
+    void reportStopped(const filvane::RenameResult &result);
+    void runUndo();
+    void showListContextMenu(QTableView *grid, const QPoint &position);
+    void showSortOrder();
+    // Runs `reload` (a model reset) and puts the new-name list's current cell back in its row.
+    void keepingCurrentRow(const std::function<void()> &reload);
+    // Keys for the toolbar commands and the language switch; each key presses its control.
+    void addCommandShortcuts();
+    void applyAccessibleTexts(filvane::Language language);
 
     std::unique_ptr<Ui::TMainForm> ui;
     filvane::RenameSession m_session;
@@ -108,7 +141,9 @@ private:
     NameGridDelegate *m_nameDelegate = nullptr;
 
     bool m_activated = false;
+    bool m_listed = false; // a folder is listed: from an accepted Read to the next Clear
     int m_progressDelayMs = 500;
+    QAction *m_undoAction = nullptr;
 
     TReadForm *m_readForm = nullptr;
     TAboutForm *m_aboutForm = nullptr;

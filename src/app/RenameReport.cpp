@@ -1,11 +1,10 @@
 #include "RenameReport.h"
 
+#include "ItemViewClipboard.h"
 #include "QtText.h"
 #include "RenameReasons.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -24,27 +23,6 @@ namespace {
 constexpr int VisibleRows = 12;
 constexpr int MaxNameColumnWidth = 260;
 constexpr int ColumnGap = 16;
-
-// Ctrl+C copies the selected rows, or all of them when none is selected, as tab-separated
-// lines: a long list is easier to work through elsewhere.
-void addCopyShortcut(QTreeWidget *list) {
-    auto *copy = new QAction(list);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    list->addAction(copy);
-    QObject::connect(copy, &QAction::triggered, list, [list] {
-        QString text;
-        const bool all = list->selectedItems().isEmpty();
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem *item = list->topLevelItem(i);
-            if (!all && !item->isSelected())
-                continue;
-            for (int column = 0; column < list->columnCount(); ++column)
-                text += item->text(column) + (column + 1 < list->columnCount() ? u'\t' : u'\n');
-        }
-        QGuiApplication::clipboard()->setText(text);
-    });
-}
 
 // Seen at a glance, without a scroll bar, up to a dozen rows; beyond that the list scrolls.
 QTreeWidget *makeFailureList(const std::vector<filvane::RowOutcome> &failed,
@@ -71,7 +49,9 @@ QTreeWidget *makeFailureList(const std::vector<filvane::RowOutcome> &failed,
         items.append(item);
     }
     list->addTopLevelItems(items);
-    addCopyShortcut(list);
+    // Ctrl+C copies the selected rows, or all of them when none is selected, as tab-separated
+    // lines: a long list is easier to work through elsewhere.
+    addCopyAction(list, CopyWhenNothingSelected::AllRows);
 
     int width = list->frameWidth() * 2 + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     for (int column = 0; column < list->columnCount(); ++column) {

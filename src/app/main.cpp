@@ -1,17 +1,35 @@
+#include "CommandLine.h"
 #include "Filvane.h"
+#include "Startup.h"
 #include "TextTable.h"
 #include "Windows.h"
 
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+
 int main(int argc, char *argv[]) {
+    // Read before the application object exists, which would need a display: --help and
+    // --version answer on any terminal.
+    const CommandLineOutcome commandLine =
+        parseCommandLine(std::vector<std::string>(argv, argv + argc));
+    std::fputs(commandLine.standardOutput.toLocal8Bit().constData(), stdout);
+    std::fputs(commandLine.standardError.toLocal8Bit().constData(), stderr);
+    if (commandLine.exitNow)
+        return commandLine.exitCode;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(filvane::ApplicationTitle.data()));
-    // Lets desktops match the window to the installed filvane.desktop entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("filvane"));
+    QApplication::setApplicationVersion(programVersion());
+    // Lets desktops match the window to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.orvessa.Filvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/filvane.png")));
     Windows windows = createWindows();
-    windows.main->show();
+    TMainForm &mainForm = *windows.main;
+    runAfterFirstActivation(mainForm, [&mainForm, request = commandLine.request] {
+        openFromCommandLine(mainForm, request);
+    });
+    mainForm.show();
     return QApplication::exec();
 }

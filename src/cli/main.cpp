@@ -182,10 +182,23 @@ void printFindings(const filvane::Preflight &check) {
                           row.oldName + " \u2192 " + row.newName + ": " + findingText(row) + "\n");
 }
 
-int reportRun(const std::vector<filvane::RowOutcome> &outcomes) {
+int reportRun(const filvane::RenameResult &result) {
     const filvane::StoredTexts texts; // English
+    switch (result.refusal) {
+    case filvane::RunRefusal::None:
+        break;
+    case filvane::RunRefusal::FolderChanged:
+        print(stderr, "filvane-rename: " + texts[filvane::UiText::RunRefusedFolderChanged] + "\n");
+        return ExitRowsFailed;
+    case filvane::RunRefusal::JournalNotWritten:
+        print(stderr, "filvane-rename: " +
+                          filvane::fillText(texts[filvane::UiText::RunRefusedNotRecorded],
+                                            {std::strerror(result.error)}) +
+                          "\n");
+        return ExitRowsFailed;
+    }
     int failed = 0;
-    for (const filvane::RowOutcome &row : outcomes) {
+    for (const filvane::RowOutcome &row : result.rows) {
         if (!filvane::isFailure(row))
             continue;
         ++failed;

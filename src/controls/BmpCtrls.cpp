@@ -2,12 +2,60 @@
 
 #include "BmpUtils.h"
 
+#include <QAccessibleWidget>
 #include <QMetaMethod>
 #include <QMouseEvent>
 
 #include <cmath>
 
+namespace {
+
+// What assistive technology sees of a switch: a checkable button that can be pressed or
+// toggled and says whether it is checked (state sOn). Qt gives a checkable button the role of a
+// check box, so screen readers announce its state; the switch does the same. The name and
+// description are the widget's, which its window sets in the current language.
+class SwitchAccessible : public QAccessibleWidget {
+public:
+    explicit SwitchAccessible(TepBMPSwitch *control)
+        : QAccessibleWidget(control, QAccessible::CheckBox) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = control()->state() == TepBMPSwitch::TState::sOn;
+        return state;
+    }
+
+    QStringList actionNames() const override {
+        return QAccessibleWidget::actionNames() << pressAction() << toggleAction();
+    }
+
+    void doAction(const QString &name) override {
+        if (name == pressAction() || name == toggleAction())
+            control()->toggle();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    TepBMPSwitch *control() const { return static_cast<TepBMPSwitch *>(widget()); }
+};
+
+QAccessibleInterface *switchAccessible(const QString &className, QObject *object) {
+    if (className == QLatin1String(TepBMPSwitch::staticMetaObject.className()))
+        if (auto *control = qobject_cast<TepBMPSwitch *>(object))
+            return new SwitchAccessible(control);
+    return nullptr;
+}
+
+} // namespace
+
 TepBMPSwitch::TepBMPSwitch(QWidget *parent) : TEffectGControl(parent) {
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(switchAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessibleInstalled);
     resize(100, 100);
 }
 
@@ -22,9 +70,26 @@ void TepBMPSwitch::setOffGlyph(const QImage &glyph) {
 }
 
 void TepBMPSwitch::setState(TState state) {
+    const bool changed = state != m_state;
     m_state = state;
     RepaintNow();
+    if (changed)
+        announceState();
     fireStateEvent();
+}
+
+void TepBMPSwitch::toggle() {
+    m_state = m_state == TState::sOn ? TState::sOff : TState::sOn;
+    RepaintNow();
+    announceState();
+    fireStateEvent();
+}
+
+void TepBMPSwitch::announceState() {
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TepBMPSwitch::fireStateEvent() {
@@ -60,9 +125,7 @@ void TepBMPSwitch::mouseDoubleClickEvent(QMouseEvent *event) {
 void TepBMPSwitch::MouseDown(Qt::MouseButton button, int x, int y) {
     if (button != Qt::LeftButton || !pressCounts(x, y))
         return;
-    m_state = m_state == TState::sOn ? TState::sOff : TState::sOn;
-    RepaintNow();
-    fireStateEvent();
+    toggle();
 }
 
 bool TepBMPSwitch::pressCounts(int x, int y) const {

@@ -34,6 +34,10 @@ public:
     TState state() const { return m_state; }
     // Always repaints and emits the signal of the written state, even when it is unchanged.
     void setState(TState state);
+    // Flips the state as a counted click does: the other picture at once, then its signal.
+    // Screen readers and keyboard shortcuts switch through this; for them the control is a
+    // checkable button, checked in state sOn.
+    void toggle();
 
     // The see-through colour of the picture drawn last (plain RGB, no alpha); black until a
     // picture has been drawn. Presses on pixels of this colour do not count.
@@ -52,6 +56,7 @@ private:
     void MouseDown(Qt::MouseButton button, int x, int y);
     bool pressCounts(int x, int y) const;
     void fireStateEvent();
+    void announceState();
 
     QImage m_onGlyph;
     QImage m_offGlyph;

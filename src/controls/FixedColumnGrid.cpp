@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include <algorithm>
+
 TFixedColumnGrid::TFixedColumnGrid(QWidget *parent)
     : QTableView(parent), m_fixed(new QTableView(this)) {
     m_fixed->setFocusPolicy(Qt::NoFocus);
@@ -59,4 +61,45 @@ void TFixedColumnGrid::syncFixedColumn() {
     m_fixed->horizontalHeader()->setDefaultAlignment(horizontalHeader()->defaultAlignment());
     m_fixed->setGeometry(verticalHeader()->width() + frameWidth(), frameWidth(), columnWidth(0),
                          viewport()->height() + horizontalHeader()->height());
+}
+
+void TFixedColumnGrid::fitFixedColumn(int minimumWidth) {
+    int width = minimumWidth;
+    const int rows = model() ? model()->rowCount() : 0;
+    if (rows > 0) {
+        // A cell's text is drawn inside a margin on either side, and cut with "…" where the
+        // rest is narrower than the text.
+        const QString widest = model()->index(rows - 1, 0).data().toString();
+        const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+        width = std::max(width, fontMetrics().horizontalAdvance(widest) + 2 * margin + 1);
+    }
+    setColumnWidth(0, width);
+}
+
+namespace {
+
+void followRows(QTableView *leader, QTableView *follower) {
+    QScrollBar *from = leader->verticalScrollBar();
+    QScrollBar *to = follower->verticalScrollBar();
+    QObject::connect(from, &QScrollBar::valueChanged, to, &QScrollBar::setValue);
+    // Rows listed or a scroll bar shown change a range; the pair must not drift apart then.
+    QObject::connect(to, &QScrollBar::rangeChanged, to,
+                     [from, to] { to->setValue(from->value()); });
+    QObject::connect(leader->selectionModel(), &QItemSelectionModel::currentChanged, follower,
+                     [follower](const QModelIndex &current) {
+                         const QModelIndex own = follower->currentIndex();
+                         if (!current.isValid() || !follower->model() ||
+                             (own.isValid() && own.row() == current.row()))
+                             return;
+                         // The same cell, so the row shows selected in both grids.
+                         follower->setCurrentIndex(
+                             follower->model()->index(current.row(), current.column()));
+                     });
+}
+
+} // namespace
+
+void keepRowsSideBySide(QTableView *first, QTableView *second) {
+    followRows(first, second);
+    followRows(second, first);
 }

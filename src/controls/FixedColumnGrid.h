@@ -16,6 +16,11 @@ public:
 
     QTableView *fixedColumnView() const { return m_fixed; }
 
+    // Makes the fixed column as wide as its last row's text needs, and at least `minimumWidth`.
+    // The column holds row numbers, so the last row has the widest; reading one row keeps this
+    // as fast for a million rows as for ten.
+    void fitFixedColumn(int minimumWidth);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void updateGeometries() override;
@@ -25,3 +30,8 @@ private:
 
     QTableView *m_fixed;
 };
+
+// Keeps two grids of the same rows side by side: scrolling either vertically (wheel, keys or
+// bar) scrolls the other to the same place, and moving the current cell in either moves the
+// other's to the same row. Both grids must have their models set.
+void keepRowsSideBySide(QTableView *first, QTableView *second);

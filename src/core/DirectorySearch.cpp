@@ -1,10 +1,9 @@
 #include "DirectorySearch.h"
 
+#include "DirectoryHandle.h"
 #include "SearchPattern.h"
 #include "Wildcard.h"
 
-#include <cerrno>
-#include <dirent.h>
 #include <sys/stat.h>
 
 namespace filvane {
@@ -23,28 +22,21 @@ FileSearch findFiles(std::string_view directory, std::string_view mask) {
     FileSearch result;
     const WildcardMask wildcard(mask);
     const std::string path(directory.empty() ? std::string_view(".") : directory);
-    DIR *dir = opendir(path.c_str());
-    if (!dir) {
-        result.error = errno;
+    DirectoryHandle dir(path);
+    if (!dir.isOpen()) {
+        result.error = dir.openError();
         return result;
     }
-    // readdir tells its end from its failure only through errno, which the link lookups of
-    // isDirectoryEntry also set (a dangling link): clear it before every read.
-    for (;;) {
-        errno = 0;
-        const dirent *entry = readdir(dir);
-        if (!entry) {
-            result.error = errno;
-            break;
-        }
+    while (const dirent *entry = dir.next()) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        if (entry->d_type == DT_DIR || !wildcard.matches(name) || isDirectoryEntry(dir, entry))
+        if (entry->d_type == DT_DIR || !wildcard.matches(name) ||
+            isDirectoryEntry(dir.get(), entry))
             continue;
         result.names.emplace_back(name);
     }
-    closedir(dir);
+    result.error = dir.readError();
     return result;
 }
 

@@ -1,7 +1,7 @@
 #include "DirectoryTree.h"
 
+#include "DirectoryHandle.h"
 #include "DirectorySearch.h"
-
 #include "SearchPattern.h"
 #include "Wildcard.h"
 
@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,23 +39,17 @@ void sortWithoutCase(std::vector<std::string> &names) {
 SubdirectoryListing listSubdirectories(std::string_view directory) {
     SubdirectoryListing result;
     const std::string path(directory);
-    DIR *dir = opendir(path.c_str());
-    if (!dir) {
-        result.error = errno;
+    DirectoryHandle dir(path);
+    if (!dir.isOpen()) {
+        result.error = dir.openError();
         return result;
     }
-    errno = 0;
-    while (const dirent *entry = readdir(dir)) {
+    while (const dirent *entry = dir.next()) {
         const std::string_view name(entry->d_name);
-        if (name.empty() || name.front() == '.' || !isDirectoryEntry(dir, entry)) {
-            errno = 0;
-            continue;
-        }
-        result.names.emplace_back(name);
-        errno = 0;
+        if (!name.empty() && name.front() != '.' && isDirectoryEntry(dir.get(), entry))
+            result.names.emplace_back(name);
     }
-    result.error = errno;
-    closedir(dir);
+    result.error = dir.readError();
     sortWithoutCase(result.names);
     return result;
 }
@@ -71,12 +64,11 @@ DirectoryOpening resolveDirectory(std::string_view path) {
         return result;
     }
     // Entering means listing here, so a directory that cannot be read is refused as well.
-    DIR *dir = opendir(resolved.get());
-    if (!dir) {
-        result.error = errno;
+    const DirectoryHandle dir(resolved.get());
+    if (!dir.isOpen()) {
+        result.error = dir.openError();
         return result;
     }
-    closedir(dir);
     result.directory = resolved.get();
     return result;
 }

@@ -59,6 +59,9 @@ int errorCodeForErrno(int error) {
     case EMFILE:
     case ENFILE:
         return static_cast<int>(ErrorCode::TooManyOpenFiles);
+    case ENOSPC:
+    case EDQUOT:
+        return static_cast<int>(ErrorCode::DiskFull);
     case EACCES:
     case EPERM:
         return static_cast<int>(ErrorCode::FileAccessDenied);

@@ -4,17 +4,21 @@
 #include "NameText.h"
 
 #include <algorithm>
+#include <span>
 
 namespace filvane {
 
 std::string NameLists::listDirectory(std::string_view searchPattern, bool numbering) {
+    return listNames(findFiles(searchPattern).names, numbering);
+}
+
+std::string NameLists::listNames(std::vector<std::string> names, bool numbering) {
     setRowCount(2);
-    FileSearch search = findFiles(searchPattern);
-    m_tooManyFiles = search.names.size() > static_cast<size_t>(MaxFiles);
+    m_tooManyFiles = names.size() > static_cast<size_t>(MaxFiles);
     if (m_tooManyFiles)
-        search.names.clear();
-    m_fileCount = static_cast<int>(search.names.size());
-    if (search.names.empty()) {
+        names.clear();
+    m_fileCount = static_cast<int>(names.size());
+    if (names.empty()) {
         for (CellGrid *grid : {&m_read, &m_names}) {
             grid->setCell(0, 1, {});
             grid->setCell(1, 1, {});
@@ -24,7 +28,7 @@ std::string NameLists::listDirectory(std::string_view searchPattern, bool number
     m_read.reserve(m_fileCount + 2);
     m_names.reserve(m_fileCount + 2);
     int row = 0;
-    for (std::string &name : search.names) {
+    for (std::string &name : names) {
         ++row;
         const std::string number = rowNumberText(row);
         m_read.setCell(1, row, std::move(name));
@@ -36,14 +40,30 @@ std::string NameLists::listDirectory(std::string_view searchPattern, bool number
     return std::string(extensionOf(m_read.cell(1, m_fileCount)));
 }
 
-void NameLists::sortByName() {
+void NameLists::sortByName(SortOrder order) {
     const int rows = m_read.rowCount();
     if (rows < 3)
         return;
-    // Equal names are identical texts, so any correct sort gives the exchange sort's order;
-    // std::string compares bytes as unsigned values, which is the order wanted.
+    // Equal names are identical texts, so any correct sort gives the exchange sort's order.
     std::string *names = m_read.columnData(1, rows - 1);
-    std::sort(names, names + (rows - 1));
+    sortNames(std::span<std::string>(names, static_cast<size_t>(rows - 1)), order);
+}
+
+void NameLists::resort(SortOrder order) {
+    if (m_fileCount < 2)
+        return;
+    const size_t count = static_cast<size_t>(m_fileCount);
+    std::string *names = m_read.columnData(1, m_fileCount);
+    std::string *typed = m_names.columnData(1, m_fileCount);
+    const std::vector<std::uint32_t> sorted =
+        sortedOrder(std::span<const std::string>(names, count), order);
+    std::vector<std::string> newNames(count), newTyped(count);
+    for (size_t k = 0; k < count; ++k) {
+        newNames[k] = std::move(names[sorted[k]]);
+        newTyped[k] = std::move(typed[sorted[k]]);
+    }
+    std::move(newNames.begin(), newNames.end(), names);
+    std::move(newTyped.begin(), newTyped.end(), typed);
 }
 
 void NameLists::swapNames(int rowA, int rowB) {
@@ -84,7 +104,7 @@ int NameLists::pasteNewNames(const std::vector<std::string> &lines, int firstRow
     for (const std::string &line : lines) {
         if (row >= m_names.rowCount())
             break;
-        m_names.setCell(1, row++, line);
+        m_names.setCell(1, row++, std::string(trimBlanks(line)));
         ++written;
     }
     return written;

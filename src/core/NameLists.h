@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CellGrid.h"
+#include "Collation.h"
 
 #include <string>
 #include <string_view>
@@ -28,9 +29,15 @@ public:
     // Fills the read list from the search (unsorted) and, while numbering, the number column of
     // the new-name list. Returns the extension of the last file listed (empty when none).
     std::string listDirectory(std::string_view searchPattern, bool numbering);
+    // The same for names given rather than searched (unsorted, as given).
+    std::string listNames(std::vector<std::string> names, bool numbering);
 
-    // Orders the read list's names by their bytes, case-sensitively; numbers stay in place.
-    void sortByName();
+    // Orders the read list's names, by their bytes (case-sensitively) unless asked for natural
+    // order; numbers stay in place.
+    void sortByName(SortOrder order = SortOrder::Bytes);
+    // Sorts the listed files again in another order, each typed new name going with its file;
+    // numbers stay in place.
+    void resort(SortOrder order);
     // Exchanges the names (every column but the number) of two read-list rows.
     void swapNames(int rowA, int rowB);
 
@@ -40,8 +47,8 @@ public:
     // Empties every data row of both lists and leaves them with no file.
     void clearLists();
 
-    // Writes `lines` into the new names from `firstRow` down, one line a row; lines beyond the
-    // last row are dropped. Returns the number of rows written.
+    // Writes `lines` into the new names from `firstRow` down, one line a row, without the blanks
+    // and tabs around each; lines beyond the last row are dropped. Returns the rows written.
     int pasteNewNames(const std::vector<std::string> &lines, int firstRow);
 
     // Writes the caption of column `column` into row 0 of both lists.

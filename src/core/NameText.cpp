@@ -43,4 +43,11 @@ std::vector<std::string> splitLines(std::string_view text) {
     return lines;
 }
 
+std::string_view trimBlanks(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 } // namespace filvane

@@ -23,4 +23,8 @@ std::string itemCountText(std::string_view itemsLabel, int count);
 // does not start another line, so "a\nb\n" is two lines and "" none.
 std::vector<std::string> splitLines(std::string_view text);
 
+// The text without the blanks and tabs around it, which a pasted line often carries from a
+// table or a track list; blanks inside are kept.
+std::string_view trimBlanks(std::string_view text);
+
 } // namespace filvane

@@ -1,9 +1,8 @@
 #include "NoReplaceRename.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,14 +22,87 @@ bool flagRefused(int error) {
     return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
 }
 
+bool hasNonAscii(std::string_view name) {
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether two names may be spellings of one name on a file system that ignores case: equal but
+// for ASCII case, or both with characters beyond ASCII, whose case only the file system judges.
+bool differInCaseOnly(std::string_view a, std::string_view b) {
+    if (a.size() == b.size()) {
+        bool same = true;
+        for (size_t i = 0; i < a.size() && same; ++i)
+            same = asciiLower(a[i]) == asciiLower(b[i]);
+        if (same)
+            return true;
+    }
+    return hasNonAscii(a) && hasNonAscii(b);
+}
+
 } // namespace
 
-NoReplaceRenamer::NoReplaceRenamer(const std::string &directory, Method method)
-    : m_flagRefused(method == Method::LinkThenUnlink),
+std::optional<DirectoryIdentity> directoryIdentity(const std::string &path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return DirectoryIdentity{static_cast<std::uint64_t>(st.st_dev),
+                             static_cast<std::uint64_t>(st.st_ino)};
+}
+
+int DirectoryCalls::rename(int dirFd, const char *from, const char *to, RenameMode mode) {
+    const unsigned flags = mode == RenameMode::Exchange ? RENAME_EXCHANGE : RENAME_NOREPLACE;
+    return ::renameat2(dirFd, from, dirFd, to, flags) == 0 ? 0 : errno;
+}
+
+int DirectoryCalls::link(int dirFd, const char *from, const char *to) {
+    return ::linkat(dirFd, from, dirFd, to, 0) == 0 ? 0 : errno;
+}
+
+int DirectoryCalls::unlink(int dirFd, const char *name) {
+    return ::unlinkat(dirFd, name, 0) == 0 ? 0 : errno;
+}
+
+int DirectoryCalls::create(int dirFd, const char *name) {
+    const int fd = ::openat(dirFd, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+int DirectoryCalls::status(int dirFd, const char *name, struct stat &st) {
+    return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
+DirectoryCalls &hostDirectoryCalls() {
+    static DirectoryCalls host;
+    return host;
+}
+
+NoReplaceRenamer::NoReplaceRenamer(const std::string &directory, Method method,
+                                   DirectoryCalls *calls)
+    : m_calls(calls ? *calls : hostDirectoryCalls()),
+      m_flagRefused(method == Method::LinkThenUnlink),
       m_exchangeRefused(method != Method::NoReplaceFlag) {
     m_dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_dirFd < 0)
+    if (m_dirFd < 0) {
         m_openError = errno;
+        return;
+    }
+    struct stat st;
+    if (::fstat(m_dirFd, &st) == 0) {
+        m_identity = DirectoryIdentity{static_cast<std::uint64_t>(st.st_dev),
+                                       static_cast<std::uint64_t>(st.st_ino)};
+        const uid_t user = ::geteuid();
+        m_stickyNotOurs = (st.st_mode & S_ISVTX) && user != 0 && user != st.st_uid;
+    }
 }
 
 NoReplaceRenamer::~NoReplaceRenamer() {
@@ -38,22 +110,80 @@ NoReplaceRenamer::~NoReplaceRenamer() {
         ::close(m_dirFd);
 }
 
+bool NoReplaceRenamer::isTemporaryName(const std::string &name) {
+    constexpr std::string_view prefix = ".filvane-", suffix = ".tmp";
+    return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
+           name.ends_with(suffix);
+}
+
+std::string NoReplaceRenamer::unusedName() {
+    // The process id keeps two runs in one directory apart; the count steps past names left
+    // by anyone else.
+    return ".filvane-" + std::to_string(::getpid()) + "-" + std::to_string(m_unusedNameCount++) +
+           ".tmp";
+}
+
+int NoReplaceRenamer::status(const std::string &name, struct stat &st) {
+    if (m_dirFd < 0)
+        return m_openError;
+    return m_calls.status(m_dirFd, name.c_str(), st);
+}
+
 int NoReplaceRenamer::rename(const std::string &from, const std::string &to) {
     if (m_dirFd < 0)
         return m_openError;
-    int error = 0;
-    if (!m_flagRefused) {
-        if (::renameat2(m_dirFd, from.c_str(), m_dirFd, to.c_str(), RENAME_NOREPLACE) == 0)
-            return 0;
-        error = errno;
-        if (flagRefused(error))
-            m_flagRefused = true;
+    if (from == to) {
+        struct stat st;
+        return status(from, st); // it bears the name already, if it is still there
     }
-    if (m_flagRefused)
-        error = linkThenUnlink(from.c_str(), to.c_str());
+    const int error = m_flagRefused ? linkThenUnlink(from.c_str(), to.c_str())
+                                    : noReplaceCall(from.c_str(), to.c_str());
     if (error == EEXIST)
-        return renameSameFile(from.c_str(), to.c_str());
+        return renameSpellingOnly(from, to);
     return error;
+}
+
+int NoReplaceRenamer::noReplaceCall(const char *from, const char *to) {
+    const int error = m_calls.rename(m_dirFd, from, to, DirectoryCalls::RenameMode::NoReplace);
+    if (error == 0)
+        m_flagWorks = true;
+    if (error == 0 || !flagRefused(error))
+        return error;
+    // vfat and exfat answer EINVAL for a name they do not allow, too: only a refusal of the flag
+    // itself may send this and every later row to the fallback.
+    if (m_flagWorks || flagWorksHere(DirectoryCalls::RenameMode::NoReplace)) {
+        m_flagWorks = true;
+        return EINVAL;
+    }
+    m_flagRefused = true;
+    return linkThenUnlink(from, to);
+}
+
+// Asks the file system whether it takes the flag, on files of our own made for the question and
+// removed after it, so that no file of the user's moves for it.
+bool NoReplaceRenamer::flagWorksHere(DirectoryCalls::RenameMode mode) {
+    const bool exchange = mode == DirectoryCalls::RenameMode::Exchange;
+    std::string first = unusedName(), second = unusedName();
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
+        error = m_calls.create(m_dirFd, (first = unusedName()).c_str());
+    if (error != 0)
+        return true; // no way to tell: take the refusal as one about the name
+    if (exchange) {
+        error = EEXIST;
+        for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
+            error = m_calls.create(m_dirFd, (second = unusedName()).c_str());
+        if (error != 0) {
+            m_calls.unlink(m_dirFd, first.c_str());
+            return true;
+        }
+    }
+    const int answer = m_calls.rename(m_dirFd, first.c_str(), second.c_str(), mode);
+    if (exchange || answer == 0)
+        m_calls.unlink(m_dirFd, second.c_str());
+    if (exchange || answer != 0)
+        m_calls.unlink(m_dirFd, first.c_str());
+    return !flagRefused(answer);
 }
 
 int NoReplaceRenamer::exchange(const std::string &first, const std::string &second) {
@@ -61,64 +191,84 @@ int NoReplaceRenamer::exchange(const std::string &first, const std::string &seco
         return m_openError;
     if (m_exchangeRefused)
         return ExchangeRefused;
-    if (::renameat2(m_dirFd, first.c_str(), m_dirFd, second.c_str(), RENAME_EXCHANGE) == 0)
-        return 0;
-    const int error = errno;
-    if (!flagRefused(error))
+    const int error = m_calls.rename(m_dirFd, first.c_str(), second.c_str(),
+                                     DirectoryCalls::RenameMode::Exchange);
+    if (error == 0)
+        m_exchangeWorks = true;
+    if (error == 0 || !flagRefused(error))
         return error;
+    if (m_exchangeWorks || flagWorksHere(DirectoryCalls::RenameMode::Exchange)) {
+        m_exchangeWorks = true;
+        return error; // these two entries, not the call
+    }
     m_exchangeRefused = true;
     return ExchangeRefused;
 }
 
+int NoReplaceRenamer::exchangeBack(const std::string &first, const std::string &second) {
+    if (m_dirFd < 0)
+        return m_openError;
+    return m_calls.rename(m_dirFd, first.c_str(), second.c_str(),
+                          DirectoryCalls::RenameMode::Exchange);
+}
+
 int NoReplaceRenamer::renameToUnusedName(const std::string &from, std::string &chosen) {
-    // The process id keeps two runs in one directory apart; the count steps past names left
-    // by anyone else.
     constexpr int Tries = 1000;
     int error = EEXIST;
     for (int attempt = 0; attempt < Tries && error == EEXIST; ++attempt) {
-        chosen = ".filvane-" + std::to_string(::getpid()) + "-" +
-                 std::to_string(m_unusedNameCount++) + ".tmp";
-        error = rename(from, chosen);
+        chosen = unusedName();
+        error = m_flagRefused ? linkThenUnlink(from.c_str(), chosen.c_str())
+                              : noReplaceCall(from.c_str(), chosen.c_str());
     }
     if (error != 0)
         chosen.clear();
     return error;
 }
 
+// In a sticky folder of another owner only the file's owner may remove its name, so the link
+// would leave the file under two names: refuse before making it.
+bool NoReplaceRenamer::unlinkRefusedBySticky(const char *name) {
+    if (!m_stickyNotOurs)
+        return false;
+    struct stat st;
+    return m_calls.status(m_dirFd, name, st) == 0 && st.st_uid != ::geteuid();
+}
+
 int NoReplaceRenamer::linkThenUnlink(const char *from, const char *to) {
-    if (::linkat(m_dirFd, from, m_dirFd, to, 0) != 0)
-        return errno;
-    if (::unlinkat(m_dirFd, from, 0) == 0)
+    if (unlinkRefusedBySticky(from))
+        return EPERM;
+    if (const int error = m_calls.link(m_dirFd, from, to))
+        return error;
+    const int error = m_calls.unlink(m_dirFd, from);
+    if (error == 0)
         return 0;
-    const int error = errno;
-    // Take back the new link rather than leave the file under two names, but only while it is
-    // still ours: the file the old name leads to.
-    struct stat oldStat, newStat;
-    if (::fstatat(m_dirFd, from, &oldStat, AT_SYMLINK_NOFOLLOW) == 0 &&
-        ::fstatat(m_dirFd, to, &newStat, AT_SYMLINK_NOFOLLOW) == 0 &&
-        oldStat.st_dev == newStat.st_dev && oldStat.st_ino == newStat.st_ino)
-        ::unlinkat(m_dirFd, to, 0);
+    // Take back the name just made rather than leave the file under two names.
+    m_calls.unlink(m_dirFd, to);
     return error;
 }
 
-// The new name "exists" because it is the old file itself: a change of case on a file system
-// that ignores case, or the very same name. With a single link to the file, both names lead to
-// one directory entry, so no other file can ever stand under the new name and a plain rename
-// only changes how that one entry is spelt.
-int NoReplaceRenamer::renameSameFile(const char *from, const char *to) {
+// The new name "exists": it is another file, or, on a file system that ignores case, another
+// spelling of the old name itself. Only then, and in two no-replace steps through a hidden name,
+// so that a name swapped in by another process meanwhile is never replaced.
+int NoReplaceRenamer::renameSpellingOnly(const std::string &from, const std::string &to) {
+    if (!differInCaseOnly(from, to))
+        return EEXIST;
     struct stat oldStat, newStat;
-    if (::fstatat(m_dirFd, from, &oldStat, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno;
-    if (std::strcmp(from, to) == 0)
-        return 0; // it bears the name already
-    if (::fstatat(m_dirFd, to, &newStat, AT_SYMLINK_NOFOLLOW) != 0)
+    if (const int error = status(from, oldStat))
+        return error;
+    if (status(to, newStat) != 0)
         return EEXIST;
     const bool oneEntry = oldStat.st_dev == newStat.st_dev && oldStat.st_ino == newStat.st_ino &&
-                          oldStat.st_nlink == 1 && newStat.st_nlink == 1 &&
-                          !S_ISDIR(oldStat.st_mode);
+                          oldStat.st_nlink == 1 && !S_ISDIR(oldStat.st_mode);
     if (!oneEntry)
         return EEXIST;
-    return ::renameat(m_dirFd, from, m_dirFd, to) == 0 ? 0 : errno;
+    std::string aside;
+    if (const int error = renameToUnusedName(from, aside))
+        return error;
+    const int error = rename(aside, to);
+    if (error != 0)
+        rename(aside, from);
+    return error;
 }
 
 } // namespace filvane

@@ -1,9 +1,43 @@
 #pragma once
 
 #include <cerrno>
+#include <cstdint>
+#include <optional>
 #include <string>
 
+struct stat;
+
 namespace filvane {
+
+// Which directory a path led to: its device and inode. A run compares the folder it opens with
+// the one that was listed.
+struct DirectoryIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const DirectoryIdentity &) const = default;
+};
+
+// The identity of the directory at `path` (links followed), or none when it is no directory.
+std::optional<DirectoryIdentity> directoryIdentity(const std::string &path);
+
+// The calls that change a directory, each relative to an open directory and answering 0 or an
+// errno. The host's by default; a test puts its own in between to refuse a chosen call, or to
+// change the directory between two calls, so that faults and races happen at exact points.
+class DirectoryCalls {
+public:
+    enum class RenameMode { NoReplace, Exchange };
+
+    virtual ~DirectoryCalls() = default;
+    virtual int rename(int dirFd, const char *from, const char *to, RenameMode mode);
+    virtual int link(int dirFd, const char *from, const char *to);
+    virtual int unlink(int dirFd, const char *name);
+    // Makes an empty file that did not exist (O_EXCL).
+    virtual int create(int dirFd, const char *name);
+    virtual int status(int dirFd, const char *name, struct stat &st);
+};
+
+// The host's calls, unchanged.
+DirectoryCalls &hostDirectoryCalls();
 
 // Renames entries of one directory without ever replacing an entry that already exists. The
 // directory is opened once and every name is taken relative to that descriptor, so a directory
@@ -11,8 +45,9 @@ namespace filvane {
 //
 // This is the one place that knows the host's rename call: an atomic no-replace rename, and,
 // where the file system refuses that flag, a hard link to the new name followed by removing the
-// old one (the link fails atomically when the new name exists). Never a check, then a rename.
-// Names that must swap go through the atomic exchange where the file system has one.
+// old one (the link fails atomically when the new name exists). Never a check, then a replacing
+// rename, and nothing is ever unlinked but a name this object has just made. Names that must
+// swap go through the atomic exchange where the file system has one.
 class NoReplaceRenamer {
 public:
     enum class Method {
@@ -21,16 +56,22 @@ public:
         NoExchange,     // the no-replace flag, but as on a file system refusing the exchange
     };
 
-    explicit NoReplaceRenamer(const std::string &directory, Method method = Method::NoReplaceFlag);
+    // `calls` null: the host's. They must outlive the renamer.
+    explicit NoReplaceRenamer(const std::string &directory, Method method = Method::NoReplaceFlag,
+                              DirectoryCalls *calls = nullptr);
     ~NoReplaceRenamer();
     NoReplaceRenamer(const NoReplaceRenamer &) = delete;
     NoReplaceRenamer &operator=(const NoReplaceRenamer &) = delete;
 
     // 0 once the directory is open, else the errno of opening it.
     int openError() const { return m_openError; }
+    // The directory this renamer works in, as opened; none when it could not be opened.
+    std::optional<DirectoryIdentity> identity() const { return m_identity; }
+    int directoryFd() const { return m_dirFd; }
 
-    // Bare names, no separator. Returns 0 when `from` now bears the name `to`, else an errno:
-    // EEXIST when another file has the new name, ENOENT when `from` has gone.
+    // Bare names, no separator. Returns 0 when `from` now bears the name `to` (also when it bore
+    // it already), else an errno: EEXIST when another file has the new name, ENOENT when `from`
+    // has gone, EINVAL when the file system does not allow the new name.
     int rename(const std::string &from, const std::string &to);
 
     // Swaps the names of two entries in one step, so each file is under exactly one name
@@ -39,21 +80,40 @@ public:
     int exchange(const std::string &first, const std::string &second);
     static constexpr int ExchangeRefused = EOPNOTSUPP;
     bool exchangeRefused() const { return m_exchangeRefused; }
+    // Swaps back two names this object exchanged, tried even once the file system has refused
+    // a later exchange: a round is taken back whole.
+    int exchangeBack(const std::string &first, const std::string &second);
 
     // Gives `from` a hidden name that no entry of the directory has, written to `chosen`. The
     // no-replace rename itself claims the name, so a name taken meanwhile only costs a retry.
     int renameToUnusedName(const std::string &from, std::string &chosen);
 
-private:
-    int linkThenUnlink(const char *from, const char *to);
-    int renameSameFile(const char *from, const char *to);
+    // The entry's status without following a link: 0 or an errno.
+    int status(const std::string &name, struct stat &st);
 
+    // Whether a name is one this program gives a file for a moment (".filvane-*.tmp").
+    static bool isTemporaryName(const std::string &name);
+
+private:
+    int noReplaceCall(const char *from, const char *to);
+    int linkThenUnlink(const char *from, const char *to);
+    int renameSpellingOnly(const std::string &from, const std::string &to);
+    bool unlinkRefusedBySticky(const char *name);
+    bool flagWorksHere(DirectoryCalls::RenameMode mode);
+    std::string unusedName();
+
+    DirectoryCalls &m_calls;
     int m_dirFd = -1;
     int m_openError = 0;
+    std::optional<DirectoryIdentity> m_identity;
+    bool m_stickyNotOurs = false; // sticky folder of another owner: unlink needs the file's owner
     // Set once the file system refused the no-replace flag, so later rows go straight to the
     // fallback instead of paying for a refused call each.
     bool m_flagRefused = false;
     bool m_exchangeRefused = false;
+    // Set once a call with the flag worked here: a later EINVAL is about a name, not the flag.
+    bool m_flagWorks = false;
+    bool m_exchangeWorks = false;
     unsigned m_unusedNameCount = 0;
 };
 

@@ -3,12 +3,18 @@
 #include "CellGrid.h"
 #include "NameText.h"
 #include "NoReplaceRename.h"
+#include "RunJournal.h"
 #include "SearchPattern.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
 #include <functional>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
 
 namespace filvane {
 
@@ -61,31 +67,6 @@ std::vector<RowOutcome> planRows(const RenameInput &input) {
 
 namespace {
 
-// What the run does with one unit of its order.
-enum class UnitKind {
-    Rename, // one row, one no-replace rename
-    Lose,   // one row whose new name an upper row (or a file keeping it) composes
-    Cycle,  // rows whose names go round: each row's new name is the old name of the next, the
-            // last's that of the first; they turn together or not at all
-};
-
-struct Unit {
-    UnitKind kind;
-    int begin; // into RunOrder::rows
-    int end;
-};
-
-struct RunOrder {
-    std::vector<int> rows; // indices of pending rows, in the order they are renamed
-    std::vector<Unit> units;
-
-    void add(UnitKind kind, int row) {
-        const int begin = static_cast<int>(rows.size());
-        rows.push_back(row);
-        units.push_back({kind, begin, begin + 1});
-    }
-};
-
 // Every name the rows mention, with the row whose file bears it and the row that gets it. Open
 // addressing over flat arrays: two look-ups per row and no allocation per name, so the plan
 // stays a small part of a run even on tmpfs.
@@ -119,21 +100,56 @@ public:
                 return m_slots[at];
         }
     }
+    // The entry of `name`, or -1 when the rows do not mention it.
+    int find(std::string_view name) const {
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = std::hash<std::string_view>{}(name)&mask;; at = (at + 1) & mask) {
+            if (m_slots[at] < 0 || m_entries[m_slots[at]].name == name)
+                return m_slots[at];
+        }
+    }
     Entry &operator[](int index) { return m_entries[index]; }
+    const Entry &operator[](int index) const { return m_entries[index]; }
 
 private:
     std::vector<int> m_slots; // -1 or an index into m_entries
     std::vector<Entry> m_entries;
 };
 
+// What the run does with one unit of its order.
+enum class UnitKind {
+    Rename, // one row, one no-replace rename
+    Lose,   // one row whose new name an upper row (or a file keeping it) composes
+    Cycle,  // rows whose names go round: each row's new name is the old name of the next, the
+            // last's that of the first; they turn together or not at all
+};
+
+struct Unit {
+    UnitKind kind;
+    int begin; // into RunOrder::rows
+    int end;
+};
+
+struct RunOrder {
+    std::vector<int> rows; // indices of pending rows, in the order they are renamed
+    std::vector<Unit> units;
+
+    void add(UnitKind kind, int row) {
+        const int begin = static_cast<int>(rows.size());
+        rows.push_back(row);
+        units.push_back({kind, begin, begin + 1});
+    }
+};
+
 // Orders the pending rows so that a row whose new name is the old name of another row that
 // moves comes after it. Each name is wanted by at most one row that moves and held by at most
 // one, so the rows that move form chains and cycles: a chain is done from its end back to its
 // start, a cycle as one unit. Everything else keeps the order of the list. Linear in the rows.
-RunOrder planOrder(const std::vector<RowOutcome> &rows) {
+// `names` must be a new table with room for twice the rows; it is left holding every name the
+// rows mention.
+RunOrder planOrder(const std::vector<RowOutcome> &rows, NameTable &names) {
     const int count = static_cast<int>(rows.size());
     const auto pending = [&](int row) { return rows[row].outcome == RenameOutcome::Pending; };
-    NameTable names(2 * rows.size());
     std::vector<int> oldAt(rows.size(), -1), newAt(rows.size(), -1);
     for (int row = 0; row < count; ++row) {
         if (!pending(row))
@@ -207,91 +223,187 @@ RunOrder planOrder(const std::vector<RowOutcome> &rows) {
     return order;
 }
 
-// Where a cycle stopped: the error, the row (index into the cycle) it is the error of, and
-// whether every file of the cycle is back under its old name.
-struct CycleFailure {
-    int error = 0;
-    size_t at = 0;
-    bool restored = true;
-};
-
-// names[i] is the old name of cycle row i and the new name of row i - 1. Exchanging the first
-// name with each other name in turn moves one file to its new name each time: k - 1
-// exchanges for k files. A failure swaps back what was swapped.
-CycleFailure exchangeRound(NoReplaceRenamer &renamer, const std::vector<std::string> &names) {
-    for (size_t j = 1; j < names.size(); ++j) {
-        const int error = renamer.exchange(names[0], names[j]);
-        if (error == 0)
-            continue;
-        bool restored = true;
-        for (size_t back = j - 1; back >= 1 && restored; --back)
-            restored = renamer.exchange(names[0], names[back]) == 0;
-        return {error, j, restored};
+// Turns one round of names: names[i] is the old name of file i and the new name of file i - 1
+// (file k - 1 gets names[0]). Where each file is, is followed through every call, so that
+// however the round ends, each row's outcome says what is on the disk. `moved` hears how many
+// files of the round are at their new names, as that grows.
+class Round {
+public:
+    Round(NoReplaceRenamer &renamer, const std::vector<RowOutcome> &rows,
+          const std::vector<int> &cycle, const std::function<void(int)> &moved)
+        : m_renamer(renamer), m_k(static_cast<int>(cycle.size())), m_moved(moved) {
+        m_names.reserve(cycle.size() + 1);
+        for (int row : cycle)
+            m_names.push_back(rows[row].oldName);
+        m_names.emplace_back(); // the temporary name, once there is one
+        m_holder.resize(m_names.size(), -1);
+        m_at.resize(cycle.size());
+        m_error.assign(cycle.size(), 0);
+        for (int i = 0; i < m_k; ++i)
+            m_holder[i] = m_at[i] = i;
     }
-    return {};
-}
 
-// Without an exchange: the first file steps aside to a name nobody has, the others each move
-// into the name just freed, last to second, and the first file takes its new name last.
-CycleFailure temporaryNameRound(NoReplaceRenamer &renamer, const std::vector<std::string> &names) {
-    const size_t k = names.size();
-    std::string aside;
-    if (const int error = renamer.renameToUnusedName(names[0], aside))
-        return {error, 0, true};
-    // Moves the files of rows from..k-1 back, then the first file from its temporary name.
-    const auto restore = [&](size_t from) {
-        bool restored = true;
-        for (size_t i = from; i < k && restored; ++i)
-            restored = renamer.rename(names[(i + 1) % k], names[i]) == 0;
-        return restored && renamer.rename(aside, names[0]) == 0;
-    };
-    for (size_t i = k - 1; i >= 1; --i) {
-        if (const int error = renamer.rename(names[i], names[(i + 1) % k]))
-            return {error, i, restore(i + 1)};
+    void turn() {
+        if (m_renamer.exchangeRefused() || !exchangeRound())
+            temporaryNameRound();
     }
-    if (const int error = renamer.rename(aside, names[1]))
-        return {error, 0, restore(1)};
-    return {};
-}
 
-void turnCycle(NoReplaceRenamer &renamer, std::vector<RowOutcome> &rows,
-               const std::vector<int> &cycle) {
-    if (const int error = renamer.openError()) {
-        for (int row : cycle) {
-            rows[row].outcome = RenameOutcome::Failed;
-            rows[row].error = error;
+    // The outcome of file i's row.
+    void report(int file, RowOutcome &row) const {
+        const int at = m_at[file];
+        row.nameNow.clear();
+        if (at == target(file)) {
+            row.outcome = RenameOutcome::Renamed;
+            row.error = 0;
+            return;
         }
-        return;
+        row.outcome = RenameOutcome::Failed;
+        // Without an error of its own, a file could not move because the one holding its new
+        // name did not.
+        row.error = at < 0 ? ENOENT : m_error[file] ? m_error[file] : EEXIST;
+        if (at >= 0 && at != file)
+            row.nameNow = m_names[at];
     }
-    std::vector<std::string> names;
-    names.reserve(cycle.size());
-    for (int row : cycle)
-        names.push_back(rows[row].oldName);
-    CycleFailure failure{NoReplaceRenamer::ExchangeRefused};
-    if (!renamer.exchangeRefused())
-        failure = exchangeRound(renamer, names);
-    if (failure.error == NoReplaceRenamer::ExchangeRefused && failure.restored)
-        failure = temporaryNameRound(renamer, names);
 
-    for (int row : cycle) {
-        rows[row].outcome = failure.error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
-        // The others could not move because the files holding their new names did not.
-        rows[row].error = failure.error == 0 ? 0 : EEXIST;
+private:
+    int aside() const { return m_k; }
+    int target(int file) const { return (file + 1) % m_k; }
+
+    void place(int file, int name) {
+        if (m_at[file] >= 0)
+            m_holder[m_at[file]] = -1;
+        m_at[file] = name;
+        if (name >= 0)
+            m_holder[name] = file;
     }
-    if (failure.error == 0)
-        return;
-    rows[cycle[failure.at]].error = failure.error;
-    if (failure.error != ENOENT || !failure.restored)
-        return;
-    // A file of the cycle has gone, so its name is free: the rest is a chain ending there,
-    // done from that row backwards, each row on its own.
-    const size_t k = cycle.size();
-    for (size_t step = 1; step < k; ++step) {
-        RowOutcome &row = rows[cycle[(failure.at + k - step) % k]];
-        row.error = renamer.rename(row.oldName, row.newName);
-        row.outcome = row.error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
+
+    int exchange(int a, int b, bool back) {
+        const int error = back ? m_renamer.exchangeBack(m_names[a], m_names[b])
+                               : m_renamer.exchange(m_names[a], m_names[b]);
+        if (error == 0) {
+            const int fileA = m_holder[a], fileB = m_holder[b];
+            m_holder[a] = fileB;
+            m_holder[b] = fileA;
+            m_at[fileA] = b;
+            m_at[fileB] = a;
+        }
+        return error;
     }
-}
+
+    int move(int from, int to) {
+        const int file = m_holder[from];
+        const int error = m_renamer.rename(m_names[from], m_names[to]);
+        if (error == 0)
+            place(file, to);
+        else if (error != ENOENT)
+            m_error[file] = error;
+        return error;
+    }
+
+    // Marks as gone the file under a name of the round that no longer is there.
+    bool findGone(int name) {
+        struct stat st;
+        if (m_holder[name] < 0 || m_renamer.status(m_names[name], st) != ENOENT)
+            return false;
+        const int file = m_holder[name];
+        place(file, -1);
+        m_error[file] = ENOENT;
+        return true;
+    }
+
+    // Exchanging the first name with each other name in turn moves one file to its new name
+    // each time: k - 1 exchanges for k files. False when the round is to be done again through
+    // a temporary name.
+    bool exchangeRound() {
+        for (int j = 1; j < m_k; ++j) {
+            const int error = exchange(0, j, false);
+            if (error == 0) {
+                m_moved(j);
+                continue;
+            }
+            if (error == ENOENT) {
+                const bool first = findGone(0), other = findGone(j);
+                if (first || other) {
+                    settleForward();
+                    return true;
+                }
+            }
+            m_error[m_holder[j]] = error;
+            bool restored = true;
+            for (int back = j - 1; back >= 1 && restored; --back)
+                restored = exchange(0, back, true) == 0;
+            if (restored && (error == NoReplaceRenamer::ExchangeRefused || error == EINVAL)) {
+                m_error.assign(m_error.size(), 0);
+                return false;
+            }
+            return true;
+        }
+        return true;
+    }
+
+    // Without an exchange: the first file steps aside to a name nobody has, the others each move
+    // into the name just freed, last to second, and the first file takes its new name last.
+    // A file found gone leaves its name free, so the rest goes on as a chain.
+    void temporaryNameRound() {
+        std::string chosen;
+        if (const int error = m_renamer.renameToUnusedName(m_names[0], chosen)) {
+            if (error == ENOENT && findGone(0))
+                settleForward();
+            else
+                m_error[0] = error;
+            return;
+        }
+        m_names[aside()] = chosen;
+        place(0, aside());
+        int done = 0;
+        for (int i = m_k - 1; i >= 1; --i) {
+            const int error = move(i, target(i));
+            if (error == 0) {
+                m_moved(++done);
+            } else if (!(error == ENOENT && findGone(i))) {
+                takeBack(i + 1);
+                return;
+            }
+        }
+        if (move(aside(), 1) != 0)
+            takeBack(1);
+        else
+            m_moved(++done);
+    }
+
+    // Moves the files of names from..k-1 back, then the first file from its temporary name;
+    // that file, at least, never keeps the temporary name while one of its names is free.
+    void takeBack(int from) {
+        bool restored = true;
+        for (int i = from; i < m_k && restored; ++i)
+            restored = m_at[i] != target(i) || move(target(i), i) == 0;
+        if (m_at[0] == aside() && move(aside(), 0) != 0)
+            move(aside(), 1);
+    }
+
+    // A file of the round has gone, so its name is free: each file whose new name is free takes
+    // it, which frees the name it had for the next.
+    void settleForward() {
+        for (int name = 0; name < m_k; ++name) {
+            int free = name;
+            while (free != aside() && m_holder[free] < 0) {
+                const int file = (free + m_k - 1) % m_k;
+                const int from = m_at[file];
+                if (from < 0 || from == free || move(from, free) != 0)
+                    break;
+                free = from;
+            }
+        }
+    }
+
+    NoReplaceRenamer &m_renamer;
+    const int m_k;
+    const std::function<void(int)> &m_moved;
+    std::vector<std::string> m_names; // the round's names, then the temporary one
+    std::vector<int> m_holder;        // by name: the file under it, or -1
+    std::vector<int> m_at;            // by file: the name it is under, or -1 when gone
+    std::vector<int> m_error;         // by file: the error of its own failed step
+};
 
 int countPending(const std::vector<RowOutcome> &rows) {
     return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const auto &row) {
@@ -304,38 +416,171 @@ void renameOne(NoReplaceRenamer &renamer, RowOutcome &row) {
     row.outcome = row.error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
 }
 
+void failRow(RowOutcome &row, int error) {
+    row.outcome = RenameOutcome::Failed;
+    row.error = error;
+}
+
+// The files of the rows `stepRows`, as the directory holds them now, by row: one pass over the
+// directory for many rows, a look-up each for a few. The pass finds a row through the plan's
+// table of names, so it adds no index of its own.
+std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<RowOutcome> &rows,
+                                  const NameTable &names, const std::vector<int> &stepRows) {
+    std::vector<ListedFile> found(rows.size());
+    const auto lookUp = [&](int row) {
+        struct stat st;
+        if (renamer.status(rows[row].oldName, st) == 0)
+            found[row] = {static_cast<std::uint64_t>(st.st_ino), S_ISDIR(st.st_mode)};
+    };
+    constexpr size_t FewRows = 64;
+    DIR *dir = nullptr;
+    if (stepRows.size() > FewRows) {
+        const int fd = ::openat(renamer.directoryFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0 && !(dir = ::fdopendir(fd)))
+            ::close(fd);
+    }
+    if (!dir) {
+        for (int row : stepRows)
+            lookUp(row);
+        return found;
+    }
+    while (const dirent *entry = ::readdir(dir)) {
+        const int name = names.find(entry->d_name);
+        const int row = name < 0 ? -1 : names[name].holder;
+        if (row < 0)
+            continue;
+        if (entry->d_type == DT_UNKNOWN)
+            lookUp(row);
+        else
+            found[row] = {static_cast<std::uint64_t>(entry->d_ino), entry->d_type == DT_DIR};
+    }
+    ::closedir(dir);
+    return found;
+}
+
+// Settles before the first rename what only the directory can tell: rows whose file has become
+// a directory fail (and with them a round they are in), and the journal gets the plan.
+int prepareRun(NoReplaceRenamer &renamer, const RenameInput &input, std::vector<RowOutcome> &rows,
+               const RunOrder &order, const NameTable &names, RunJournal *journal) {
+    std::vector<int> stepRows, round;
+    stepRows.reserve(order.rows.size());
+    round.reserve(order.rows.size());
+    int rounds = 0;
+    for (const Unit &unit : order.units) {
+        rounds += unit.kind == UnitKind::Cycle;
+        for (int at = unit.begin; at < unit.end && unit.kind != UnitKind::Lose; ++at) {
+            const RowOutcome &row = rows[order.rows[at]];
+            if (row.oldName == row.newName)
+                continue;
+            stepRows.push_back(order.rows[at]);
+            round.push_back(unit.kind == UnitKind::Cycle ? rounds : 0);
+        }
+    }
+    const bool listed = input.listedFiles && input.listedFiles->size() >= rows.size();
+    std::vector<ListedFile> scanned;
+    if (!listed)
+        scanned = findFiles(renamer, rows, names, stepRows);
+    const std::vector<ListedFile> &found = listed ? *input.listedFiles : scanned;
+    for (int row : stepRows)
+        if (found[row].directory)
+            failRow(rows[row], EISDIR);
+    if (!journal || stepRows.empty())
+        return 0; // nothing will move: nothing to take back
+    return journal->begin(
+        input.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
+        [&](size_t i) {
+            const RowOutcome &row = rows[stepRows[i]];
+            return JournalStep{found[stepRows[i]].inode, row.oldName, row.newName, round[i]};
+        });
+}
+
 } // namespace
 
-std::vector<RowOutcome> renameRows(const RenameInput &input, NoReplaceRenamer::Method method,
-                                   const RenameProgress &progress) {
-    std::vector<RowOutcome> rows = planRows(input);
+int RenameResult::renamedCount() const {
+    return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const RowOutcome &row) {
+        return row.outcome == RenameOutcome::Renamed;
+    }));
+}
+
+RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
+    RenameResult run;
+    run.rows = planRows(input);
+    std::vector<RowOutcome> &rows = run.rows;
     const int total = countPending(rows);
-    const RunOrder order = planOrder(rows);
-    NoReplaceRenamer renamer(input.directory, method);
+    NameTable names(2 * rows.size());
+    const RunOrder order = planOrder(rows, names);
+    NoReplaceRenamer renamer(input.directory, settings.method, settings.calls);
+    if (renamer.openError() == 0) {
+        if (input.listedFolder && renamer.identity() != input.listedFolder) {
+            run.refusal = RunRefusal::FolderChanged;
+            return run;
+        }
+        if (const int error = prepareRun(renamer, input, rows, order, names, settings.journal)) {
+            run.refusal = RunRefusal::JournalNotWritten;
+            run.error = error;
+            for (RowOutcome &row : rows)
+                if (row.outcome == RenameOutcome::Failed)
+                    row.outcome = RenameOutcome::Pending;
+            return run;
+        }
+    }
     int done = 0;
+    bool stopping = false;
+    const auto report = [&](int doneNow) {
+        if (settings.progress && !settings.progress(doneNow, total))
+            stopping = true;
+    };
     std::vector<int> cycle;
     for (const Unit &unit : order.units) {
         switch (unit.kind) {
-        case UnitKind::Rename:
-            renameOne(renamer, rows[order.rows[unit.begin]]);
-            break;
-        case UnitKind::Lose: {
-            // Never tried, so the lower row keeps its name even when the upper one fails.
+        case UnitKind::Rename: {
             RowOutcome &row = rows[order.rows[unit.begin]];
-            row.outcome = RenameOutcome::Failed;
-            row.error = renamer.openError() ? renamer.openError() : EEXIST;
+            if (row.outcome == RenameOutcome::Pending)
+                renameOne(renamer, row);
             break;
         }
-        case UnitKind::Cycle:
-            cycle.assign(order.rows.begin() + unit.begin, order.rows.begin() + unit.end);
-            turnCycle(renamer, rows, cycle);
+        case UnitKind::Lose:
+            // Never tried, so the lower row keeps its name even when the upper one fails.
+            failRow(rows[order.rows[unit.begin]],
+                    renamer.openError() ? renamer.openError() : EEXIST);
             break;
+        case UnitKind::Cycle: {
+            cycle.assign(order.rows.begin() + unit.begin, order.rows.begin() + unit.end);
+            const bool blocked = std::any_of(cycle.begin(), cycle.end(), [&](int row) {
+                return rows[row].outcome != RenameOutcome::Pending;
+            });
+            if (renamer.openError() || blocked) {
+                // A file of the round became a directory: none of the others can move.
+                for (int row : cycle)
+                    if (rows[row].outcome == RenameOutcome::Pending)
+                        failRow(rows[row], renamer.openError() ? renamer.openError() : EEXIST);
+                break;
+            }
+            // Files of the round at their new names so far.
+            const std::function<void(int)> moved = [&](int count) {
+                if (count % RoundProgressStep == 0)
+                    report(done + count);
+            };
+            Round round(renamer, rows, cycle, moved);
+            round.turn();
+            for (size_t file = 0; file < cycle.size(); ++file)
+                round.report(static_cast<int>(file), rows[cycle[file]]);
+            break;
+        }
         }
         done += unit.end - unit.begin;
-        if (progress && !progress(done, total))
+        report(done);
+        if (stopping)
             break;
     }
-    return rows;
+    if (settings.journal && renamer.openError() == 0)
+        settings.journal->finish(run.renamedCount());
+    return run;
+}
+
+std::vector<RowOutcome> renameRows(const RenameInput &input, NoReplaceRenamer::Method method,
+                                   const RenameProgress &progress) {
+    return runRename(input, {method, progress, nullptr, nullptr}).rows;
 }
 
 std::vector<RowOutcome> renameRowsInListOrder(const RenameInput &input,

@@ -2,7 +2,9 @@
 
 #include "NoReplaceRename.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,7 @@
 namespace filvane {
 
 class CellGrid;
+class RunJournal;
 
 // How new names are shaped: the main window's two flags and what the options dialog's numbers
 // only box and extension box hold at the moment of the run.
@@ -20,6 +23,12 @@ struct RenameOptions {
     std::string chosenExtension; // joined as it stands: "mp3" without a dot gives "Songmp3"
 };
 
+// A file as a listing of the folder found it.
+struct ListedFile {
+    std::uint64_t inode = 0; // 0: not found
+    bool directory = false;
+};
+
 // Everything one rename run reads. Old names (read list column 1) are bytes as the directory
 // gave them; typed names (new-name list column 1) are UTF-8.
 struct RenameInput {
@@ -27,6 +36,13 @@ struct RenameInput {
     const CellGrid &readList;
     const CellGrid &nameList;
     RenameOptions options;
+    // The folder as it was listed; when given, a run in a folder that is no longer that one
+    // (the path replaced by a link or another folder since) renames nothing.
+    std::optional<DirectoryIdentity> listedFolder = std::nullopt;
+    // What a listing made just now found for each row (row r at r - 1); when given, the run does
+    // not read the folder again before it renames. Stale entries make Undo and recovery leave
+    // files alone that they would otherwise take back.
+    const std::vector<ListedFile> *listedFiles = nullptr;
 };
 
 enum class RenameOutcome {
@@ -35,6 +51,9 @@ enum class RenameOutcome {
     RefusedName, // the name would leave the directory or is no file name; not attempted
     Failed,      // the host refused; `error` says why (EEXIST: another file has that name)
     Pending,     // planned, not yet tried; a finished run leaves no row pending
+    // Undo and recovery only: the file was left alone because since the run it was
+    RenamedSince,  // given another name (`newName` says which)
+    ReplacedSince, // deleted or moved away, and another file has taken its name
 };
 
 struct RowOutcome {
@@ -43,6 +62,9 @@ struct RowOutcome {
     int error = 0; // errno when Failed
     std::string oldName;
     std::string newName;
+    // Set when a round of names could not be turned nor taken back whole and this file is
+    // under neither of its names: the name it bears now.
+    std::string nameNow{};
 };
 
 // A row's new name by the flags (numbers only wins over them all). The pieces are joined as
@@ -69,13 +91,47 @@ std::vector<RowOutcome> planRows(const RenameInput &input);
 // fails, the files of the round get their old names back. Every file is at every moment under
 // exactly one name. When two rows compose one name the upper one wins and the lower keeps its
 // name, also when the upper one fails; a new name held by a file that keeps its name fails the
-// row with EEXIST.
+// row with EEXIST. Each row's outcome says what is on the disk, even for a round that could be
+// neither turned nor taken back whole (`nameNow`). A file that has become a folder since the
+// listing is not renamed (EISDIR); a row whose file has its new name already is renamed.
 //
 // `progress`, when given, is called after each file with the files done so far and the files to
-// do in all (a round of names is reported once, when all its files are done); returning false
+// do in all (inside a large round of names every RoundProgressStep files); returning false
 // stops the run before the next file or round (rows not reached stay Pending and their files
-// keep their names).
+// keep their names). A stop asked for inside a round takes effect when the round has turned, and
+// progress goes on being reported until then, so a window can say it is finishing the round.
 using RenameProgress = std::function<bool(int done, int total)>;
+constexpr int RoundProgressStep = 256;
+
+// How a run is done besides what it renames.
+struct RunSettings {
+    NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag;
+    RenameProgress progress{};
+    // Where the run's plan is written, durably, before its first rename and marked complete
+    // after; null for a run nobody can undo (benchmarks, tests of the engine alone).
+    RunJournal *journal = nullptr;
+    DirectoryCalls *calls = nullptr; // null: the host's
+};
+
+// Why a run renamed nothing at all, before its first rename.
+enum class RunRefusal {
+    None,
+    FolderChanged,     // the folder is not the one listed; `error` is 0
+    JournalNotWritten, // the plan could not be made durable; `error` says why
+};
+
+struct RenameResult {
+    RunRefusal refusal = RunRefusal::None;
+    int error = 0;
+    std::vector<RowOutcome> rows; // all Pending but Blank and refused names when refused
+    int renamedCount() const;
+};
+
+// The run as described above. Before its first rename it refuses, renaming nothing, a folder
+// that is not the one listed (`input.listedFolder`) and a journal that cannot be written.
+RenameResult runRename(const RenameInput &input, const RunSettings &settings);
+
+// The same run without journal, for callers that need only the rows.
 std::vector<RowOutcome>
 renameRows(const RenameInput &input,
            NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,

@@ -1,12 +1,16 @@
 #include "RenameReasons.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
 #include <cerrno>
 
 namespace filvane {
 
 bool isFailure(const RowOutcome &row) {
-    return row.outcome == RenameOutcome::Failed || row.outcome == RenameOutcome::RefusedName;
+    return row.outcome == RenameOutcome::Failed || row.outcome == RenameOutcome::RefusedName ||
+           row.outcome == RenameOutcome::RenamedSince ||
+           row.outcome == RenameOutcome::ReplacedSince;
 }
 
 std::vector<RowOutcome> failedRows(const std::vector<RowOutcome> &rows) {
@@ -24,6 +28,10 @@ int triedRowCount(const std::vector<RowOutcome> &rows) {
 UiText failureReason(const RowOutcome &row) {
     if (row.outcome == RenameOutcome::RefusedName)
         return UiText::ReasonNameNotAllowed;
+    if (row.outcome == RenameOutcome::RenamedSince)
+        return UiText::ReasonRenamedSince;
+    if (row.outcome == RenameOutcome::ReplacedSince)
+        return UiText::ReasonReplacedSince;
     switch (row.error) {
     case EEXIST:
     case ENOTEMPTY: // the new name is held by a directory
@@ -38,6 +46,11 @@ UiText failureReason(const RowOutcome &row) {
     case EPERM:
     case EROFS:
         return UiText::ReasonAccessRefused;
+    case ENOSPC:
+    case EDQUOT:
+        return UiText::ReasonDiskFull;
+    case EISDIR:
+        return UiText::ReasonBecameFolder;
     default:
         return UiText::ReasonOtherError;
     }
@@ -45,9 +58,28 @@ UiText failureReason(const RowOutcome &row) {
 
 std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts) {
     const UiText reason = failureReason(row);
-    if (reason != UiText::ReasonOtherError)
-        return texts[reason];
-    return fillText(texts[reason], {std::to_string(row.error)});
+    std::string text = reason == UiText::ReasonOtherError
+                           ? fillText(texts[reason], {std::to_string(row.error)})
+                           : texts[reason];
+    if (!row.nameNow.empty())
+        text += ", " + fillText(texts[UiText::ReasonNowNamed], {readableName(row.nameNow)});
+    return text;
+}
+
+std::string refusalText(const RenameResult &run, const StoredTexts &texts) {
+    switch (run.refusal) {
+    case RunRefusal::FolderChanged:
+        return texts[UiText::RunRefusedFolderChanged];
+    case RunRefusal::JournalNotWritten: {
+        RowOutcome why;
+        why.outcome = RenameOutcome::Failed;
+        why.error = run.error;
+        return fillText(texts[UiText::RunRefusedNotRecorded], {failureReasonText(why, texts)});
+    }
+    case RunRefusal::None:
+        break;
+    }
+    return {};
 }
 
 std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments) {
@@ -68,38 +100,11 @@ std::string fillText(std::string_view pattern, std::initializer_list<std::string
 namespace {
 
 // The length of the printable UTF-8 sequence at the start of `text`, or 0 when there is none.
-size_t utf8SequenceLength(std::string_view text) {
-    const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+size_t printableSequenceLength(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text.front());
     if (lead < 0x20 || lead == 0x7F)
         return 0; // a line end or tab inside a name would break the line it is shown on
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F; // nothing beyond U+10FFFF
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byte(1) < low || byte(1) > high)
-        return 0;
-    for (size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF)
-            return 0;
-    return length;
+    return utf8SequenceLength(text);
 }
 
 } // namespace
@@ -109,7 +114,7 @@ std::string readableName(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
     while (!bytes.empty()) {
-        const size_t length = utf8SequenceLength(bytes);
+        const size_t length = printableSequenceLength(bytes);
         if (length > 0) {
             text += bytes.substr(0, length);
             bytes.remove_prefix(length);

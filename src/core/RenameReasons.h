@@ -23,8 +23,12 @@ int triedRowCount(const std::vector<RowOutcome> &rows);
 // The table entry whose words say why a failed row kept its name.
 UiText failureReason(const RowOutcome &row);
 
-// Those words in the current language, with the error number where no words fit.
+// Those words in the current language, with the error number where no words fit, and the name
+// the file bears now when that is neither of its names.
 std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts);
+
+// Why a run renamed nothing at all, in the current language; empty when it was not refused.
+std::string refusalText(const RenameResult &run, const StoredTexts &texts);
 
 // A table text with "%1" to "%9" replaced by the arguments in order; other "%" stay as they are.
 std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments);

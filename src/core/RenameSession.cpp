@@ -1,20 +1,54 @@
 #include "RenameSession.h"
 
+#include "DirectorySearch.h"
 #include "SearchPattern.h"
+
+#include <string_view>
+#include <unordered_set>
 
 #include <utility>
 
 namespace filvane {
 
+RenameSession::RenameSession(std::string journalDirectory)
+    : m_journalDirectory(std::move(journalDirectory)) {}
+
+void RenameSession::setSortOrder(SortOrder order) {
+    m_sortOrder = order;
+    m_lists.resort(order);
+}
+
+void RenameSession::sortLists() {
+    m_lists.sortByName(m_sortOrder);
+}
+
 void RenameSession::read(std::string directory, std::string searchPattern) {
     m_listingDirectory = std::move(directory);
+    m_listedFolder = directoryIdentity(m_listingDirectory);
     m_searchPattern = std::move(searchPattern);
     list();
 }
 
+void RenameSession::readFiles(std::string directory, const std::vector<std::string> &names) {
+    // Found by the same search as a listing, so a named file is listed exactly when a listing
+    // by "*" would list it.
+    const FileSearch search = findFiles(directory, "*");
+    const std::unordered_set<std::string_view> present(search.names.begin(), search.names.end());
+    std::vector<std::string> listed;
+    std::unordered_set<std::string_view> seen;
+    for (const std::string &name : names)
+        if (present.count(name) && seen.insert(name).second)
+            listed.push_back(name);
+    m_listingDirectory = std::move(directory);
+    m_listedFolder = directoryIdentity(m_listingDirectory);
+    m_searchPattern = joinSearchPattern(m_listingDirectory, "*.*");
+    m_lastExtension = m_lists.listNames(std::move(listed), m_options.numbering);
+    sortLists();
+}
+
 void RenameSession::list() {
     m_lastExtension = m_lists.listDirectory(m_searchPattern, m_options.numbering);
-    m_lists.sortByName();
+    sortLists();
 }
 
 void RenameSession::clear() {
@@ -31,15 +65,20 @@ void RenameSession::applyOptions(const AcceptedOptions &accepted) {
 }
 
 RenameInput RenameSession::runInput() const {
-    return {m_listingDirectory, m_lists.readList(), m_lists.nameList(), m_options};
+    return {m_listingDirectory, m_lists.readList(), m_lists.nameList(), m_options, m_listedFolder};
+}
+
+RenameResult RenameSession::runJournalled(const RenameInput &input,
+                                          const RenameProgress &progress) {
+    RunJournal journal(m_journalDirectory);
+    RunSettings settings;
+    settings.progress = progress;
+    settings.journal = &journal;
+    return runRename(input, settings);
 }
 
 std::vector<RowOutcome> RenameSession::plan() const {
     return planRows(runInput());
-}
-
-std::vector<RowOutcome> RenameSession::run(const RenameProgress &progress) {
-    return renameRows(runInput(), NoReplaceRenamer::Method::NoReplaceFlag, progress);
 }
 
 Preflight RenameSession::preflight() const {
@@ -47,7 +86,11 @@ Preflight RenameSession::preflight() const {
     return checkPlan(input, planRows(input));
 }
 
-std::vector<RowOutcome> RenameSession::runNamedRowsOnly(const RenameProgress &progress) {
+RenameResult RenameSession::run(const RenameProgress &progress) {
+    return runJournalled(runInput(), progress);
+}
+
+RenameResult RenameSession::runNamedRowsOnly(const RenameProgress &progress) {
     // A copy of the read list without the files of blank rows: the run sees nothing to rename
     // there and plans the named rows as usual, around files that keep their names.
     CellGrid named = m_lists.readList();
@@ -55,11 +98,24 @@ std::vector<RowOutcome> RenameSession::runNamedRowsOnly(const RenameProgress &pr
     for (int row = 1; row <= m_lists.fileCount(); ++row)
         if (names.cell(1, row).empty())
             named.setCell(1, row, {});
-    RenameInput input = runInput();
-    const RenameInput namedInput{input.directory, named, input.nameList, input.options};
-    std::vector<RowOutcome> outcomes =
-        renameRows(namedInput, NoReplaceRenamer::Method::NoReplaceFlag, progress);
-    return outcomes;
+    const RenameInput input = runInput();
+    return runJournalled(
+        {input.directory, named, input.nameList, input.options, input.listedFolder}, progress);
+}
+
+std::optional<RunSummary> RenameSession::undoableRun() const {
+    if (m_listingDirectory.empty())
+        return std::nullopt;
+    return latestUndoableRun(m_journalDirectory, m_listingDirectory);
+}
+
+RenameResult RenameSession::undo(const RenameProgress &progress) {
+    const std::optional<RunSummary> last = undoableRun();
+    if (!last)
+        return {};
+    RunSettings settings;
+    settings.progress = progress;
+    return undoRun(m_journalDirectory, last->id, settings);
 }
 
 void RenameSession::relist() {

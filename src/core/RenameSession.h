@@ -1,8 +1,12 @@
 #pragma once
 
+#include "Collation.h"
 #include "NameLists.h"
 #include "Preflight.h"
 #include "Rename.h"
+#include "RunHistory.h"
+
+#include <optional>
 
 #include <string>
 #include <string_view>
@@ -22,6 +26,12 @@ struct AcceptedOptions {
 // everything a user can do can also be done, and tested, without a window.
 class RenameSession {
 public:
+    // Runs are journalled in `journalDirectory` (see RunJournal), so they can be undone and
+    // recovered after a crash.
+    explicit RenameSession(std::string journalDirectory = defaultJournalDirectory());
+
+    const std::string &journalDirectory() const { return m_journalDirectory; }
+
     NameLists &lists() { return m_lists; }
     const NameLists &lists() const { return m_lists; }
 
@@ -33,11 +43,20 @@ public:
     // Typing new names makes sense unless the files are to get their numbers alone.
     bool newNamesEditable() const { return !m_options.numbersOnly; }
 
+    // Byte order (the default) or natural order; applies from the next listing on, and a
+    // listing shown now is sorted again at once.
+    void setSortOrder(SortOrder order);
+    SortOrder sortOrder() const { return m_sortOrder; }
+
     void setNumbering(bool numbering) { m_options.numbering = numbering; }
     void setKeepExtension(bool keep) { m_options.keepExtension = keep; }
 
     // Makes `directory` the listing directory and lists it by `searchPattern`, sorted.
     void read(std::string directory, std::string searchPattern);
+    // Makes `directory` the listing directory and lists exactly `names` of it, sorted: files
+    // handed over from outside (a command line, a drop). Names that are no longer there, or are
+    // folders, are left out.
+    void readFiles(std::string directory, const std::vector<std::string> &names);
     // Lists by the current search pattern again, sorted, with the new names emptied.
     void list();
     void clear();
@@ -54,11 +73,18 @@ public:
     // The plan looked at before a run: rows without a new name, refused, taken, duplicate or
     // too long names.
     Preflight preflight() const;
-    // A run of the rows that have a new name typed; the files of blank rows keep their names.
-    std::vector<RowOutcome> runNamedRowsOnly(const RenameProgress &progress = {});
-    // Renames the listed files by the accepted options. The lists are left as they were; call
-    // relist() to show what the run left on disk.
-    std::vector<RowOutcome> run(const RenameProgress &progress = {});
+    // Renames the listed files by the accepted options, journalled. Nothing is renamed when the
+    // folder is no longer the one listed or the journal cannot be written (`refusal` says
+    // which). The lists are left as they were; call relist() to show what the run left on disk.
+    RenameResult run(const RenameProgress &progress = {});
+    // The same for the rows that have a new name typed; the files of blank rows keep their names.
+    RenameResult runNamedRowsOnly(const RenameProgress &progress = {});
+
+    // The newest run in the listed folder that undo would take back; none when there is none.
+    std::optional<RunSummary> undoableRun() const;
+    // Takes back that run (itself a journalled run, so undoing again goes one run further back
+    // and undoing an undo redoes). Call relist() afterwards.
+    RenameResult undo(const RenameProgress &progress = {});
     // After a run: lists the folder again by "*" and the chosen extension, sorted.
     void relist();
 
@@ -68,12 +94,18 @@ public:
 
 private:
     RenameInput runInput() const;
+    RenameResult runJournalled(const RenameInput &input, const RenameProgress &progress);
+    void sortLists();
 
     NameLists m_lists;
     std::string m_listingDirectory;
     std::string m_searchPattern;
     std::string m_lastExtension;
     RenameOptions m_options;
+    SortOrder m_sortOrder = SortOrder::Bytes;
+    std::string m_journalDirectory;
+    // The listed folder as it was read: a run in a folder that has changed since renames nothing.
+    std::optional<DirectoryIdentity> m_listedFolder;
 };
 
 } // namespace filvane

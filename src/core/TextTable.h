@@ -53,6 +53,14 @@ enum class UiText {
     ReasonOtherError,
     ProgressLabel,
     ProgressStop,
+    // More reasons a row kept its name, and why a run renamed nothing at all.
+    ReasonDiskFull,
+    ReasonBecameFolder,
+    ReasonRenamedSince,
+    ReasonReplacedSince,
+    ReasonNowNamed,
+    RunRefusedFolderChanged,
+    RunRefusedNotRecorded,
     // The look at the plan shown with the rename question when it finds something.
     PreflightFiles,
     PreflightUnnamed,
@@ -66,9 +74,21 @@ enum class UiText {
     PreflightTooLongWord,
     PreflightNamedOnly,
     TooManyFiles,
+    // Taking back a run, a stopped run, and a run cut off by a crash.
+    UndoAction,
+    UndoQuestion,
+    StoppedSummary,
+    StoppedUndo,
+    RecoveryText,
+    RecoveryTemporary,
+    RecoveryRestore,
+    RecoveryFinish,
+    RecoveryLeave,
+    NaturalOrderHint,
+    ByteOrderHint,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::TooManyFiles);
+constexpr int UiTextCount = static_cast<int>(UiText::ByteOrderHint);
 
 // The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
 std::string_view uiText(UiText entry, Language language);

@@ -1,12 +1,12 @@
 #include "Volumes.h"
 
+#include "DirectoryHandle.h"
 #include "SearchPattern.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -178,21 +178,13 @@ std::string volumeLabel(const std::string &source, const std::string &labelFolde
     const std::string device = resolvedPath(source);
     if (device.empty())
         return {};
-    DIR *dir = opendir(labelFolder.c_str());
-    if (!dir)
-        return {};
-    std::string label;
-    while (const dirent *entry = readdir(dir)) {
+    DirectoryHandle dir(labelFolder);
+    while (const dirent *entry = dir.next()) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (resolvedPath(labelFolder + "/" + name) == device) {
-            label = decodeLabelName(name);
-            break;
-        }
+        if (name != "." && name != ".." && resolvedPath(labelFolder + "/" + name) == device)
+            return decodeLabelName(name);
     }
-    closedir(dir);
-    return label;
+    return {};
 }
 
 std::vector<Volume> readVolumes() {

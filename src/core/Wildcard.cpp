@@ -1,86 +1,46 @@
 #include "Wildcard.h"
 
+#include "Utf8.h"
+
+#include <unicode/uchar.h>
+
+#include <algorithm>
+
 namespace filvane {
 
 namespace {
 
-// Stand-in values for bytes that do not decode: above the Unicode range, so they never
-// equal a character.
-constexpr char32_t InvalidByteBase = 0x110000;
+constexpr char32_t foldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + 0x20 : c;
+}
 
-// Decodes one UTF-8 sequence at `i`, advancing `i`.
-char32_t decodeOne(std::string_view text, size_t &i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
+// The folded character at `i`, advancing `i`. Names are mostly ASCII, and an ASCII letter
+// folds to ASCII without decoding or a call into the library. Characters that fold into
+// ASCII from outside it (the Kelvin sign to "k") go through the library like all others.
+inline char32_t nextFolded(std::string_view text, size_t &i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
         ++i;
-        return lead;
+        return foldAscii(byte);
     }
-    int length = 0;
-    char32_t c = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, c = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, c = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, c = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++i;
-        return InvalidByteBase + lead;
-    }
-    if (i + length > text.size()) {
-        ++i;
-        return InvalidByteBase + lead;
-    }
-    for (int k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) {
-            ++i;
-            return InvalidByteBase + lead;
-        }
-        c = (c << 6) | (next & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        ++i;
-        return InvalidByteBase + lead;
-    }
-    i += length;
-    return c;
+    return foldCase(decodeUtf8At(text, i));
 }
 
 } // namespace
 
 char32_t foldCase(char32_t c) {
     if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? c + 0x20 : c;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) // Latin-1 capitals
-        return c + 0x20;
-    if (c >= 0x100 && c <= 0x17F) { // Latin Extended-A: mostly capital/small pairs
-        if (c == 0x130)
-            return 'i';
-        if (c == 0x178)
-            return 0xFF;
-        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F)
-            return c;
-        if (oddCapitals)
-            return (c & 1) ? c + 1 : c;
-        return (c & 1) ? c : c + 1;
-    }
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) // Greek capitals
-        return c + 0x20;
-    if (c >= 0x410 && c <= 0x42F) // Cyrillic capitals
-        return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F)
-        return c + 0x50;
-    return c;
+        return foldAscii(static_cast<unsigned char>(c));
+    if (c >= InvalidUtf8Byte)
+        return c;
+    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
 }
 
 std::u32string foldedCodePoints(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();)
-        out.push_back(foldCase(decodeOne(text, i)));
+        out.push_back(nextFolded(text, i));
     return out;
 }
 
@@ -95,6 +55,29 @@ WildcardMask::WildcardMask(std::string_view mask) {
         m_hasDotStar = true;
         m_withoutDotStar = m_pattern.substr(0, m_pattern.size() - 2);
     }
+    const auto plainAscii = [](char32_t c) { return c < 0x80 && c != U'*' && c != U'?'; };
+    if (m_pattern.size() >= 2 && m_pattern.front() == U'*' &&
+        std::all_of(m_pattern.begin() + 1, m_pattern.end(), plainAscii)) {
+        for (auto c = m_pattern.begin() + 1; c != m_pattern.end(); ++c)
+            m_asciiSuffix.push_back(static_cast<char>(*c));
+    }
+}
+
+// "*" and plain ASCII, the commonest mask ("*.mp3"): read from the end, ASCII bytes are whole
+// characters, so the name's last bytes decide as long as they are ASCII. A byte outside ASCII
+// there (an accent, or a Kelvin sign that folds to "k") leaves it to the full match.
+WildcardMask::Verdict WildcardMask::matchesAsciiSuffix(std::string_view name) const {
+    if (name.size() < m_asciiSuffix.size())
+        return Verdict::Fails; // fewer bytes means fewer characters
+    const size_t start = name.size() - m_asciiSuffix.size();
+    for (size_t k = m_asciiSuffix.size(); k-- > 0;) {
+        const auto byte = static_cast<unsigned char>(name[start + k]);
+        if (byte >= 0x80)
+            return Verdict::Undecided;
+        if (foldAscii(byte) != static_cast<unsigned char>(m_asciiSuffix[k]))
+            return Verdict::Fails;
+    }
+    return Verdict::Matches;
 }
 
 bool WildcardMask::matches(std::string_view name) const {
@@ -102,6 +85,10 @@ bool WildcardMask::matches(std::string_view name) const {
         return false;
     if (m_matchesAll)
         return true;
+    if (!m_asciiSuffix.empty()) {
+        if (const Verdict verdict = matchesAsciiSuffix(name); verdict != Verdict::Undecided)
+            return verdict == Verdict::Matches; // no ".*" ending, so no second try
+    }
     if (matchesPattern(m_pattern, name))
         return true;
     return m_hasDotStar && name.find('.') == std::string_view::npos &&
@@ -115,13 +102,13 @@ bool WildcardMask::matchesPattern(const std::u32string &pattern, std::string_vie
     size_t starP = std::u32string::npos;
     size_t starN = 0;
     while (n < name.size()) {
-        size_t next = n;
-        const char32_t c = foldCase(decodeOne(name, next));
         if (p < pattern.size() && pattern[p] == U'*') {
             starP = p++;
             starN = n;
             continue;
         }
+        size_t next = n;
+        const char32_t c = nextFolded(name, next);
         if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == c)) {
             ++p;
             n = next;
@@ -132,7 +119,7 @@ bool WildcardMask::matchesPattern(const std::u32string &pattern, std::string_vie
         // Let the last star swallow one more character and try again from there.
         p = starP + 1;
         size_t skip = starN;
-        decodeOne(name, skip);
+        decodeUtf8At(name, skip);
         starN = n = skip;
     }
     while (p < pattern.size() && pattern[p] == U'*')

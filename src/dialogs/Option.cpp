@@ -2,12 +2,14 @@
 
 #include "ui_Option.h"
 
+#include "AccessibleComboBox.h"
+#include "AccessibleText.h"
 #include "ButtonGlyphs.h"
 #include "QtText.h"
 #include "TextTable.h"
+#include "WindowSetup.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include <QKeyEvent>
 #include <QShowEvent>
 
 using filvane::UiText;
@@ -16,10 +18,9 @@ TOptionsForm::TOptionsForm(const filvane::StoredTexts &texts, const std::string 
                            QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::TOptionsForm>()), m_texts(texts),
       m_lastExtension(lastExtension) {
+    nameDropDownListsForScreenReaders();
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedWindowFlags(this, Qt::Dialog);
     setFixedSize(281, 90);
     // The box starts empty: the suggestions are offered, none is chosen.
     ui->ExtBox->setCurrentIndex(-1);
@@ -74,11 +75,7 @@ void TOptionsForm::showEvent(QShowEvent *event) {
         // Marking the position as chosen keeps QDialog from centring it over the main window.
         if (!m_shownBefore) {
             m_shownBefore = true;
-            if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-                QRect frame = frameGeometry();
-                frame.moveCenter(screen->availableGeometry().center());
-                move(frame.topLeft());
-            }
+            centreOnScreen(this);
         }
         setAttribute(Qt::WA_Moved);
         FormActivate();
@@ -98,6 +95,43 @@ void TOptionsForm::FormActivate() {
     ui->ExtBox->setEnabled(!ui->KeepCheck->isChecked());
     ui->ExtBox->setEditText(qstr(m_lastExtension));
     m_noOnlyWasChecked = ui->NoOnlyCheck->isChecked();
+    applyAccessibleTexts();
+}
+
+void TOptionsForm::applyAccessibleTexts() {
+    const auto text = [this](AccessibleText entry) {
+        return accessibleText(entry, m_texts.language());
+    };
+    ui->Panel->setAccessibleName(windowTitle());
+    ui->NoGroup->setAccessibleName(ui->NoGroup->title());
+    ui->ExtGroup->setAccessibleName(ui->ExtGroup->title());
+    ui->NoCheck->setAccessibleName(ui->NoCheck->text());
+    ui->NoCheck->setAccessibleDescription(text(AccessibleText::NumberingDescription));
+    ui->NoOnlyCheck->setAccessibleName(ui->NoOnlyCheck->text());
+    ui->NoOnlyCheck->setAccessibleDescription(text(AccessibleText::NumbersOnlyDescription));
+    ui->KeepCheck->setAccessibleName(ui->KeepCheck->text());
+    ui->KeepCheck->setAccessibleDescription(text(AccessibleText::KeepExtensionDescription));
+    ui->ExtBox->setAccessibleName(text(AccessibleText::ExtensionBox));
+    ui->ExtBox->setAccessibleDescription(text(AccessibleText::ExtensionBoxDescription));
+    ui->FileCheck->setAccessibleName(ui->FileCheck->text());
+    ui->FileCheck->setAccessibleDescription(text(AccessibleText::KeepFileNamesDescription));
+    ui->OKBtn->setAccessibleName(ui->OKBtn->text());
+    ui->OKBtn->setAccessibleDescription(text(AccessibleText::OptionsOkDescription));
+    ui->CancelBtn->setAccessibleName(ui->CancelBtn->text());
+    ui->CancelBtn->setAccessibleDescription(text(AccessibleText::OptionsCancelDescription));
+}
+
+void TOptionsForm::keyPressEvent(QKeyEvent *event) {
+    // Keys that no control used: Enter is OK, Escape is Cancel.
+    if (isEnterKey(event)) {
+        OKBtnClick();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CancelBtnClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TOptionsForm::KeepCheckClick() {

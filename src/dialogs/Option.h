@@ -50,8 +50,11 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void applyAccessibleTexts();
+
     std::unique_ptr<Ui::TOptionsForm> ui;
     const filvane::StoredTexts &m_texts;
     const std::string &m_lastExtension;

@@ -1,7 +1,11 @@
 #include "Read.h"
 
+#include "NoReplaceRename.h"
+
 #include "ui_Read.h"
 
+#include "AccessibleComboBox.h"
+#include "AccessibleText.h"
 #include "ButtonGlyphs.h"
 #include "DirectoryTree.h"
 #include "ErrorText.h"
@@ -9,11 +13,10 @@
 #include "ReadDirectoryList.h"
 #include "SearchPattern.h"
 #include "TextTable.h"
+#include "WindowSetup.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QScreen>
 #include <QShowEvent>
 
 using filvane::UiText;
@@ -44,10 +47,9 @@ TReadForm::TReadForm(const filvane::StoredTexts &texts, QWidget *parent)
       m_volumeSource(&filvane::readVolumes),
       // The list starts where the process was started; it keeps its own open directory after.
       m_openDirectory(filvane::currentDirectory()) {
+    nameDropDownListsForScreenReaders();
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedWindowFlags(this, Qt::Dialog);
     setFixedSize(size());
 
     ui->OKBtn->setIcon(twinIcon(QStringLiteral(":/images/ok.png")));
@@ -84,13 +86,32 @@ void TReadForm::showEvent(QShowEvent *event) {
 
 void TReadForm::firstShowing() {
     // Centred once; later showings open where the user left the dialog.
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     buildDriveList();
     buildFilterList();
     const filvane::SubdirectoryListing listing = filvane::listSubdirectories(m_openDirectory);
     showListing(listing.names);
+    if (!m_restoredMask.empty())
+        ui->TypeEdit->setText(qstr(m_restoredMask));
     ui->DirBox->setFocus();
+}
+
+void TReadForm::restore(std::vector<std::pair<std::string, std::string>> foldersByVolume,
+                        std::string mask) {
+    m_restoredFolders = std::move(foldersByVolume);
+    m_restoredMask = std::move(mask);
+    // The most recent folder opens first, if it is still a folder.
+    for (const auto &[volume, folder] : m_restoredFolders) {
+        if (filvane::directoryIdentity(folder)) {
+            m_openDirectory = folder;
+            break;
+        }
+    }
+}
+
+std::string TReadForm::openVolume() const {
+    const int volume = filvane::volumeOfDirectory(m_volumes, m_openDirectory);
+    return volume < 0 ? std::string() : m_volumes[static_cast<size_t>(volume)].mountPoint;
 }
 
 void TReadForm::FormActivate() {
@@ -99,6 +120,24 @@ void TReadForm::FormActivate() {
     m_accepted = false;
     ui->OKBtn->resize(ui->OKBtn->width(), 32);
     ui->CancelBtn->resize(ui->CancelBtn->width(), 32);
+    applyAccessibleTexts();
+}
+
+void TReadForm::applyAccessibleTexts() {
+    const auto text = [this](AccessibleText entry) {
+        return accessibleText(entry, m_texts.language());
+    };
+    ui->Panel1->setAccessibleName(windowTitle());
+    ui->DriveCombo->setAccessibleName(text(AccessibleText::DriveList));
+    ui->DirBox->setAccessibleName(text(AccessibleText::FolderList));
+    ui->DirBox->setAccessibleDescription(text(AccessibleText::FolderListDescription));
+    ui->FilterBox->setAccessibleName(text(AccessibleText::FileTypeList));
+    ui->TypeEdit->setAccessibleName(text(AccessibleText::MaskBox));
+    ui->TypeEdit->setAccessibleDescription(text(AccessibleText::MaskBoxDescription));
+    ui->OKBtn->setAccessibleName(ui->OKBtn->text());
+    ui->OKBtn->setAccessibleDescription(text(AccessibleText::ReadOkDescription));
+    ui->CancelBtn->setAccessibleName(ui->CancelBtn->text());
+    ui->CancelBtn->setAccessibleDescription(text(AccessibleText::ReadCancelDescription));
 }
 
 void TReadForm::buildDriveList() {
@@ -107,6 +146,10 @@ void TReadForm::buildDriveList() {
     ui->DriveCombo->clear();
     for (const filvane::Volume &volume : m_volumes)
         ui->DriveCombo->addItem(QIcon(volumeImage(volume.kind)), qstr(volume.text));
+    for (const auto &[mountPoint, folder] : m_restoredFolders)
+        for (size_t row = 0; row < m_volumes.size(); ++row)
+            if (m_volumes[row].mountPoint == mountPoint)
+                m_lastOpenedOnVolume.emplace(static_cast<int>(row), folder);
     rememberOnVolume();
 }
 
@@ -190,6 +233,12 @@ std::string TReadForm::searchPattern() const {
 }
 
 void TReadForm::OKBtnClick() {
+    // What is highlighted is what gets listed: a folder clicked once is opened first. One that
+    // cannot be entered shows why and keeps the dialog open on the folder it had.
+    const QModelIndex highlighted = ui->DirBox->currentIndex();
+    if (highlighted.isValid() && highlighted.row() != m_directoryModel->currentRow() &&
+        !changeDirectory(m_directoryModel->directoryOfRow(highlighted.row())))
+        return;
     m_accepted = true;
     accept();
 }
@@ -205,13 +254,30 @@ void TReadForm::showError(int error) {
     box.exec();
 }
 
+void TReadForm::keyPressEvent(QKeyEvent *event) {
+    // Keys that no control used: Enter is OK, Escape is Cancel.
+    if (isEnterKey(event)) {
+        OKBtnClick();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CancelBtnClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 bool TReadForm::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == ui->DirBox && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            DirBoxOpen(ui->DirBox->currentIndex());
-            return true;
-        }
+    // Enter in the directory list opens the highlighted folder; on the open folder itself,
+    // where there is nothing to open, it is OK, so Read and Enter list the folder at once.
+    if (watched == ui->DirBox && event->type() == QEvent::KeyPress &&
+        isEnterKey(static_cast<QKeyEvent *>(event))) {
+        const QModelIndex highlighted = ui->DirBox->currentIndex();
+        if (highlighted.isValid() && highlighted.row() != m_directoryModel->currentRow())
+            DirBoxOpen(highlighted);
+        else
+            OKBtnClick();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

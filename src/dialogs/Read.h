@@ -49,8 +49,16 @@ public:
     // The rows of the drive list come from here at the first showing (tests hand in their own).
     void setVolumeSource(std::function<std::vector<filvane::Volume>()> source);
 
+    // What the last runs of the program left: the folder last read on each volume (by its
+    // mount point, most recent first; the first one opens at the first showing) and the mask.
+    void restore(std::vector<std::pair<std::string, std::string>> foldersByVolume,
+                 std::string mask);
+    // The mount point of the volume the open directory lies on; empty when none is known.
+    std::string openVolume() const;
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -60,13 +68,16 @@ private:
     void showListing(std::vector<std::string> subdirectories);
     void rememberOnVolume();
     void showError(int error);
+    void applyAccessibleTexts();
 
     std::unique_ptr<Ui::TReadForm> ui;
     const filvane::StoredTexts &m_texts;
     ReadDirectoryModel *m_directoryModel = nullptr;
     std::function<std::vector<filvane::Volume>()> m_volumeSource;
     std::vector<filvane::Volume> m_volumes;
-    std::map<int, std::string> m_lastOpenedOnVolume; // by volume row
+    std::map<int, std::string> m_lastOpenedOnVolume;                    // by volume row
+    std::vector<std::pair<std::string, std::string>> m_restoredFolders; // mount point, folder
+    std::string m_restoredMask;
     std::vector<filvane::FilterEntry> m_filters;
     std::string m_openDirectory;
     bool m_accepted = false;

@@ -2,15 +2,8 @@
 
 #include "ButtonGlyphs.h"
 #include "DirectoryTree.h"
+#include "QtText.h"
 #include "SearchPattern.h"
-
-namespace {
-
-QString displayName(const std::string &name) {
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-}
-
-} // namespace
 
 ReadDirectoryModel::ReadDirectoryModel(QObject *parent)
     : QAbstractListModel(parent),
@@ -59,10 +52,10 @@ QVariant ReadDirectoryModel::data(const QModelIndex &index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         if (row == 0)
-            return displayName(std::string(filvane::RootDirectory));
+            return qstr(std::string(filvane::RootDirectory));
         if (row <= currentRow())
-            return displayName(m_path[static_cast<size_t>(row - 1)]);
-        return displayName(m_subdirectories[static_cast<size_t>(row - currentRow() - 1)]);
+            return qstr(m_path[static_cast<size_t>(row - 1)]);
+        return qstr(m_subdirectories[static_cast<size_t>(row - currentRow() - 1)]);
     case Qt::DecorationRole:
         switch (rowKind(row)) {
         case RowKind::Open:

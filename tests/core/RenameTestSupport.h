@@ -54,6 +54,10 @@ struct RenameFolder {
                                          const filvane::RenameProgress &progress = {}) const {
         return filvane::renameRows(input(std::move(options)), method, progress);
     }
+    filvane::RenameResult run(const filvane::RunSettings &settings,
+                              filvane::RenameOptions options = {false, true, false, ""}) const {
+        return filvane::runRename(input(std::move(options)), settings);
+    }
     // Every entry of the folder and below, hidden ones too: no temporary name may be left.
     Contents contents() const {
         Contents found;
@@ -66,9 +70,10 @@ struct RenameFolder {
 };
 
 // Each row's outcome by old name, readable in a failure message: "renamed", "refused",
-// "blank", "pending", or the errno's name ("EEXIST").
+// "blank", "pending", "renamed since", "replaced since", or the errno's name ("EEXIST").
 inline Contents outcomes(const std::vector<filvane::RowOutcome> &rows) {
-    static const char *const texts[] = {"renamed", "blank", "refused", "", "pending"}; // by enum
+    static const char *const texts[] = {"renamed", "blank",         "refused",       "",
+                                        "pending", "renamed since", "replaced since"}; // by enum
     Contents found;
     for (const filvane::RowOutcome &row : rows) {
         std::string &text = found[row.oldName];

@@ -15,6 +15,25 @@ TEST(SplitLines, AnyLineEndAndNoTrailingEmptyLine) {
     EXPECT_EQ(splitLines("\r\n"), Lines{""});
 }
 
+TEST(TrimBlanks, BlanksAndTabsAroundGoInsideStay) {
+    EXPECT_EQ(trimBlanks(""), "");
+    EXPECT_EQ(trimBlanks(" \t \t"), "");
+    EXPECT_EQ(trimBlanks("Intro"), "Intro");
+    EXPECT_EQ(trimBlanks("\t 03  Blue  Monday \t "), "03  Blue  Monday");
+    EXPECT_EQ(trimBlanks("\xC5\x90szi dal\xC2\xA0"),
+              "\xC5\x90szi dal\xC2\xA0"); // only ASCII blanks
+}
+
+TEST(NameLists, PastedLinesLoseBlanksAroundThem) {
+    NameLists lists;
+    lists.nameList().setRowCount(5);
+    EXPECT_EQ(lists.pasteNewNames(splitLines("  Intro\t\r\n\tBlue Monday  \n   \nOutro"), 1), 4);
+    EXPECT_EQ(lists.nameList().cell(1, 1), "Intro");
+    EXPECT_EQ(lists.nameList().cell(1, 2), "Blue Monday");
+    EXPECT_EQ(lists.nameList().cell(1, 3), ""); // a line of blanks leaves the row without a name
+    EXPECT_EQ(lists.nameList().cell(1, 4), "Outro");
+}
+
 TEST(NameLists, PasteFillsFromARowDownAndStopsAtTheLastRow) {
     NameLists lists;
     CellGrid &names = lists.nameList();

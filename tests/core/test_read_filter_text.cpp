@@ -74,6 +74,8 @@ TEST(ErrorText, HostErrorsMapOntoTheCodes) {
     EXPECT_EQ(hostErrorText(ENAMETOOLONG), "Invalid filename.");
     EXPECT_EQ(hostErrorText(EMFILE), "Too many open files.");
     EXPECT_EQ(hostErrorText(ENFILE), "Too many open files.");
+    EXPECT_EQ(hostErrorText(ENOSPC), "Disk full.");
+    EXPECT_EQ(hostErrorText(EDQUOT), "Disk full.");
     // Other errnos keep their own number, even where it equals a named code.
     EXPECT_EQ(hostErrorText(EIO), "I/O error " + std::to_string(EIO) + ".");
     EXPECT_EQ(hostErrorText(EINTR), "I/O error " + std::to_string(EINTR) + ".");

@@ -46,14 +46,36 @@ TEST(RenameReasons, ReasonInWordsByOutcomeAndErrno) {
     EXPECT_EQ(reason(row(RenameOutcome::Failed, EINVAL)), "The name is not allowed");
     for (int error : {EACCES, EPERM, EROFS})
         EXPECT_EQ(reason(row(RenameOutcome::Failed, error)), "Access refused") << error;
-    EXPECT_EQ(reason(row(RenameOutcome::Failed, ENOSPC)),
-              "Other error, number " + std::to_string(ENOSPC));
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, ENOSPC)), "The disk is full");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, EDQUOT)), "The disk is full");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, EISDIR)), "A folder has taken the file's place");
+    EXPECT_EQ(reason(row(RenameOutcome::RenamedSince)), "The file has been renamed since");
+    EXPECT_EQ(reason(row(RenameOutcome::ReplacedSince)), "Another file has taken its name since");
+    // A round that could not be taken back says where the file is.
+    RowOutcome misplaced = row(RenameOutcome::Failed, EIO);
+    misplaced.nameNow = ".filvane-7-0.tmp";
+    EXPECT_EQ(reason(misplaced), "Other error, number 5, now named .filvane-7-0.tmp");
     // EIO is 5, the old "File access denied" code: an errno is never read as such a code.
     EXPECT_EQ(reason(row(RenameOutcome::Failed, EIO)), "Other error, number 5");
     texts.apply(Language::Hungarian);
     EXPECT_EQ(reason(row(RenameOutcome::Failed, ENOENT)), "A file eltűnt");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, ENOSPC)), "A lemez megtelt");
+    EXPECT_EQ(reason(row(RenameOutcome::Failed, EINVAL)), "A név nem megengedett");
     EXPECT_EQ(reason(row(RenameOutcome::Failed, EXDEV)),
               "Egyéb hiba, hibakód: " + std::to_string(EXDEV));
+}
+
+TEST(RenameReasons, ARefusedRunSaysWhyNothingWasRenamed) {
+    StoredTexts texts;
+    RenameResult run;
+    EXPECT_EQ(refusalText(run, texts), "");
+    run.refusal = RunRefusal::FolderChanged;
+    EXPECT_EQ(refusalText(run, texts),
+              "The folder has changed since it was read. Nothing was renamed.");
+    run = {RunRefusal::JournalNotWritten, ENOSPC, {}};
+    texts.apply(Language::Hungarian);
+    EXPECT_EQ(refusalText(run, texts), "Az átnevezést nem sikerült rögzíteni a visszavonáshoz "
+                                       "(A lemez megtelt). Egy file sem lett átnevezve.");
 }
 
 TEST(RenameReasons, OnlyFailedAndRefusedRowsAreFailures) {
@@ -63,13 +85,16 @@ TEST(RenameReasons, OnlyFailedAndRefusedRowsAreFailures) {
         row(RenameOutcome::Failed, EEXIST, "b"),
         row(RenameOutcome::RefusedName, 0, "c"),
         row(RenameOutcome::Pending, 0, "d"),
+        row(RenameOutcome::RenamedSince, 0, "e"), // an undo left these alone
+        row(RenameOutcome::ReplacedSince, 0, "f"),
     };
     const std::vector<RowOutcome> failed = failedRows(rows);
-    ASSERT_EQ(failed.size(), 2u);
+    ASSERT_EQ(failed.size(), 4u);
     EXPECT_EQ(failed[0].oldName, "b");
     EXPECT_EQ(failed[1].oldName, "c");
+    EXPECT_EQ(failed[3].oldName, "f");
     // A stopped run counts what it tried, not the rows it never reached.
-    EXPECT_EQ(triedRowCount(rows), 3);
+    EXPECT_EQ(triedRowCount(rows), 5);
 }
 
 TEST(RenameReasons, FillTextAndReadableNames) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 #include <vector>
 
@@ -18,7 +20,8 @@ using Names = std::vector<std::string>;
 // on its first activation (numbering and own extensions on).
 struct SessionFolder {
     TempDir dir;
-    RenameSession session;
+    TempDir journals;
+    RenameSession session{journals.str()};
 
     explicit SessionFolder(const Names &files, const std::string &mask = "*") {
         for (const std::string &name : files)
@@ -95,8 +98,8 @@ TEST(RenameSession, PlanTouchesNothingAndRunThenRelistShowsTheDisk) {
     int reported = 0;
     const auto outcomes = folder.session.run([&](int, int) { return ++reported, true; });
     EXPECT_GT(reported, 0);
-    EXPECT_EQ(outcomes[0].outcome, RenameOutcome::Renamed);
-    EXPECT_EQ(outcomes[1].outcome, RenameOutcome::RefusedName);
+    EXPECT_EQ(outcomes.rows[0].outcome, RenameOutcome::Renamed);
+    EXPECT_EQ(outcomes.rows[1].outcome, RenameOutcome::RefusedName);
     // The lists still show what was renamed until they are listed again.
     EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.mp3", "c.wav"}));
     folder.session.relist();
@@ -166,9 +169,10 @@ TEST(RenameSession, NamedRowsOnlyLeavesTheFilesOfBlankRowsAlone) {
 TEST(RenameSession, ListsAndRenamesMoreThan65535Files) {
     constexpr int Files = 70'000;
     TempDir dir;
+    TempDir journals;
     for (int i = 0; i < Files; ++i)
         dir.touch("f" + std::to_string(i));
-    RenameSession session;
+    RenameSession session(journals.str());
     session.setNumbering(true);
     session.setKeepExtension(true);
     session.read(dir.str(), dir.str() + "/*");
@@ -178,11 +182,66 @@ TEST(RenameSession, ListsAndRenamesMoreThan65535Files) {
     EXPECT_EQ(session.lists().nameList().cell(0, Files), "70000");
     session.applyOptions({{true, true, true, ""}, false}); // numbers only
     const auto outcomes = session.run();
-    ASSERT_EQ(outcomes.size(), static_cast<size_t>(Files));
-    for (const filvane::RowOutcome &row : outcomes)
+    ASSERT_EQ(outcomes.rows.size(), static_cast<size_t>(Files));
+    for (const filvane::RowOutcome &row : outcomes.rows)
         ASSERT_EQ(row.outcome, RenameOutcome::Renamed) << row.oldName;
     session.relist();
     ASSERT_EQ(session.lists().fileCount(), Files);
     EXPECT_EQ(session.lists().readList().cell(1, 1), "01");
     EXPECT_TRUE(dir.exists("70000"));
+}
+
+TEST(RenameSession, ReadFilesListsExactlyTheFilesGivenThatAreThere) {
+    SessionFolder folder({"c.mp3", "a.mp3", "b.txt", "z.wav"});
+    std::filesystem::create_directory(folder.dir.path() / "sub");
+    folder.session.readFiles(folder.dir.str(),
+                             {"z.wav", "a.mp3", "gone.mp3", "sub", "a.mp3", "b.txt"});
+    EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.txt", "z.wav"}));
+    EXPECT_EQ(folder.session.lastExtension(), ".txt"); // of the last one given
+    folder.type(1, "A");
+    folder.session.run();
+    EXPECT_TRUE(folder.dir.exists("01 - A.mp3"));
+    EXPECT_TRUE(folder.dir.exists("c.mp3")); // not given, not touched
+}
+
+TEST(RenameSession, NaturalOrderListsByNumberAndTypedNamesStayWithTheirFiles) {
+    SessionFolder folder({"Track 1.mp3", "Track 2.mp3", "Track 10.mp3", "Track 12.mp3"});
+    EXPECT_EQ(folder.listed(),
+              (Names{"Track 1.mp3", "Track 10.mp3", "Track 12.mp3", "Track 2.mp3"}));
+    folder.type(4, "Second");
+    folder.session.setSortOrder(filvane::SortOrder::Natural);
+    EXPECT_EQ(folder.listed(),
+              (Names{"Track 1.mp3", "Track 2.mp3", "Track 10.mp3", "Track 12.mp3"}));
+    EXPECT_EQ(folder.newNames(), (Names{"", "Second", "", ""}));
+    EXPECT_EQ(folder.column(true, 0), (Names{"01", "02", "03", "04"}));
+    // The listing after a run keeps the order.
+    folder.session.applyOptions(accepted(false, true, false, "", false));
+    folder.type(3, "Tenth");
+    folder.session.runNamedRowsOnly();
+    folder.session.relist();
+    EXPECT_EQ(folder.listed(), (Names{"Tenth.mp3", "Track 1.mp3", "Track 2.mp3", "Track 12.mp3"}));
+}
+
+TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
+    SessionFolder folder({"a.mp3", "b.mp3"});
+    EXPECT_FALSE(folder.session.undoableRun());
+    folder.session.applyOptions(accepted(false, true, false, "", false));
+    folder.type(1, "b"); // a chain: b.mp3 must move first
+    folder.type(2, "c");
+    ASSERT_EQ(folder.session.run().renamedCount(), 2);
+    folder.session.relist();
+    folder.session.clearNewNames();
+    folder.type(1, "x");
+    folder.session.runNamedRowsOnly(); // b.mp3 -> x.mp3
+    folder.session.relist();
+    EXPECT_EQ(folder.listed(), (Names{"c.mp3", "x.mp3"}));
+    ASSERT_TRUE(folder.session.undoableRun());
+    EXPECT_EQ(folder.session.undoableRun()->renamedCount, 1);
+    EXPECT_EQ(folder.session.undo().renamedCount(), 1);
+    folder.session.list();
+    EXPECT_EQ(folder.listed(), (Names{"b.mp3", "c.mp3"}));
+    EXPECT_EQ(folder.session.undo().renamedCount(), 2); // the run before it
+    folder.session.list();
+    EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.mp3"}));
+    EXPECT_EQ(folder.dir.read("a.mp3"), "a.mp3");
 }

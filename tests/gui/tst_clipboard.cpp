@@ -23,6 +23,9 @@ void ClipboardTest::pasteFromCurrentRowDown_data() {
         << 2 << true << QStringList{"typed", "One", "Two", "Three", ""};
     QTest::newRow("7 lines into 5 rows") << "1\n2\n3\n4\n5\n6\n7\n"
                                          << 1 << true << QStringList{"1", "2", "3", "4", "5"};
+    QTest::newRow("blanks and tabs around lines")
+        << "  One\t\r\n\tTwo  three \n"
+        << 3 << true << QStringList{"typed", "", "One", "Two  three", ""};
     QTest::newRow("empty clipboard") << "" << 1 << true << QStringList{"typed", "", "", "", ""};
     QTest::newRow("read-only list") << "x\ny\n"
                                     << 1 << false << QStringList{"typed", "", "", "", ""};

@@ -1,11 +1,11 @@
 #include "FixedColumnGrid.h"
 #include "MainWindowFixture.h"
 
-#include <QScrollBar>
-
 #include <QDialog>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTableView>
+#include <QWheelEvent>
 
 class MainWindowTest : public MainWindowFixture {
     Q_OBJECT
@@ -19,8 +19,13 @@ private slots:
     void languageRoundTrip();
     void cancelledReadEmptiesTypedNames();
     void numberColumnStaysInPlace();
+    void listsStayRowForRow_data();
+    void listsStayRowForRow();
+    void numberColumnWidensToItsWidestNumber();
+    void statusPanelShowsTheListedFolder();
 
 private:
+    void listTracks(int count);
     QString countText() const { return m_main->findChild<QLabel *>("CountPanel")->text(); }
     static QString header(QTableView *grid, int column) {
         return grid->model()->headerData(column, Qt::Horizontal).toString();
@@ -178,6 +183,117 @@ void MainWindowTest::numberColumnStaysInPlace() {
     QCOMPARE(numbers->x(), grid->frameWidth());
     QCOMPARE(numbers->indexAt(QPoint(5, numbers->viewport()->height() - 5)).data().toString(),
              QStringLiteral("40"));
+}
+
+void MainWindowTest::listTracks(int count) {
+    QStringList names;
+    for (int i = 1; i <= count; ++i)
+        names << QStringLiteral("track %1.mp3").arg(i, 4, 10, QLatin1Char('0'));
+    list(names);
+    QCoreApplication::processEvents(); // let the views lay out the new rows
+}
+
+void MainWindowTest::listsStayRowForRow_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("fromNames"); // the new-name list is moved, else the read list
+    for (const bool fromNames : {false, true}) {
+        const char *side = fromNames ? "new names" : "read list";
+        for (const char *how : {"bar", "wheel", "keys", "click"})
+            QTest::addRow("%s by %s", side, how) << QString::fromLatin1(how) << fromNames;
+    }
+}
+
+void MainWindowTest::listsStayRowForRow() {
+    QFETCH(QString, how);
+    QFETCH(bool, fromNames);
+    listTracks(60);
+    QTableView *moved = fromNames ? m_main->nameGrid() : m_main->readGrid();
+    QTableView *other = fromNames ? m_main->readGrid() : m_main->nameGrid();
+    QCOMPARE(other->verticalScrollBar()->value(), 0);
+    if (how == QLatin1String("bar")) {
+        moved->verticalScrollBar()->setValue(moved->verticalScrollBar()->maximum() / 2);
+    } else if (how == QLatin1String("wheel")) {
+        const QPointF at(60, 60);
+        QWheelEvent wheel(at, moved->viewport()->mapToGlobal(at), {}, {0, -360}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(moved->viewport(), &wheel);
+    } else if (how == QLatin1String("keys")) {
+        moved->setFocus();
+        moved->setCurrentIndex(moved->model()->index(0, 1));
+        for (int i = 0; i < 25; ++i)
+            QTest::keyClick(moved, Qt::Key_Down);
+        QCOMPARE(moved->currentIndex().row(), 25);
+    } else {
+        moved->scrollTo(moved->model()->index(40, 1));
+        const QRect cell = moved->visualRect(moved->model()->index(40, 1));
+        QTest::mouseClick(moved->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(moved->currentIndex().row(), 40);
+    }
+    QVERIFY(moved->verticalScrollBar()->value() > 0);
+    QCOMPARE(other->verticalScrollBar()->value(), moved->verticalScrollBar()->value());
+    // Row r of one list is beside row r of the other, from the top of the lists to the bottom.
+    for (int y = 0; y < moved->viewport()->height(); y += 7)
+        QCOMPARE(other->rowAt(y), moved->rowAt(y));
+    if (moved->currentIndex().isValid()) {
+        QCOMPARE(other->currentIndex().row(), moved->currentIndex().row());
+        // and shows it selected, as the list moved does
+        QCOMPARE(other->currentIndex().column(), moved->currentIndex().column());
+        QCOMPARE(other->selectionModel()->isSelected(other->currentIndex()),
+                 moved->selectionModel()->isSelected(moved->currentIndex()));
+    }
+}
+
+void MainWindowTest::numberColumnWidensToItsWidestNumber() {
+    // Whether a cell shows its whole text, as the style draws it: inside a margin on each side.
+    const auto shownWhole = [](const QTableView *view, int row) {
+        const QString text = view->model()->index(row, 0).data().toString();
+        const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+        return view->fontMetrics().elidedText(text, Qt::ElideRight,
+                                              view->columnWidth(0) - 2 * margin) == text;
+    };
+    auto *grid = static_cast<TFixedColumnGrid *>(m_main->readGrid());
+    // A face a little larger than the window's, so four digits need more than the 30 pixels
+    // whatever face stands in for the window's own.
+    QFont larger = grid->font();
+    larger.setPointSize(11);
+    for (QTableView *view : {m_main->readGrid(), m_main->nameGrid()})
+        view->setFont(larger);
+    listTracks(1001);
+    for (QTableView *view : {m_main->readGrid(), m_main->nameGrid()}) {
+        QCOMPARE(view->model()->index(1000, 0).data().toString(), QStringLiteral("1001"));
+        QVERIFY(view->columnWidth(0) > 30);
+        QVERIFY(shownWhole(view, 1000));
+    }
+    QCOMPARE(grid->fixedColumnView()->columnWidth(0), grid->columnWidth(0));
+
+    m_dir = std::make_unique<QTemporaryDir>();
+    listTracks(99); // a short list again: the column's own width, and "99" fits in it
+    for (QTableView *view : {m_main->readGrid(), m_main->nameGrid()}) {
+        QCOMPARE(view->columnWidth(0), 30);
+        QVERIFY(shownWhole(view, 98));
+    }
+}
+
+void MainWindowTest::statusPanelShowsTheListedFolder() {
+    auto *panel = m_main->findChild<QLabel *>("FolderPanel");
+    const QRect place(100, 0, 50, 19);
+    QCOMPARE(panel->geometry(), place);
+    QCOMPARE(panel->text(), QString());
+    list({"a.mp3", "b.mp3"});
+    const QString full = m_dir->path() + QStringLiteral("/*.*");
+    QCOMPARE(panel->toolTip(), full);
+    QCOMPARE(panel->accessibleName(), full);
+    // Too long for the panel: cut in the middle, so the start of the path and the mask show.
+    const QString shown = panel->text();
+    QVERIFY(shown.contains(QChar(0x2026)));
+    QVERIFY(shown.startsWith(full.left(2)));
+    QVERIFY(shown.endsWith(QStringLiteral("*.*")));
+    QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width());
+    QCOMPARE(panel->geometry(), place);
+
+    QTest::mouseClick(button("ClrBtn"), Qt::LeftButton);
+    QCOMPARE(panel->text(), QString());
+    QCOMPARE(panel->toolTip(), QString());
 }
 
 QTEST_MAIN(MainWindowTest)

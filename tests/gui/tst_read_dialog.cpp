@@ -26,6 +26,8 @@ private slots:
     void cleanup();
     void firstOkListsTheStartupDirectory();
     void opensRowsByDoubleClickAndEnterButNotBySingleClick();
+    void okListsTheHighlightedFolder_data();
+    void okListsTheHighlightedFolder();
     void cancelAndCloseBoxKeepWhatWasLeft();
     void searchPattern_data();
     void searchPattern();
@@ -127,7 +129,7 @@ void ReadDialogTest::opensRowsByDoubleClickAndEnterButNotBySingleClick() {
     QTest::mouseClick(dirBox()->viewport(), Qt::LeftButton, {},
                       dirBox()->visualRect(rock).center());
     QCOMPARE(dirBox()->currentIndex(), rock);
-    QCOMPARE(m_dialog->searchPattern(), str(path("music/*.*")));
+    QCOMPARE(m_dialog->openDirectory(), str(path("music"))); // highlighted, not opened
 
     doubleClick(rock);
     QCOMPARE(m_dialog->openDirectory(), str(path("music/rock")));
@@ -147,6 +149,60 @@ void ReadDialogTest::opensRowsByDoubleClickAndEnterButNotBySingleClick() {
     QCOMPARE(QDir::currentPath(), path("music"));
     doubleClick(dirBox()->model()->index(0, 0));
     QCOMPARE(m_dialog->openDirectory(), std::string("/"));
+}
+
+void ReadDialogTest::okListsTheHighlightedFolder_data() {
+    QTest::addColumn<QString>("clicked");
+    QTest::addColumn<QString>("listed");
+    QTest::newRow("a subfolder") << "rock"
+                                 << "music/rock";
+    QTest::newRow("a folder on the path") << ""
+                                          << ""; // the tree's own folder, above music
+    QTest::newRow("the open folder") << "music"
+                                     << "music";
+}
+
+void ReadDialogTest::okListsTheHighlightedFolder() {
+    QFETCH(QString, clicked);
+    QFETCH(QString, listed);
+    if (clicked.isEmpty())
+        clicked = QFileInfo(m_root).fileName();
+    QVERIFY(QDir(path("music")).mkpath(QStringLiteral("gone")));
+    makeDialog(false);
+    auto answered = testsupport::answerNextModal([&](QWidget *) {
+        const QModelIndex row = rowNamed(clicked);
+        QTest::mouseClick(dirBox()->viewport(), Qt::LeftButton, {},
+                          dirBox()->visualRect(row).center());
+        QCOMPARE(dirBox()->currentIndex(), row);
+        QTest::mouseClick(m_dialog->findChild<QToolButton *>("OKBtn"), Qt::LeftButton);
+    });
+    m_dialog->exec();
+    QVERIFY(*answered);
+    QVERIFY(m_dialog->isAccepted());
+    const QString expected = listed.isEmpty() ? m_root : path(listed);
+    QCOMPARE(m_dialog->openDirectory(), str(expected));
+    QCOMPARE(m_dialog->searchPattern(), str(expected + QStringLiteral("/*.*")));
+
+    // A highlighted folder that has gone meanwhile: OK shows why and the dialog stays open.
+    QVERIFY(m_dialog->changeDirectory(str(path("music"))));
+    answered = testsupport::answerNextModal([&](QWidget *) {
+        const QModelIndex gone = rowNamed(QStringLiteral("gone"));
+        QVERIFY(gone.isValid());
+        dirBox()->setCurrentIndex(gone);
+        QVERIFY(QDir(path("music")).rmdir(QStringLiteral("gone")));
+        const auto error = testsupport::answerNextModal([](QWidget *box) {
+            QCOMPARE(qobject_cast<QMessageBox *>(box)->text(), QStringLiteral("File not found."));
+            box->close();
+        });
+        m_dialog->OKBtnClick();
+        QVERIFY(*error);
+        QVERIFY(m_dialog->isVisible());
+        QVERIFY(!m_dialog->isAccepted());
+        m_dialog->CancelBtnClick();
+    });
+    m_dialog->exec();
+    QVERIFY(*answered);
+    QCOMPARE(m_dialog->openDirectory(), str(path("music")));
 }
 
 void ReadDialogTest::cancelAndCloseBoxKeepWhatWasLeft() {

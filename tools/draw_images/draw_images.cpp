@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -596,8 +597,7 @@ QPainterPath digitPath(int digit) {
     return path;
 }
 
-QImage appIconLarge() {
-    const int size = 256;
+QImage appIconLarge(int size = 256) {
     QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -688,8 +688,88 @@ std::vector<Picture> allPictures() {
         {"folder_current.png", folderCurrent(), true, false},
         {"folder_closed.png", folderClosed(), true, false},
         {"filvane.png", appIconSmall(), false, false},
-        {"filvane_256.png", appIconLarge(), false, false},
     };
+}
+
+// The icon at the desktop's icon sizes: the drawing for 48, the smooth one scaled for the rest.
+const int IconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256, 512};
+
+// The same folder and cards for the smallest sizes, where digits cannot be read and a smooth
+// drawing turns to mud: whole pixels, laid out in a 16-unit square, a bar for each number.
+QImage appIconTiny(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    const auto at = [size](int units) { return (units * size + 8) / 16; };
+    const auto area = [&](int x0, int y0, int x1, int y1) {
+        return QRect(QPoint(at(x0), at(y0)), QPoint(at(x1) - 1, at(y1) - 1));
+    };
+    const auto framed = [&](const QRect &box, const QColor &inside) {
+        painter.fillRect(box, Black);
+        painter.fillRect(box.adjusted(1, 1, -1, -1), inside);
+    };
+
+    // Back with its tab, the tab opening into the back.
+    const QRect back = area(1, 3, 16, 15);
+    framed(back, Olive);
+    painter.fillRect(back.left() + 1, back.top() + 1, 1, back.height() - 2, Yellow);
+    const QRect tab = area(1, 1, 7, 4);
+    framed(tab, Yellow);
+    painter.fillRect(tab.left() + 1, tab.bottom(), tab.width() - 2, 2, Yellow);
+
+    const int flapTop = at(10);
+    const int flapBottom = at(15) - 1;
+    for (int card = 0; card < 3; ++card) {
+        QRect sheet = area(2 + 4 * card, 4 + card, 7 + 4 * card, 11);
+        sheet.setBottom(flapTop + 1);
+        framed(sheet, White);
+        painter.fillRect(sheet.left() + 1, sheet.top() + 2, sheet.width() - 2, 1, Navy);
+        if (size >= 22)
+            painter.fillRect(sheet.left() + 2, sheet.top() + 4, sheet.width() - 4, 1, Silver);
+    }
+
+    // Front flap, slanted as in the larger drawings.
+    const int slant = at(2);
+    const int width = at(16) - at(1) - slant;
+    for (int y = flapTop; y <= flapBottom; ++y) {
+        const int shift =
+            (slant * (y - flapTop) + (flapBottom - flapTop) / 2) / (flapBottom - flapTop);
+        const int left = at(1) + slant - shift;
+        painter.fillRect(left, y, width, 1, Black);
+        if (y != flapTop && y != flapBottom)
+            painter.fillRect(left + 1, y, width - 2, 1, Yellow);
+    }
+    return image;
+}
+
+QImage desktopIcon(int size) {
+    if (size < 32)
+        return appIconTiny(size);
+    return size == 48 ? appIconSmall() : appIconLarge(size);
+}
+
+// Every desktop icon side by side on light and dark grounds, at their own size and at 4x.
+QImage iconSheet() {
+    const int gap = 8;
+    int width = gap;
+    for (const int size : IconSizes)
+        width += size + gap;
+    QImage sheet(width, 2 * (512 + 2 * gap), QImage::Format_RGB32);
+    QPainter painter(&sheet);
+    for (int row = 0; row < 2; ++row) {
+        painter.fillRect(0, row * (512 + 2 * gap), width, 512 + 2 * gap,
+                         row == 0 ? QColor(240, 240, 240) : QColor(48, 48, 48));
+        int x = gap;
+        for (const int size : IconSizes) {
+            painter.drawImage(x, row * (512 + 2 * gap) + gap, desktopIcon(size));
+            if (size <= 64)
+                painter.drawImage(
+                    QRect(x, row * (512 + 2 * gap) + 2 * gap + size, 4 * size, 4 * size),
+                    desktopIcon(size));
+            x += std::max(size, size <= 64 ? 4 * size : 0) + gap;
+        }
+    }
+    return sheet;
 }
 
 // The program takes the bottom-left pixel as see-through, so a picture that covers it would
@@ -765,14 +845,29 @@ QImage contactSheet(const std::vector<Picture> &pictures) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--sheet")) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [--sheet FILE]\n", argv[0]);
+    // OUTPUT_FOLDER [--icons HICOLOR_FOLDER] [--sheet FILE] [--icon-sheet FILE]
+    std::map<std::string, std::string> options;
+    bool usage = argc < 2 || argc % 2 != 0;
+    for (int i = 2; !usage && i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        usage = name != "--icons" && name != "--sheet" && name != "--icon-sheet";
+        options[name] = argv[i + 1];
+    }
+    if (usage) {
+        std::fprintf(stderr,
+                     "usage: %s OUTPUT_FOLDER [--icons HICOLOR_FOLDER] [--sheet FILE] "
+                     "[--icon-sheet FILE]\n",
+                     argv[0]);
         return 2;
     }
+    const auto folder = [](const std::string &path) {
+        const QDir dir(QString::fromLocal8Bit(path.c_str()));
+        if (!QDir().mkpath(dir.path()))
+            throw std::runtime_error("cannot create " + dir.path().toStdString());
+        return dir;
+    };
     try {
-        const QDir out(QString::fromLocal8Bit(argv[1]));
-        if (!QDir().mkpath(out.path()))
-            throw std::runtime_error("cannot create " + out.path().toStdString());
+        const QDir out = folder(argv[1]);
         const std::vector<Picture> pictures = allPictures();
         for (const Picture &p : pictures) {
             checkSeeThrough(p);
@@ -780,8 +875,19 @@ int main(int argc, char **argv) {
                                         : p.image.convertToFormat(QImage::Format_ARGB32);
             save(file, out.filePath(QString::fromLatin1(p.name)));
         }
-        if (argc == 4)
-            save(contactSheet(pictures), QString::fromLocal8Bit(argv[3]));
+        if (options.count("--sheet"))
+            save(contactSheet(pictures), QString::fromLocal8Bit(options["--sheet"].c_str()));
+        if (options.count("--icons")) {
+            const std::string hicolor = options["--icons"];
+            for (const int size : IconSizes) {
+                const QDir apps = folder(hicolor + "/" + std::to_string(size) + "x" +
+                                         std::to_string(size) + "/apps");
+                save(desktopIcon(size).convertToFormat(QImage::Format_ARGB32),
+                     apps.filePath(QStringLiteral("filvane.png")));
+            }
+        }
+        if (options.count("--icon-sheet"))
+            save(iconSheet(), QString::fromLocal8Bit(options["--icon-sheet"].c_str()));
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

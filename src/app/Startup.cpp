@@ -1,0 +1,72 @@
+#include "Startup.h"
+
+#include "AppSettings.h"
+#include "CommandLine.h"
+#include "Filvane.h"
+#include "NameLists.h"
+#include "SearchPattern.h"
+#include "TextTable.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+// Watches for the first activation and queues the step behind the window's own handling of it.
+class FirstActivation : public QObject {
+public:
+    FirstActivation(QWidget &window, std::function<void()> step)
+        : QObject(&window), m_step(std::move(step)) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::WindowActivate) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, watched, [step = std::move(m_step)] { step(); });
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_step;
+};
+
+} // namespace
+
+void runAfterFirstActivation(QWidget &window, std::function<void()> step) {
+    new FirstActivation(window, std::move(step)); // owned by the window
+}
+
+void openFromCommandLine(TMainForm &window, const OpenRequest &request) {
+    if (request.problem != OpenProblem::None) {
+        QMessageBox::warning(&window, QString::fromUtf8(filvane::ApplicationTitle.data()),
+                             openProblemText(request));
+        return;
+    }
+    if (request.kind == OpenRequest::Kind::Folder) {
+        window.readDirectory(request.folder,
+                             filvane::joinSearchPattern(request.folder, FolderMask));
+    } else if (request.kind == OpenRequest::Kind::Files) {
+        window.readFiles(request.folder, request.files);
+    } else {
+        return;
+    }
+    window.showItemCount(window.lists().fileCount());
+}
+
+void restorePosition(QWidget &window, std::optional<QPoint> remembered) {
+    if (!remembered)
+        return;
+    QList<QRect> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    if (const auto placed = placeOnScreens(*remembered, window.frameGeometry().size(), areas))
+        window.move(*placed);
+}

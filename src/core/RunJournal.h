@@ -1,0 +1,111 @@
+#pragma once
+
+#include "NoReplaceRename.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace filvane {
+
+// One file of a run's plan, in the order the run will rename: the file (its inode, 0 when it was
+// not found as the run began), the name it has and the name it is to get. Files of a round of
+// names that turn together carry the round's number (from 1); while a round turns, its files
+// pass through each other's names or a temporary one.
+struct JournalStep {
+    std::uint64_t inode = 0;
+    std::string_view before;
+    std::string_view after;
+    int round = 0;
+};
+
+struct RecordedStep {
+    std::uint64_t inode = 0;
+    std::string before;
+    std::string after;
+    int round = 0;
+};
+
+enum class RunKind {
+    Rename,   // the user's run
+    Undo,     // takes back the files of an earlier run (`undoes`); undoing an undo redoes
+    Recovery, // restores, finishes or settles a run that was cut off (`undoes`)
+};
+
+// A journal as read back.
+struct JournalRecord {
+    std::string id; // its file name in the journal folder; later runs have greater ids
+    RunKind kind = RunKind::Rename;
+    std::string undoes;
+    std::string folder;
+    DirectoryIdentity identity;
+    long pid = 0;
+    bool planned = false;  // the plan was whole and durable, so the run may have renamed
+    bool complete = false; // the run ended (also when stopped); none was cut off
+    int renamedCount = 0;  // as the run counted at its end
+    bool undone = false;   // taken back by a later undo that has not itself been undone
+    size_t stepCount = 0;
+    std::vector<RecordedStep> steps; // empty when read without them
+};
+
+// The folder journals live in: $XDG_STATE_HOME/filvane, else ~/.local/state/filvane.
+std::string defaultJournalDirectory();
+
+// The journal of one run: its plan, written and made durable (fsync of file and folder) before
+// the first rename, and marked complete at the end. Its file stays locked while this object
+// lives, so a run still going in another window is never taken for one cut off. The last
+// KeptRuns journals are kept; older ones are removed as a new one begins.
+class RunJournal {
+public:
+    static constexpr int KeptRuns = 20;
+
+    explicit RunJournal(std::string journalDirectory, RunKind kind = RunKind::Rename,
+                        std::string undoes = {});
+    ~RunJournal();
+    RunJournal(const RunJournal &) = delete;
+    RunJournal &operator=(const RunJournal &) = delete;
+
+    // Writes the plan, `step(0)` to `step(count - 1)`; 0 once it is durable, else the errno
+    // (and nothing is left behind).
+    int begin(const std::string &folder, const DirectoryIdentity &identity, size_t count,
+              const std::function<JournalStep(size_t)> &step);
+    // Marks the run complete; 0 or the errno.
+    int finish(int renamedCount);
+
+    const std::string &id() const { return m_id; }
+    const std::string &directory() const { return m_directory; }
+    RunKind kind() const { return m_kind; }
+    const std::string &undoes() const { return m_undoes; }
+
+private:
+    std::string m_directory;
+    RunKind m_kind;
+    std::string m_undoes;
+    std::string m_id;
+    int m_fd = -1;
+};
+
+// The ids of the journals in the folder, oldest first.
+std::vector<std::string> journalIds(const std::string &journalDirectory);
+
+// A journal read back; none when it cannot be read or is no journal. Without its steps, reading
+// one of a large run is quick.
+enum class JournalPart { Whole, WithoutSteps };
+std::optional<JournalRecord> readJournal(const std::string &journalDirectory, const std::string &id,
+                                         JournalPart part = JournalPart::Whole);
+
+// Whether a run is still writing the journal (its lock is held).
+bool journalInUse(const std::string &journalDirectory, const std::string &id);
+
+enum class JournalMark {
+    Complete, // a run cut off has been dealt with
+    Undone,   // taken back by the run `by`
+    Redone,   // its undo has been taken back by the run `by`
+};
+int markJournal(const std::string &journalDirectory, const std::string &id, JournalMark mark,
+                const std::string &by = {}, int renamedCount = 0);
+
+} // namespace filvane
