@@ -100,7 +100,7 @@ int runPart(const std::string &part, const std::string &directory) {
     if (part == "report") {
         list(main, directory, "Track*");
         typeNames(main, "");
-        const std::vector<filvane::RowOutcome> outcomes = main->session().run();
+        const std::vector<filvane::RowOutcome> outcomes = main->session().run().rows;
         const int failed = static_cast<int>(filvane::failedRows(outcomes).size());
         const std::vector<filvane::RowOutcome> one(outcomes.begin(), outcomes.begin() + 1);
         const double before = bench::residentMb();
