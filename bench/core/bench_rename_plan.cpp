@@ -7,15 +7,14 @@
 // - 32,767 pairs of files swapping names beside a plain loop of exchanges;
 // the last two on disk (/var/tmp) and on tmpfs (/dev/shm).
 //   filvane_core_bench --benchmark_filter=Plan
+#include "../support/BenchFolder.h"
 #include "CellGrid.h"
 #include "Rename.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -94,36 +93,15 @@ void BM_Plan_NoDiskUnplanned(benchmark::State &state) {
 // A folder of files n00000.mp3 ... n65534.mp3, each holding nothing.
 class PlanFolder {
 public:
-    explicit PlanFolder(const std::string &base) {
-        std::string pattern = base + "/filvane-bench-plan-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        m_path = pattern;
-        for (int i = 0; i < RowCount; ++i) {
-            const int fd = open((m_path + "/" + stem(i, "", ".mp3")).c_str(),
-                                O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-            if (fd < 0) {
-                std::perror("open");
-                std::exit(1);
-            }
-            close(fd);
-        }
-    }
-    ~PlanFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    PlanFolder(const PlanFolder &) = delete;
-    PlanFolder &operator=(const PlanFolder &) = delete;
+    explicit PlanFolder(const std::string &base)
+        : m_folder(base, RowCount, [](int i) { return stem(i, "", ".mp3"); }) {}
 
-    const std::string &path() const { return m_path; }
+    const std::string &path() const { return m_folder.path(); }
     // Renumbering goes up one and then down again, so the folder is as it was after two runs.
     int nextWay() { return (m_way ^= 1) ^ 1; }
 
 private:
-    std::string m_path;
+    BenchFolder m_folder;
     int m_way = 0;
 };
 

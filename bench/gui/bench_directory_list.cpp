@@ -1,6 +1,8 @@
 // How long the read dialog takes to open a directory of 10,000 subdirectories and paint its
 // list, beside a plain readdir and sort of the same directory measured in the same run.
 //   QT_QPA_PLATFORM=offscreen bench_directory_list [SUBDIRECTORIES]
+#include "../support/BenchHome.h"
+#include "../support/BenchTimer.h"
 #include "DirectoryTree.h"
 #include "Read.h"
 #include "TextTable.h"
@@ -11,30 +13,13 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double medianMs(int runs, const std::function<void()> &prepare,
-                const std::function<void()> &timed) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        const auto start = Clock::now();
-        timed();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // The least any listing can do: read the names of the subdirectories and sort them.
 size_t plainReaddirSort(const std::string &directory) {
@@ -54,6 +39,7 @@ size_t plainReaddirSort(const std::string &directory) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    const BenchHome home;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -78,17 +64,16 @@ int main(int argc, char *argv[]) {
         QDir(root.filePath(QStringLiteral("small"))).canonicalPath().toStdString();
 
     size_t found = 0;
-    const double baseline = medianMs(
-        Runs, [] {}, [&] { found = plainReaddirSort(big); });
-    const double core = medianMs(
-        Runs, [] {}, [&] { found = filvane::listSubdirectories(big).names.size(); });
+    const double baseline = bench::medianMs(Runs, [&] { found = plainReaddirSort(big); });
+    const double core =
+        bench::medianMs(Runs, [&] { found = filvane::listSubdirectories(big).names.size(); });
 
     filvane::StoredTexts texts;
     TReadForm dialog(texts);
     dialog.show();
     QApplication::processEvents();
     auto *list = dialog.findChild<QListView *>(QStringLiteral("DirBox"));
-    const double shown = medianMs(
+    const double shown = bench::medianMs(
         Runs,
         [&] {
             dialog.changeDirectory(small);

@@ -4,24 +4,20 @@
 // Every run renames each file to a name of a new generation ("01 - g3-00000.mp3"), so no run
 // finds the folder as it found it the time before.
 //   QT_QPA_PLATFORM=offscreen bench_rename_command
+#include "../support/BenchFolder.h"
+#include "../support/BenchHome.h"
+#include "../support/BenchTimer.h"
+#include "../support/BenchWindow.h"
 #include "Filvane.h"
 #include "Rename.h"
 #include "SearchPattern.h"
-#include "Windows.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QKeyEvent>
-#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -29,34 +25,10 @@ namespace {
 constexpr int FileCount = 65535;
 constexpr int Runs = 5;
 
-class Folder {
-public:
-    explicit Folder(const std::string &base) {
-        std::string pattern = base + "/filvane-bench-command-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        m_path = pattern;
-        for (int i = 0; i < FileCount; ++i) {
-            const std::string name = m_path + "/Track " + std::to_string(i) + ".mp3";
-            const int fd = open(name.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-            if (fd < 0) {
-                std::perror("open");
-                std::exit(1);
-            }
-            close(fd);
-        }
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string &path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+// "Track 0.mp3" ... "Track 65534.mp3".
+std::string trackName(int i) {
+    return "Track " + std::to_string(i) + ".mp3";
+}
 
 // What the user would have typed: a new name of this generation in every row.
 void typeGeneration(filvane::NameLists &lists, int generation) {
@@ -71,30 +43,11 @@ int countRenamed(const std::vector<filvane::RowOutcome> &rows) {
     }));
 }
 
-double elapsedMs(const QElapsedTimer &clock) {
-    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
-}
-
-// Answers the confirmation with Enter (Yes) as soon as it is up, without a polling delay.
-void answerYesWhenAsked() {
-    auto *timer = new QTimer(qApp);
-    timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
-        if (QWidget *box = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QApplication::sendEvent(box, &enter);
-        }
-    });
-    timer->start();
-}
-
 void measure(const char *place, TMainForm *main) {
-    const Folder folder(place);
+    const BenchFolder folder(place, FileCount, trackName);
     const std::string pattern = folder.path() + "/*";
     int generation = 0;
-    std::vector<double> core, command;
+    bench::Samples core, command;
     int coreRenamed = 0, commandRenamed = 0;
 
     filvane::NameLists lists;
@@ -104,27 +57,24 @@ void measure(const char *place, TMainForm *main) {
         lists.listDirectory(pattern, true);
         lists.sortByName();
         typeGeneration(lists, ++generation);
-        QElapsedTimer clock;
-        clock.start();
+        bench::Stopwatch clock;
         coreRenamed += countRenamed(filvane::renameRows(
             {folder.path(), lists.readList(), lists.nameList(), {true, true, false, ""}}));
         lists.listDirectory(filvane::relistPattern(folder.path(), ""), true);
         lists.sortByName();
-        core.push_back(elapsedMs(clock));
+        core.add(clock.ms());
 
         // The command, from the button press to the reset grids.
         main->readDirectory(folder.path(), pattern);
         typeGeneration(main->lists(), ++generation);
-        answerYesWhenAsked();
+        bench::answerNextBox(); // the confirmation: Yes
         clock.restart();
         main->findChild<QToolButton *>("RenBtn")->click();
-        command.push_back(elapsedMs(clock));
+        command.add(clock.ms());
         const std::string first = main->lists().readList().cell(1, 1);
         commandRenamed += first.find("g" + std::to_string(generation) + "-") != std::string::npos;
     }
-    std::sort(core.begin(), core.end());
-    std::sort(command.begin(), command.end());
-    const double coreMs = core[Runs / 2], commandMs = command[Runs / 2];
+    const double coreMs = core.median(), commandMs = command.median();
     std::printf("%s: %d files, median of %d runs\n", place, FileCount, Runs);
     std::printf("  core rename + list + sort (baseline): %8.1f ms  (%d of %d rows renamed)\n",
                 coreMs, coreRenamed, Runs * FileCount);
@@ -136,17 +86,12 @@ void measure(const char *place, TMainForm *main) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    const BenchHome home;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Windows windows = createWindows();
+    const Windows windows = bench::showMainWindow();
     TMainForm *main = windows.main.get();
-    main->show();
-    main->activateWindow();
-    QElapsedTimer wait;
-    wait.start();
-    while (!main->isActiveWindow() && wait.elapsed() < 2000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
     for (const char *place : {"/var/tmp", "/dev/shm"})
         measure(place, main);
     return 0;

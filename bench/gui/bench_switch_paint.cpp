@@ -2,17 +2,15 @@
 // pixel by pixel. This measures an immediate repaint of a 20 x 20 switch, opaque and transparent,
 // beside a plain widget of the same size that draws a pre-masked pixmap, in the same run.
 //   QT_QPA_PLATFORM=offscreen bench_switch_paint
+#include "../support/BenchTimer.h"
 #include "BmpCtrls.h"
 #include "ButtonGlyphs.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QToolButton>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -20,16 +18,11 @@ constexpr int Paints = 2000;
 constexpr int Runs = 7;
 
 template <typename F> double medianMicrosecondsPerPaint(F &&paint) {
-    std::vector<double> times;
-    for (int run = 0; run < Runs; ++run) {
-        QElapsedTimer clock;
-        clock.start();
+    const auto paints = [&] {
         for (int i = 0; i < Paints; ++i)
             paint();
-        times.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e3 / Paints);
-    }
-    std::sort(times.begin(), times.end());
-    return times[Runs / 2];
+    };
+    return bench::medianMs(Runs, paints) * 1e3 / Paints;
 }
 
 // The cheapest way Qt draws a picture with a see-through colour: a pixmap masked once.
