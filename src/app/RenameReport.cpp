@@ -4,13 +4,14 @@
 #include "QtText.h"
 #include "RenameReasons.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 #include <string>
@@ -24,46 +25,79 @@ constexpr int VisibleRows = 12;
 constexpr int MaxNameColumnWidth = 260;
 constexpr int ColumnGap = 16;
 
+// The failed rows of a run, read in place from its outcomes: the texts are made only for the
+// rows a view asks about, so a report of tens of thousands of rows costs little memory.
+class FailureListModel : public QAbstractTableModel {
+public:
+    FailureListModel(const std::vector<filvane::RowOutcome> &rows, std::vector<int> failed,
+                     const filvane::StoredTexts &texts, QObject *parent)
+        : QAbstractTableModel(parent), m_rows(rows), m_failed(std::move(failed)),
+          m_texts(texts), m_headers{qstr(texts[UiText::ReportOldNameColumn]),
+                                    qstr(texts[UiText::ReportNewNameColumn]),
+                                    qstr(texts[UiText::ReportReasonColumn])} {}
+
+    int rowCount(const QModelIndex &parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_failed.size());
+    }
+    int columnCount(const QModelIndex &parent = {}) const override {
+        return parent.isValid() ? 0 : 3;
+    }
+    QVariant data(const QModelIndex &index, int role) const override {
+        // The whole name as tool tip, where the column cuts it.
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+            return {};
+        const filvane::RowOutcome &row = m_rows[static_cast<size_t>(m_failed[index.row()])];
+        switch (index.column()) {
+        case 0:
+            return qstr(filvane::readableName(row.oldName));
+        case 1:
+            return qstr(filvane::readableName(row.newName));
+        default:
+            return qstr(filvane::failureReasonText(row, m_texts));
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 3)
+            return m_headers[section];
+        return {};
+    }
+
+private:
+    const std::vector<filvane::RowOutcome> &m_rows;
+    std::vector<int> m_failed;
+    const filvane::StoredTexts &m_texts;
+    QString m_headers[3];
+};
+
 // Seen at a glance, without a scroll bar, up to a dozen rows; beyond that the list scrolls.
-QTreeWidget *makeFailureList(const std::vector<filvane::RowOutcome> &failed,
-                             const filvane::StoredTexts &texts, QWidget *parent) {
-    auto *list = new QTreeWidget(parent);
+QTreeView *makeFailureList(const std::vector<filvane::RowOutcome> &rows, std::vector<int> failed,
+                           const filvane::StoredTexts &texts, QWidget *parent) {
+    auto *list = new QTreeView(parent);
     list->setObjectName(QStringLiteral("FailureList"));
+    const int count = static_cast<int>(failed.size());
+    list->setModel(new FailureListModel(rows, std::move(failed), texts, list));
     list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setTextElideMode(Qt::ElideMiddle); // the extension at the end stays visible
-    list->setHeaderLabels({qstr(texts[UiText::ReportOldNameColumn]),
-                           qstr(texts[UiText::ReportNewNameColumn]),
-                           qstr(texts[UiText::ReportReasonColumn])});
-    QList<QTreeWidgetItem *> items;
-    items.reserve(static_cast<qsizetype>(failed.size()));
-    for (const filvane::RowOutcome &row : failed) {
-        const QStringList cells{qstr(filvane::readableName(row.oldName)),
-                                qstr(filvane::readableName(row.newName)),
-                                qstr(filvane::failureReasonText(row, texts))};
-        auto *item = new QTreeWidgetItem(cells);
-        for (int column = 0; column < cells.size(); ++column)
-            item->setToolTip(column, cells[column]); // the whole name where the column cuts it
-        items.append(item);
-    }
-    list->addTopLevelItems(items);
     // Ctrl+C copies the selected rows, or all of them when none is selected, as tab-separated
     // lines: a long list is easier to work through elsewhere.
     addCopyAction(list, CopyWhenNothingSelected::AllRows);
 
     int width = list->frameWidth() * 2 + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    for (int column = 0; column < list->columnCount(); ++column) {
-        list->resizeColumnToContents(column);
+    for (int column = 0; column < 3; ++column) {
+        list->resizeColumnToContents(column); // measures the first rows only
         const int padded = list->columnWidth(column) + ColumnGap;
         list->setColumnWidth(column, column < 2 ? std::min(padded, MaxNameColumnWidth) : padded);
         width += list->columnWidth(column);
     }
     const int rowHeight = std::max(list->sizeHintForRow(0), 1);
-    const int rows = std::min(static_cast<int>(failed.size()), VisibleRows);
+    const int visible = std::min(count, VisibleRows);
     list->setMinimumWidth(std::max(width, 420));
-    list->setFixedHeight(list->header()->sizeHint().height() + rows * rowHeight +
+    list->setFixedHeight(list->header()->sizeHint().height() + visible * rowHeight +
                          list->frameWidth() * 2 + 2);
     return list;
 }
@@ -88,7 +122,10 @@ void insertAboveButtons(QMessageBox *box, QWidget *widget) {
 
 std::unique_ptr<QMessageBox> makeRenameReport(const std::vector<filvane::RowOutcome> &rows,
                                               const filvane::StoredTexts &texts, QWidget *parent) {
-    const std::vector<filvane::RowOutcome> failed = filvane::failedRows(rows);
+    std::vector<int> failed;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (filvane::isFailure(rows[i]))
+            failed.push_back(static_cast<int>(i));
     if (failed.empty())
         return nullptr;
     const std::string summary = filvane::fillText(
@@ -97,7 +134,7 @@ std::unique_ptr<QMessageBox> makeRenameReport(const std::vector<filvane::RowOutc
     auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, qstr(filvane::ApplicationTitle),
                                              qstr(summary), QMessageBox::Ok, parent);
     box->setTextFormat(Qt::PlainText);
-    insertAboveButtons(box.get(), makeFailureList(failed, texts, box.get()));
+    insertAboveButtons(box.get(), makeFailureList(rows, std::move(failed), texts, box.get()));
     return box;
 }
 

@@ -14,6 +14,7 @@ class QWidget;
 
 // The warning that lists every file a run could not rename: old name, intended name and the
 // reason in words, in a list that scrolls. Null when no row failed, so such a run stays silent.
+// The list reads `rows` in place: they must outlive the box.
 std::unique_ptr<QMessageBox> makeRenameReport(const std::vector<filvane::RowOutcome> &rows,
                                               const filvane::StoredTexts &texts, QWidget *parent);
 

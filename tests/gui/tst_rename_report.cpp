@@ -5,7 +5,7 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QScreen>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
@@ -44,13 +44,14 @@ Report RenameReportTest::renameAndReadReport() {
         if (!box)
             return;
         report = {true, box->windowTitle(), box->text(), box->icon(), {}, {}, {}, false, listed()};
-        if (auto *list = box->findChild<QTreeWidget *>(QStringLiteral("FailureList"))) {
-            for (int column = 0; column < list->columnCount(); ++column)
-                report.headers << list->headerItem()->text(column);
-            for (int i = 0; i < list->topLevelItemCount(); ++i) {
-                const QTreeWidgetItem *item = list->topLevelItem(i);
-                report.rows.append({item->text(0), item->text(1), item->text(2)});
-            }
+        if (auto *list = box->findChild<QTreeView *>(QStringLiteral("FailureList"))) {
+            const QAbstractItemModel *model = list->model();
+            for (int column = 0; column < model->columnCount(); ++column)
+                report.headers << model->headerData(column, Qt::Horizontal).toString();
+            for (int i = 0; i < model->rowCount(); ++i)
+                report.rows.append({model->index(i, 0).data().toString(),
+                                    model->index(i, 1).data().toString(),
+                                    model->index(i, 2).data().toString()});
             // Ctrl+C with nothing selected copies the whole list (a shortcut: wait for focus).
             QGuiApplication::clipboard()->clear();
             if (QTest::qWaitForWindowActive(box)) {
@@ -60,7 +61,7 @@ Report RenameReportTest::renameAndReadReport() {
             }
             // Rows beyond the visible part are reached by scrolling, and the box fits the screen.
             report.scrolls =
-                list->viewport()->height() < list->sizeHintForRow(0) * list->topLevelItemCount() &&
+                list->viewport()->height() < list->sizeHintForRow(0) * list->model()->rowCount() &&
                 list->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff &&
                 box->height() <= box->screen()->availableGeometry().height();
         }
