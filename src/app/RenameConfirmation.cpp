@@ -89,7 +89,9 @@ RenameConfirmation::RenameConfirmation(const filvane::Preflight &check, const st
     if (!check.clean()) {
         m_box->setInformativeText(summary(check, folder, texts));
         m_box->setDetailedText(details(check, texts));
-        if (!numbersOnly && check.count(PreflightFinding::Unnamed) > 0)
+        // Offered where it renames some rows and leaves others: not when no row is named.
+        const int unnamed = check.count(PreflightFinding::Unnamed);
+        if (!numbersOnly && unnamed > 0 && unnamed < check.fileCount)
             m_namedOnly =
                 m_box->addButton(qstr(texts[UiText::PreflightNamedOnly]), QMessageBox::AcceptRole);
     }
