@@ -24,3 +24,16 @@ bool isEnterKey(const QKeyEvent *event) {
     return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
            (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
+
+bool acceptOrCancelKey(const QKeyEvent *event, const std::function<void()> &ok,
+                       const std::function<void()> &cancel) {
+    if (isEnterKey(event)) {
+        ok();
+        return true;
+    }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cancel();
+        return true;
+    }
+    return false;
+}

@@ -2,6 +2,8 @@
 
 #include <Qt>
 
+#include <functional>
+
 class QKeyEvent;
 class QWidget;
 
@@ -14,3 +16,8 @@ void centreOnScreen(QWidget *window);
 
 // Return or the keypad's Enter, without Ctrl, Alt or Shift: the key that accepts a dialog.
 bool isEnterKey(const QKeyEvent *event);
+
+// A key that no control of a dialog used: Enter runs `ok`, Escape runs `cancel`. Returns
+// whether it was one of them.
+bool acceptOrCancelKey(const QKeyEvent *event, const std::function<void()> &ok,
+                       const std::function<void()> &cancel);

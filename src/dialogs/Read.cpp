@@ -255,16 +255,9 @@ void TReadForm::showError(int error) {
 }
 
 void TReadForm::keyPressEvent(QKeyEvent *event) {
-    // Keys that no control used: Enter is OK, Escape is Cancel.
-    if (isEnterKey(event)) {
-        OKBtnClick();
-        return;
-    }
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        CancelBtnClick();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!acceptOrCancelKey(
+            event, [this] { OKBtnClick(); }, [this] { CancelBtnClick(); }))
+        QDialog::keyPressEvent(event);
 }
 
 bool TReadForm::eventFilter(QObject *watched, QEvent *event) {
