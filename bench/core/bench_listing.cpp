@@ -2,8 +2,8 @@
 // a Read does it (a new session's read), beside a plain readdir-and-sort loop over the same
 // folder, measured in the same run. Both start from nothing in every iteration.
 #include "../support/BenchFolder.h"
-#include "RenameSession.h"
-#include "SearchPattern.h"
+#include "core/RenameSession.h"
+#include "core/SearchPattern.h"
 
 #include <benchmark/benchmark.h>
 

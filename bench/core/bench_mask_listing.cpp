@@ -2,8 +2,8 @@
 // beside a plain readdir loop that keeps names ending in ".mp3" (case-sensitive, no folding),
 // in the same run; and the mask alone against that suffix test, over names in memory.
 #include "../support/BenchFolder.h"
-#include "DirectorySearch.h"
-#include "Wildcard.h"
+#include "core/DirectorySearch.h"
+#include "core/Wildcard.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,10 +8,10 @@
 // both places, as a home folder would be) beside the run without it, and the undo of a
 // journalled run (the undo alone is timed) beside the run.
 //   filvane_core_bench --benchmark_filter=Rename
-#include "CellGrid.h"
-#include "Rename.h"
-#include "RunHistory.h"
-#include "RunJournal.h"
+#include "core/CellGrid.h"
+#include "core/Rename.h"
+#include "core/RunHistory.h"
+#include "core/RunJournal.h"
 
 #include <benchmark/benchmark.h>
 

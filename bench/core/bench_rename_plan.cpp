@@ -8,8 +8,8 @@
 // the last two on disk (/var/tmp) and on tmpfs (/dev/shm).
 //   filvane_core_bench --benchmark_filter=Plan
 #include "../support/BenchFolder.h"
-#include "CellGrid.h"
-#include "Rename.h"
+#include "core/CellGrid.h"
+#include "core/Rename.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,9 +3,9 @@
 //   QT_QPA_PLATFORM=offscreen bench_directory_list [SUBDIRECTORIES]
 #include "../support/BenchHome.h"
 #include "../support/BenchTimer.h"
-#include "DirectoryTree.h"
-#include "Read.h"
-#include "TextTable.h"
+#include "core/DirectoryTree.h"
+#include "core/TextTable.h"
+#include "dialogs/Read.h"
 
 #include <QApplication>
 #include <QDir>

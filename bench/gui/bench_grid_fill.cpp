@@ -5,9 +5,9 @@
 #include "../support/BenchFolder.h"
 #include "../support/BenchHome.h"
 #include "../support/BenchTimer.h"
-#include "Filvane.h"
-#include "SearchPattern.h"
-#include "Windows.h"
+#include "app/Filvane.h"
+#include "app/Windows.h"
+#include "core/SearchPattern.h"
 
 #include <QApplication>
 #include <QTableView>

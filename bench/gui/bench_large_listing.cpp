@@ -10,8 +10,8 @@
 #include "../support/BenchProcess.h"
 #include "../support/BenchTimer.h"
 #include "../support/BenchWindow.h"
-#include "RenameSession.h"
-#include "SearchPattern.h"
+#include "core/RenameSession.h"
+#include "core/SearchPattern.h"
 
 #include <QApplication>
 #include <QTableView>

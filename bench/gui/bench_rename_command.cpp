@@ -8,9 +8,9 @@
 #include "../support/BenchHome.h"
 #include "../support/BenchTimer.h"
 #include "../support/BenchWindow.h"
-#include "Filvane.h"
-#include "Rename.h"
-#include "SearchPattern.h"
+#include "app/Filvane.h"
+#include "core/Rename.h"
+#include "core/SearchPattern.h"
 
 #include <QApplication>
 #include <QToolButton>

@@ -3,8 +3,8 @@
 // beside a plain widget of the same size that draws a pre-masked pixmap, in the same run.
 //   QT_QPA_PLATFORM=offscreen bench_switch_paint
 #include "../support/BenchTimer.h"
-#include "BmpCtrls.h"
-#include "ButtonGlyphs.h"
+#include "controls/BmpCtrls.h"
+#include "controls/ButtonGlyphs.h"
 
 #include <QApplication>
 #include <QPainter>

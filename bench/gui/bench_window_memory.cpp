@@ -13,11 +13,11 @@
 #include "../support/BenchProcess.h"
 #include "../support/BenchTimer.h"
 #include "../support/BenchWindow.h"
-#include "NameGridModel.h"
-#include "NameText.h"
-#include "RenameReasons.h"
-#include "RenameReport.h"
-#include "SearchPattern.h"
+#include "app/NameGridModel.h"
+#include "app/RenameReport.h"
+#include "core/NameText.h"
+#include "core/RenameReasons.h"
+#include "core/SearchPattern.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -2,8 +2,8 @@
 // Read does (a session's read), and prints how many it found: the program's side of the
 // whole-process comparison in compare_anchors.sh.
 //   filvane_core_list DIR MASK
-#include "RenameSession.h"
-#include "SearchPattern.h"
+#include "core/RenameSession.h"
+#include "core/SearchPattern.h"
 
 #include <cstdio>
 

@@ -3,8 +3,8 @@
 // The main window as a benchmark drives it: made and shown as the program does, and the modal
 // boxes a command opens answered by a key as soon as they are up.
 #include "BenchTimer.h"
-#include "Filvane.h"
-#include "Windows.h"
+#include "app/Filvane.h"
+#include "app/Windows.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -6,8 +6,8 @@
 // read at all, or is not an INI file, reads as all defaults. Saving never throws; it reports
 // whether the value reached the disk, and a failed save leaves the old file as it was.
 
-#include "Collation.h"
-#include "TextTable.h"
+#include "core/Collation.h"
+#include "core/TextTable.h"
 
 #include <QList>
 #include <QPoint>

@@ -10,11 +10,11 @@
 // reads after they close. A rename run hands back one outcome per row, which the window turns
 // into its failure report.
 
-#include "AppSettings.h"
-#include "QtTranslations.h"
-#include "RenameConfirmation.h"
-#include "RenameSession.h"
-#include "TextTable.h"
+#include "app/AppSettings.h"
+#include "app/QtTranslations.h"
+#include "app/RenameConfirmation.h"
+#include "core/RenameSession.h"
+#include "core/TextTable.h"
 
 #include <QWidget>
 

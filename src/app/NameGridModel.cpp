@@ -1,6 +1,6 @@
-#include "NameGridModel.h"
+#include "app/NameGridModel.h"
 
-#include "CellGrid.h"
+#include "core/CellGrid.h"
 
 #include <QApplication>
 #include <QKeyEvent>

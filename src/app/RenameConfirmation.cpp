@@ -1,8 +1,8 @@
-#include "RenameConfirmation.h"
+#include "app/RenameConfirmation.h"
 
-#include "NameText.h"
-#include "QtText.h"
-#include "RenameReasons.h"
+#include "controls/QtText.h"
+#include "core/NameText.h"
+#include "core/RenameReasons.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Preflight.h"
-#include "TextTable.h"
+#include "core/Preflight.h"
+#include "core/TextTable.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
-#include "RenameReport.h"
+#include "app/RenameReport.h"
 
-#include "ItemViewClipboard.h"
-#include "QtText.h"
-#include "RenameReasons.h"
+#include "controls/ItemViewClipboard.h"
+#include "controls/QtText.h"
+#include "core/RenameReasons.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>

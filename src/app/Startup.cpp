@@ -1,11 +1,11 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "AppSettings.h"
-#include "CommandLine.h"
-#include "Filvane.h"
-#include "NameLists.h"
-#include "SearchPattern.h"
-#include "TextTable.h"
+#include "app/AppSettings.h"
+#include "app/CommandLine.h"
+#include "app/Filvane.h"
+#include "core/NameLists.h"
+#include "core/SearchPattern.h"
+#include "core/TextTable.h"
 
 #include <QEvent>
 #include <QGuiApplication>

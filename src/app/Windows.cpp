@@ -1,9 +1,9 @@
-#include "Windows.h"
+#include "app/Windows.h"
 
-#include "About.h"
-#include "Filvane.h"
-#include "Option.h"
-#include "Read.h"
+#include "app/Filvane.h"
+#include "dialogs/About.h"
+#include "dialogs/Option.h"
+#include "dialogs/Read.h"
 
 #include <QFont>
 

@@ -1,8 +1,8 @@
-#include "CommandLine.h"
-#include "Filvane.h"
-#include "Startup.h"
-#include "TextTable.h"
-#include "Windows.h"
+#include "app/CommandLine.h"
+#include "app/Filvane.h"
+#include "app/Startup.h"
+#include "app/Windows.h"
+#include "core/TextTable.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,12 +1,12 @@
 // filvane-rename: the window's renaming for scripts. It lists a folder by a mask, takes the new
 // names one per line, composes them exactly as the window does and renames on the same engine,
 // never replacing a file.
-#include "NameText.h"
-#include "Preflight.h"
-#include "RenameReasons.h"
-#include "RenameSession.h"
-#include "SearchPattern.h"
-#include "TextTable.h"
+#include "core/NameText.h"
+#include "core/Preflight.h"
+#include "core/RenameReasons.h"
+#include "core/RenameSession.h"
+#include "core/SearchPattern.h"
+#include "core/TextTable.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "AccessibleComboBox.h"
+#include "controls/AccessibleComboBox.h"
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>

@@ -1,4 +1,4 @@
-#include "AccessibleText.h"
+#include "controls/AccessibleText.h"
 
 #include <QKeySequence>
 

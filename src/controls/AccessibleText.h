@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextTable.h"
+#include "core/TextTable.h"
 
 #include <QString>
 

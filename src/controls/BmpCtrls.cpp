@@ -1,6 +1,6 @@
-#include "BmpCtrls.h"
+#include "controls/BmpCtrls.h"
 
-#include "BmpUtils.h"
+#include "controls/BmpUtils.h"
 
 #include <QAccessibleWidget>
 #include <QMetaMethod>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VCLBase.h"
+#include "controls/VCLBase.h"
 
 #include <QImage>
 

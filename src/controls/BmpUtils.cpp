@@ -1,4 +1,4 @@
-#include "BmpUtils.h"
+#include "controls/BmpUtils.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ButtonGlyphs.h"
+#include "controls/ButtonGlyphs.h"
 
 #include <QBitmap>
 #include <QString>

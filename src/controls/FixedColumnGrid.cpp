@@ -1,4 +1,4 @@
-#include "FixedColumnGrid.h"
+#include "controls/FixedColumnGrid.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

@@ -1,4 +1,4 @@
-#include "ItemViewClipboard.h"
+#include "controls/ItemViewClipboard.h"
 
 #include <QAbstractItemView>
 #include <QAction>

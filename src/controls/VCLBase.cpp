@@ -1,4 +1,4 @@
-#include "VCLBase.h"
+#include "controls/VCLBase.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "WindowSetup.h"
+#include "controls/WindowSetup.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

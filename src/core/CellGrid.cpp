@@ -1,4 +1,4 @@
-#include "CellGrid.h"
+#include "core/CellGrid.h"
 
 #include <cassert>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "Collation.h"
+#include "core/Collation.h"
 
 #include <algorithm>
 #include <numeric>

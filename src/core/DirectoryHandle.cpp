@@ -1,4 +1,4 @@
-#include "DirectoryHandle.h"
+#include "core/DirectoryHandle.h"
 
 #include <cerrno>
 

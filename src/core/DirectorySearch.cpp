@@ -1,8 +1,8 @@
-#include "DirectorySearch.h"
+#include "core/DirectorySearch.h"
 
-#include "DirectoryHandle.h"
-#include "SearchPattern.h"
-#include "Wildcard.h"
+#include "core/DirectoryHandle.h"
+#include "core/SearchPattern.h"
+#include "core/Wildcard.h"
 
 #include <sys/stat.h>
 

@@ -1,9 +1,9 @@
-#include "DirectoryTree.h"
+#include "core/DirectoryTree.h"
 
-#include "DirectoryHandle.h"
-#include "DirectorySearch.h"
-#include "SearchPattern.h"
-#include "Wildcard.h"
+#include "core/DirectoryHandle.h"
+#include "core/DirectorySearch.h"
+#include "core/SearchPattern.h"
+#include "core/Wildcard.h"
 
 #include <algorithm>
 #include <cerrno>

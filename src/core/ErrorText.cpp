@@ -1,4 +1,4 @@
-#include "ErrorText.h"
+#include "core/ErrorText.h"
 
 #include <cerrno>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "FilterText.h"
+#include "core/FilterText.h"
 
 namespace filvane {
 

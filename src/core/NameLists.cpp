@@ -1,7 +1,7 @@
-#include "NameLists.h"
+#include "core/NameLists.h"
 
-#include "DirectorySearch.h"
-#include "NameText.h"
+#include "core/DirectorySearch.h"
+#include "core/NameText.h"
 
 #include <algorithm>
 #include <span>

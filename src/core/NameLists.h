@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CellGrid.h"
-#include "Collation.h"
+#include "core/CellGrid.h"
+#include "core/Collation.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "NameText.h"
+#include "core/NameText.h"
 
 namespace filvane {
 

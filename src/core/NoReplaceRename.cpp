@@ -1,4 +1,4 @@
-#include "NoReplaceRename.h"
+#include "core/NoReplaceRename.h"
 
 #include <cerrno>
 #include <fcntl.h>

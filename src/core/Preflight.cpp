@@ -1,6 +1,6 @@
-#include "Preflight.h"
+#include "core/Preflight.h"
 
-#include "CellGrid.h"
+#include "core/CellGrid.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Rename.h"
+#include "core/Rename.h"
 
 #include <string>
 #include <vector>

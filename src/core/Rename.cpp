@@ -1,10 +1,10 @@
-#include "Rename.h"
+#include "core/Rename.h"
 
-#include "CellGrid.h"
-#include "NameText.h"
-#include "NoReplaceRename.h"
-#include "RunJournal.h"
-#include "SearchPattern.h"
+#include "core/CellGrid.h"
+#include "core/NameText.h"
+#include "core/NoReplaceRename.h"
+#include "core/RunJournal.h"
+#include "core/SearchPattern.h"
 
 #include <algorithm>
 #include <cerrno>

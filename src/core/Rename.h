@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NoReplaceRename.h"
+#include "core/NoReplaceRename.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "RenameReasons.h"
+#include "core/RenameReasons.h"
 
-#include "Utf8.h"
+#include "core/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>

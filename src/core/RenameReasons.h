@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Rename.h"
-#include "TextTable.h"
+#include "core/Rename.h"
+#include "core/TextTable.h"
 
 #include <initializer_list>
 #include <string>

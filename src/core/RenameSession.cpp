@@ -1,7 +1,7 @@
-#include "RenameSession.h"
+#include "core/RenameSession.h"
 
-#include "DirectorySearch.h"
-#include "SearchPattern.h"
+#include "core/DirectorySearch.h"
+#include "core/SearchPattern.h"
 
 #include <string_view>
 #include <unordered_set>

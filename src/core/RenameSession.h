@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Collation.h"
-#include "NameLists.h"
-#include "Preflight.h"
-#include "Rename.h"
-#include "RunHistory.h"
+#include "core/Collation.h"
+#include "core/NameLists.h"
+#include "core/Preflight.h"
+#include "core/Rename.h"
+#include "core/RunHistory.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
-#include "RunHistory.h"
+#include "core/RunHistory.h"
 
-#include "CellGrid.h"
+#include "core/CellGrid.h"
 
 #include <algorithm>
 #include <cerrno>

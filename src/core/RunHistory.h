@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Rename.h"
-#include "RunJournal.h"
+#include "core/Rename.h"
+#include "core/RunJournal.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "RunJournal.h"
+#include "core/RunJournal.h"
 
 #include <algorithm>
 #include <cerrno>

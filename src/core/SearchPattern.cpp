@@ -1,4 +1,4 @@
-#include "SearchPattern.h"
+#include "core/SearchPattern.h"
 
 namespace filvane {
 

@@ -1,7 +1,7 @@
-#include "Volumes.h"
+#include "core/Volumes.h"
 
-#include "DirectoryHandle.h"
-#include "SearchPattern.h"
+#include "core/DirectoryHandle.h"
+#include "core/SearchPattern.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "Wildcard.h"
+#include "core/Wildcard.h"
 
-#include "Utf8.h"
+#include "core/Utf8.h"
 
 #include <unicode/uchar.h>
 

@@ -1,8 +1,8 @@
-#include "About.h"
+#include "dialogs/About.h"
 
 #include "ui_About.h"
 
-#include "WindowSetup.h"
+#include "controls/WindowSetup.h"
 
 #include <QPushButton>
 

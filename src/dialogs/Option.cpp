@@ -1,13 +1,13 @@
-#include "Option.h"
+#include "dialogs/Option.h"
 
 #include "ui_Option.h"
 
-#include "AccessibleComboBox.h"
-#include "AccessibleText.h"
-#include "ButtonGlyphs.h"
-#include "QtText.h"
-#include "TextTable.h"
-#include "WindowSetup.h"
+#include "controls/AccessibleComboBox.h"
+#include "controls/AccessibleText.h"
+#include "controls/ButtonGlyphs.h"
+#include "controls/QtText.h"
+#include "controls/WindowSetup.h"
+#include "core/TextTable.h"
 
 #include <QKeyEvent>
 #include <QShowEvent>

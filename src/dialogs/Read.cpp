@@ -1,19 +1,19 @@
-#include "Read.h"
+#include "dialogs/Read.h"
 
-#include "NoReplaceRename.h"
+#include "core/NoReplaceRename.h"
 
 #include "ui_Read.h"
 
-#include "AccessibleComboBox.h"
-#include "AccessibleText.h"
-#include "ButtonGlyphs.h"
-#include "DirectoryTree.h"
-#include "ErrorText.h"
-#include "QtText.h"
-#include "ReadDirectoryList.h"
-#include "SearchPattern.h"
-#include "TextTable.h"
-#include "WindowSetup.h"
+#include "controls/AccessibleComboBox.h"
+#include "controls/AccessibleText.h"
+#include "controls/ButtonGlyphs.h"
+#include "controls/QtText.h"
+#include "controls/WindowSetup.h"
+#include "core/DirectoryTree.h"
+#include "core/ErrorText.h"
+#include "core/SearchPattern.h"
+#include "core/TextTable.h"
+#include "dialogs/ReadDirectoryList.h"
 
 #include <QKeyEvent>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FilterText.h"
-#include "Volumes.h"
+#include "core/FilterText.h"
+#include "core/Volumes.h"
 
 #include <QDialog>
 

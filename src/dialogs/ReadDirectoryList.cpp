@@ -1,9 +1,9 @@
-#include "ReadDirectoryList.h"
+#include "dialogs/ReadDirectoryList.h"
 
-#include "ButtonGlyphs.h"
-#include "DirectoryTree.h"
-#include "QtText.h"
-#include "SearchPattern.h"
+#include "controls/ButtonGlyphs.h"
+#include "controls/QtText.h"
+#include "core/DirectoryTree.h"
+#include "core/SearchPattern.h"
 
 ReadDirectoryModel::ReadDirectoryModel(QObject *parent)
     : QAbstractListModel(parent),

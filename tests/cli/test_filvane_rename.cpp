@@ -1,6 +1,6 @@
 // The scripting command run as a user runs it: a separate process, its exit code and output.
-#include "RenameSession.h"
 #include "TempDir.h"
+#include "core/RenameSession.h"
 
 #include <gtest/gtest.h>
 

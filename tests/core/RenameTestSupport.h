@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CellGrid.h"
-#include "NameLists.h"
-#include "NoReplaceRename.h"
-#include "Rename.h"
 #include "TempDir.h"
+#include "core/CellGrid.h"
+#include "core/NameLists.h"
+#include "core/NoReplaceRename.h"
+#include "core/Rename.h"
 
 #include <gtest/gtest.h>
 

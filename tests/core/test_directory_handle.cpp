@@ -1,7 +1,7 @@
-#include "DirectorySearch.h"
-#include "DirectoryTree.h"
 #include "TempDir.h"
-#include "Volumes.h"
+#include "core/DirectorySearch.h"
+#include "core/DirectoryTree.h"
+#include "core/Volumes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "DirectoryTree.h"
 #include "TempDir.h"
+#include "core/DirectoryTree.h"
 
 #include <gtest/gtest.h>
 

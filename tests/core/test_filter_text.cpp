@@ -1,5 +1,5 @@
-#include "ErrorText.h"
-#include "FilterText.h"
+#include "core/ErrorText.h"
+#include "core/FilterText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "DirectorySearch.h"
-#include "NameLists.h"
-#include "NameText.h"
 #include "TempDir.h"
+#include "core/DirectorySearch.h"
+#include "core/NameLists.h"
+#include "core/NameText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "NameLists.h"
-#include "NameText.h"
+#include "core/NameLists.h"
+#include "core/NameText.h"
 
 #include <gtest/gtest.h>
 

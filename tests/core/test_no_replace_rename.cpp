@@ -1,6 +1,6 @@
 #include "RenameTestSupport.h"
-#include "RunJournal.h"
 #include "ScriptedCalls.h"
+#include "core/RunJournal.h"
 
 #include <cstdio>
 #include <fcntl.h>

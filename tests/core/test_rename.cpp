@@ -1,5 +1,5 @@
 #include "RenameTestSupport.h"
-#include "SearchPattern.h"
+#include "core/SearchPattern.h"
 
 #include <climits>
 #include <unistd.h>

@@ -1,5 +1,5 @@
-#include "RenameReasons.h"
-#include "TextTable.h"
+#include "core/RenameReasons.h"
+#include "core/TextTable.h"
 
 #include <gtest/gtest.h>
 

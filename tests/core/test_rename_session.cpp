@@ -1,5 +1,5 @@
-#include "RenameSession.h"
 #include "TempDir.h"
+#include "core/RenameSession.h"
 
 #include <gtest/gtest.h>
 

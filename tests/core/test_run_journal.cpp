@@ -1,7 +1,7 @@
 #include "RenameTestSupport.h"
-#include "RunHistory.h"
-#include "RunJournal.h"
 #include "ScriptedCalls.h"
+#include "core/RunHistory.h"
+#include "core/RunJournal.h"
 
 #include <csignal>
 #include <cstdio>

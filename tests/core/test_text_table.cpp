@@ -1,4 +1,4 @@
-#include "TextTable.h"
+#include "core/TextTable.h"
 
 #include <gtest/gtest.h>
 

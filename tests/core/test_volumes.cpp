@@ -1,5 +1,5 @@
 #include "TempDir.h"
-#include "Volumes.h"
+#include "core/Volumes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "DirectorySearch.h"
-#include "SearchPattern.h"
 #include "TempDir.h"
-#include "Wildcard.h"
+#include "core/DirectorySearch.h"
+#include "core/SearchPattern.h"
+#include "core/Wildcard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "About.h"
 #include "GuiTestSupport.h"
+#include "dialogs/About.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "About.h"
-#include "BmpCtrls.h"
 #include "MainWindowFixture.h"
-#include "Read.h"
+#include "controls/BmpCtrls.h"
+#include "dialogs/About.h"
+#include "dialogs/Read.h"
 
 #include <QAccessible>
 #include <QTableView>

@@ -1,6 +1,6 @@
-#include "AppSettings.h"
 #include "GuiTestSupport.h"
-#include "Startup.h"
+#include "app/AppSettings.h"
+#include "app/Startup.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "CommandLine.h"
-#include "Filvane.h"
 #include "GuiTestSupport.h"
-#include "NameLists.h"
-#include "Startup.h"
-#include "Windows.h"
+#include "app/CommandLine.h"
+#include "app/Filvane.h"
+#include "app/Startup.h"
+#include "app/Windows.h"
+#include "core/NameLists.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "About.h"
 #include "MainWindowFixture.h"
-#include "Read.h"
+#include "dialogs/About.h"
+#include "dialogs/Read.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
-#include "FixedColumnGrid.h"
 #include "MainWindowFixture.h"
+#include "controls/FixedColumnGrid.h"
 
 #include <QDialog>
 #include <QLabel>

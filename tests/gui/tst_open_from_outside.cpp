@@ -1,7 +1,7 @@
 // What reaches the window from outside it: dropped folders and files, and what the last run of
 // the program remembered.
-#include "AppSettings.h"
 #include "MainWindowFixture.h"
+#include "app/AppSettings.h"
 
 #include <QDropEvent>
 #include <QFile>

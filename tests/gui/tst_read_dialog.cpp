@@ -1,8 +1,8 @@
-#include "Filvane.h"
 #include "GuiTestSupport.h"
-#include "Read.h"
-#include "TextTable.h"
-#include "Windows.h"
+#include "app/Filvane.h"
+#include "app/Windows.h"
+#include "core/TextTable.h"
+#include "dialogs/Read.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "MainWindowFixture.h"
-#include "TextTable.h"
+#include "core/TextTable.h"
 
 #include <QApplication>
 #include <QClipboard>

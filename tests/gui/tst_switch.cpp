@@ -1,8 +1,8 @@
-#include "BmpCtrls.h"
-#include "Filvane.h"
-#include "Option.h"
-#include "Read.h"
-#include "Windows.h"
+#include "app/Filvane.h"
+#include "app/Windows.h"
+#include "controls/BmpCtrls.h"
+#include "dialogs/Option.h"
+#include "dialogs/Read.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -1,12 +1,12 @@
 // Renders every window of the program to PNG files without a display, so anyone can look at
 // the program on a headless machine:  QT_QPA_PLATFORM=offscreen filvane_render OUTPUT_FOLDER
-#include "About.h"
-#include "BmpCtrls.h"
-#include "Filvane.h"
-#include "Option.h"
-#include "Read.h"
-#include "RenameReport.h"
-#include "Windows.h"
+#include "app/Filvane.h"
+#include "app/RenameReport.h"
+#include "app/Windows.h"
+#include "controls/BmpCtrls.h"
+#include "dialogs/About.h"
+#include "dialogs/Option.h"
+#include "dialogs/Read.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 #pragma once
 
 // Also brings the tests what they use: the windows, the grid model and Qt Test.
-#include "Filvane.h"
 #include "GuiTestSupport.h"
-#include "NameGridModel.h"
-#include "Option.h"
-#include "Windows.h"
+#include "app/Filvane.h"
+#include "app/NameGridModel.h"
+#include "app/Windows.h"
+#include "dialogs/Option.h"
 
 #include <QCheckBox>
 #include <QComboBox>
