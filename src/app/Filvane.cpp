@@ -233,6 +233,7 @@ void TMainForm::ReadBtnClick() {
     if (m_readForm) {
         m_readForm->exec();
         accepted = m_readForm->isAccepted();
+        m_settings.saveWindowPosition(RememberedWindow::Read, m_readForm->pos());
     }
     if (accepted) {
         readDirectory(m_readForm->openDirectory(), m_readForm->searchPattern());
@@ -442,6 +443,16 @@ void TMainForm::restoreSettings() {
         m_readForm->restore(std::move(folders), remembered.mask.value_or(std::string()));
     }
     restorePosition(*this, remembered.position(RememberedWindow::Main));
+    if (m_aboutForm)
+        restorePosition(*m_aboutForm, remembered.position(RememberedWindow::About));
+    if (m_readForm)
+        if (const auto place = rememberedPlace(m_readForm->frameGeometry().size(),
+                                               remembered.position(RememberedWindow::Read)))
+            m_readForm->setFirstPosition(*place);
+    if (m_optionsForm)
+        if (const auto place = rememberedPlace(m_optionsForm->frameGeometry().size(),
+                                               remembered.position(RememberedWindow::Options)))
+            m_optionsForm->setFirstPosition(*place);
     reloadGrids();
 }
 
@@ -489,6 +500,7 @@ void TMainForm::OptionsBtnClick() {
     if (!m_optionsForm)
         return;
     m_optionsForm->exec();
+    m_settings.saveWindowPosition(RememberedWindow::Options, m_optionsForm->pos());
     if (!m_optionsForm->isAccepted())
         return;
     m_session.applyOptions({{m_optionsForm->numbering(), m_optionsForm->keepExtension(),
@@ -502,8 +514,10 @@ void TMainForm::OptionsBtnClick() {
 }
 
 void TMainForm::AboutBtnClick() {
-    if (m_aboutForm)
-        m_aboutForm->exec();
+    if (!m_aboutForm)
+        return;
+    m_aboutForm->exec();
+    m_settings.saveWindowPosition(RememberedWindow::About, m_aboutForm->pos());
 }
 
 void TMainForm::CloseBtnClick() {

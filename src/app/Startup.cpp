@@ -61,12 +61,16 @@ void openFromCommandLine(TMainForm &window, const OpenRequest &request) {
     window.showItemCount(window.lists().fileCount());
 }
 
-void restorePosition(QWidget &window, std::optional<QPoint> remembered) {
+std::optional<QPoint> rememberedPlace(QSize size, std::optional<QPoint> remembered) {
     if (!remembered)
-        return;
+        return std::nullopt;
     QList<QRect> areas;
     for (const QScreen *screen : QGuiApplication::screens())
         areas << screen->availableGeometry();
-    if (const auto placed = placeOnScreens(*remembered, window.frameGeometry().size(), areas))
+    return placeOnScreens(*remembered, size, areas);
+}
+
+void restorePosition(QWidget &window, std::optional<QPoint> remembered) {
+    if (const auto placed = rememberedPlace(window.frameGeometry().size(), remembered))
         window.move(*placed);
 }

@@ -75,7 +75,10 @@ void TOptionsForm::showEvent(QShowEvent *event) {
         // Marking the position as chosen keeps QDialog from centring it over the main window.
         if (!m_shownBefore) {
             m_shownBefore = true;
-            centreOnScreen(this);
+            if (m_firstPosition)
+                move(*m_firstPosition);
+            else
+                centreOnScreen(this);
         }
         setAttribute(Qt::WA_Moved);
         FormActivate();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
+
+#include <optional>
 
 #include <memory>
 #include <string>
@@ -25,6 +28,10 @@ public:
     TOptionsForm(const filvane::StoredTexts &texts, const std::string &lastExtension,
                  QWidget *parent = nullptr);
     ~TOptionsForm() override;
+
+    // Where the first showing puts the dialog (remembered from an earlier run); centred when
+    // none is given.
+    void setFirstPosition(QPoint position) { m_firstPosition = position; }
 
     // Set by OK, cleared by Cancel; the close box leaves it as the last of them set it.
     bool isAccepted() const { return m_accepted; }
@@ -65,4 +72,5 @@ private:
     bool m_accepted = false;
     bool m_noOnlyWasChecked = false;
     bool m_shownBefore = false;
+    std::optional<QPoint> m_firstPosition;
 };

@@ -85,8 +85,12 @@ void TReadForm::showEvent(QShowEvent *event) {
 }
 
 void TReadForm::firstShowing() {
-    // Centred once; later showings open where the user left the dialog.
-    centreOnScreen(this);
+    // Centred once, or where an earlier run left it; later showings open where the user left
+    // the dialog.
+    if (m_firstPosition)
+        move(*m_firstPosition);
+    else
+        centreOnScreen(this);
     buildDriveList();
     buildFilterList();
     const filvane::SubdirectoryListing listing = filvane::listSubdirectories(m_openDirectory);

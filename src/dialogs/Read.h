@@ -4,6 +4,9 @@
 #include "core/Volumes.h"
 
 #include <QDialog>
+#include <QPoint>
+
+#include <optional>
 
 #include <functional>
 #include <map>
@@ -27,6 +30,10 @@ class TReadForm : public QDialog {
 public:
     explicit TReadForm(const filvane::StoredTexts &texts, QWidget *parent = nullptr);
     ~TReadForm() override;
+
+    // Where the first showing puts the dialog (remembered from an earlier run); centred when
+    // none is given.
+    void setFirstPosition(QPoint position) { m_firstPosition = position; }
 
     bool isAccepted() const { return m_accepted; }
     std::string openDirectory() const { return m_openDirectory; }
@@ -82,4 +89,5 @@ private:
     std::string m_openDirectory;
     bool m_accepted = false;
     bool m_shownBefore = false;
+    std::optional<QPoint> m_firstPosition;
 };

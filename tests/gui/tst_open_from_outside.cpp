@@ -87,8 +87,15 @@ void OpenFromOutsideTest::rememberedSettingsAreRestored() {
         QVERIFY(settings.saveLanguage(filvane::Language::Hungarian));
         QVERIFY(settings.saveOptions({true, true, false, ".ogg"}));
         QVERIFY(settings.saveSortOrder(filvane::SortOrder::Natural));
+        QVERIFY(settings.saveWindowPosition(RememberedWindow::Options, QPoint(40, 30)));
     }
     m_main->restoreSettings();
+    QPoint optionsAt;
+    options([&](TOptionsForm *form) {
+        optionsAt = form->pos();
+        cancel(form);
+    });
+    QCOMPARE(optionsAt, QPoint(40, 30));
     QCOMPARE(button("ReadBtn")->text(), QStringLiteral("Beolvas"));
     QCOMPARE(m_main->session().options().numbersOnly, true);
     QCOMPARE(m_main->session().options().chosenExtension, std::string(".ogg"));
