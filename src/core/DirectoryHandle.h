@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <string>
+#include <utility>
 
 namespace filvane {
 
@@ -9,9 +10,16 @@ namespace filvane {
 class DirectoryHandle {
 public:
     explicit DirectoryHandle(const std::string &path);
+    // The directory open at `directoryFd`, read through a descriptor of its own (the given one
+    // stays open and untouched).
+    static DirectoryHandle ofDescriptor(int directoryFd);
     ~DirectoryHandle();
     DirectoryHandle(const DirectoryHandle &) = delete;
     DirectoryHandle &operator=(const DirectoryHandle &) = delete;
+    DirectoryHandle(DirectoryHandle &&other) noexcept
+        : m_dir(std::exchange(other.m_dir, nullptr)), m_openError(other.m_openError),
+          m_readError(other.m_readError) {}
+    DirectoryHandle &operator=(DirectoryHandle &&) = delete;
 
     bool isOpen() const { return m_dir != nullptr; }
     // 0 once open, else the errno of opening it.
@@ -25,6 +33,8 @@ public:
     int readError() const { return m_readError; }
 
 private:
+    DirectoryHandle() = default;
+
     DIR *m_dir = nullptr;
     int m_openError = 0;
     int m_readError = 0;

@@ -1,6 +1,7 @@
 #include "core/Rename.h"
 
 #include "core/CellGrid.h"
+#include "core/DirectoryHandle.h"
 #include "core/NameText.h"
 #include "core/NoReplaceRename.h"
 #include "core/RunJournal.h"
@@ -433,18 +434,18 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
             found[row] = {static_cast<std::uint64_t>(st.st_ino), S_ISDIR(st.st_mode)};
     };
     constexpr size_t FewRows = 64;
-    DIR *dir = nullptr;
-    if (stepRows.size() > FewRows) {
-        const int fd = ::openat(renamer.directoryFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0 && !(dir = ::fdopendir(fd)))
-            ::close(fd);
-    }
-    if (!dir) {
+    if (stepRows.size() <= FewRows) {
         for (int row : stepRows)
             lookUp(row);
         return found;
     }
-    while (const dirent *entry = ::readdir(dir)) {
+    DirectoryHandle dir = DirectoryHandle::ofDescriptor(renamer.directoryFd());
+    if (!dir.isOpen()) {
+        for (int row : stepRows)
+            lookUp(row);
+        return found;
+    }
+    while (const dirent *entry = dir.next()) {
         const int name = names.find(entry->d_name);
         const int row = name < 0 ? -1 : names[name].holder;
         if (row < 0)
@@ -454,7 +455,6 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
         else
             found[row] = {static_cast<std::uint64_t>(entry->d_ino), entry->d_type == DT_DIR};
     }
-    ::closedir(dir);
     return found;
 }
 

@@ -1,6 +1,7 @@
 #include "core/RunHistory.h"
 
 #include "core/CellGrid.h"
+#include "core/DirectoryHandle.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,10 +19,10 @@ public:
     explicit FolderScan(const JournalRecord &record) {
         if (directoryIdentity(record.folder) != record.identity)
             return;
-        DIR *dir = ::opendir(record.folder.c_str());
-        if (!dir)
+        DirectoryHandle dir(record.folder);
+        if (!dir.isOpen())
             return;
-        while (const dirent *entry = ::readdir(dir)) {
+        while (const dirent *entry = dir.next()) {
             const std::string_view name(entry->d_name);
             if (name == "." || name == "..")
                 continue;
@@ -30,7 +31,6 @@ public:
                                  static_cast<std::uint32_t>(name.size()), entry->d_type == DT_DIR});
             m_names += name;
         }
-        ::closedir(dir);
         m_found = true;
         for (const RecordedStep &step : record.steps)
             if (step.round > 0)

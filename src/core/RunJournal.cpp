@@ -1,5 +1,7 @@
 #include "core/RunJournal.h"
 
+#include "core/DirectoryHandle.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -270,15 +272,12 @@ int RunJournal::finish(int renamedCount) {
 
 std::vector<std::string> journalIds(const std::string &journalDirectory) {
     std::vector<std::string> ids;
-    DIR *dir = ::opendir(journalDirectory.c_str());
-    if (!dir)
-        return ids;
-    while (const dirent *entry = ::readdir(dir)) {
+    DirectoryHandle dir(journalDirectory);
+    while (const dirent *entry = dir.next()) {
         const std::string_view name(entry->d_name);
         if (name.starts_with(Prefix) && name.ends_with(Suffix))
             ids.emplace_back(name);
     }
-    ::closedir(dir);
     std::sort(ids.begin(), ids.end());
     return ids;
 }
