@@ -430,9 +430,8 @@ void TMainForm::restoreSettings() {
     if (m_optionsForm)
         m_optionsForm->restore(options.numbering, options.numbersOnly, options.keepExtension,
                                options.extension);
-    m_session.applyOptions(
-        {{options.numbering, options.keepExtension, options.numbersOnly, options.extension},
-         false});
+    m_session.setOptions(
+        {options.numbering, options.keepExtension, options.numbersOnly, options.extension});
     m_nameModel->setEditable(m_session.newNamesEditable());
     if (remembered.sortOrder != m_session.sortOrder())
         setSortOrder(remembered.sortOrder);

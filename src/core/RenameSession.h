@@ -7,6 +7,7 @@
 #include "core/RunHistory.h"
 
 #include <optional>
+#include <utility>
 
 #include <string>
 #include <string_view>
@@ -49,6 +50,9 @@ public:
     SortOrder sortOrder() const { return m_sortOrder; }
 
     void setNumbering(bool numbering) { m_options.numbering = numbering; }
+    // The options as accepted in an earlier run, before anything is listed: the lists are
+    // left as they are.
+    void setOptions(RenameOptions options) { m_options = std::move(options); }
     void setKeepExtension(bool keep) { m_options.keepExtension = keep; }
 
     // Makes `directory` the listing directory and lists it by `searchPattern`, sorted.
