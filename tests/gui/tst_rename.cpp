@@ -11,7 +11,6 @@ private slots:
     void confirmation_data();
     void confirmation();
     void cancelledOptionsDoNotShapeTheRun();
-    void rootIsListedAgain();
     void preflightOffersNamedRowsOnly();
 };
 
@@ -75,21 +74,6 @@ void RenameTest::cancelledOptionsDoNotShapeTheRun() {
     rename();
     QCOMPARE(onDisk(), (QStringList{"01 - .mp3", "02 - .mp3", "03 - typed.wav"}));
     QCOMPARE(m_main->searchPattern(), m_dir->path().toStdString() + "/*");
-}
-
-void RenameTest::rootIsListedAgain() {
-    // Nothing may be listed: a run that renamed despite the answer must find no row to rename.
-    // No file is written in the root either.
-    m_main->readDirectory("/", "/*.filvane-none");
-    QCOMPARE(m_main->lists().fileCount(), 0);
-    options([](TOptionsForm *form) {
-        form->keepCheck()->click();
-        form->extBox()->setEditText(QStringLiteral(".filvane-none"));
-        ok(form);
-    });
-    rename([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); });
-    QCOMPARE(m_main->searchPattern(), std::string("/*.filvane-none"));
-    QCOMPARE(m_main->lists().fileCount(), 0);
 }
 
 void RenameTest::preflightOffersNamedRowsOnly() {
