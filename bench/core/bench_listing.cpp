@@ -1,6 +1,7 @@
 // Listing and sorting the 65,535 "*.mp3" files of a folder of 131,070 with the core, exactly as
 // a Read does it (a new session's read), beside a plain readdir-and-sort loop over the same
 // folder, measured in the same run. Both start from nothing in every iteration.
+#include "../support/BenchBaselines.h"
 #include "../support/BenchFolder.h"
 #include "core/RenameSession.h"
 #include "core/SearchPattern.h"
@@ -26,14 +27,7 @@ void BM_Baseline_ReaddirAndSort(benchmark::State &state) {
     const std::string path = folder().path();
     size_t count = 0;
     for (auto _ : state) {
-        std::vector<std::string> names;
-        DIR *dir = opendir(path.c_str());
-        while (const dirent *entry = readdir(dir)) {
-            const std::string_view name(entry->d_name);
-            if (entry->d_type != DT_DIR && name.ends_with(".mp3"))
-                names.emplace_back(name);
-        }
-        closedir(dir);
+        std::vector<std::string> names = bench::readdirMp3(path);
         std::sort(names.begin(), names.end());
         count = names.size();
         benchmark::DoNotOptimize(names.data());

@@ -1,6 +1,7 @@
 // Listing by mask: a folder of 65,535 files, half of them "*.mp3", with the core's search,
 // beside a plain readdir loop that keeps names ending in ".mp3" (case-sensitive, no folding),
 // in the same run; and the mask alone against that suffix test, over names in memory.
+#include "../support/BenchBaselines.h"
 #include "../support/BenchFolder.h"
 #include "core/DirectorySearch.h"
 #include "core/Wildcard.h"
@@ -24,14 +25,7 @@ void BM_Baseline_ReaddirSuffixFilter(benchmark::State &state) {
     const std::string path = folder().path();
     size_t found = 0;
     for (auto _ : state) {
-        std::vector<std::string> names;
-        DIR *dir = opendir(path.c_str());
-        while (const dirent *entry = readdir(dir)) {
-            const std::string_view name(entry->d_name);
-            if (entry->d_type != DT_DIR && name.ends_with(".mp3"))
-                names.emplace_back(name);
-        }
-        closedir(dir);
+        std::vector<std::string> names = bench::readdirMp3(path);
         found = names.size();
         benchmark::DoNotOptimize(names.data());
     }
