@@ -142,17 +142,17 @@ void BM_Rename_PlainNoReplaceLoop(benchmark::State &state) {
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 
-using RunFunction = std::vector<filvane::RowOutcome> (*)(const filvane::RenameInput &,
-                                                         filvane::NoReplaceRenamer::Method,
-                                                         const filvane::RenameProgress &);
+using RunFunction = filvane::RowsWithNames (*)(const filvane::RenameInput &,
+                                               filvane::NoReplaceRenamer::Method,
+                                               const filvane::RenameProgress &);
 
-void runCore(benchmark::State &state, RunFunction run) {
+void runCore(benchmark::State &state, RunFunction runFiles) {
     RenameFolder &f = folder(static_cast<int>(state.range(0)));
     int failures = 0;
     for (auto _ : state) {
-        const auto rows =
-            run(f.input(f.nextWay()), filvane::NoReplaceRenamer::Method::NoReplaceFlag, {});
-        for (const filvane::RowOutcome &row : rows)
+        const auto run =
+            runFiles(f.input(f.nextWay()), filvane::NoReplaceRenamer::Method::NoReplaceFlag, {});
+        for (const filvane::RowOutcome &row : run.rows)
             failures += row.outcome != filvane::RenameOutcome::Renamed;
     }
     state.SetLabel(Places[state.range(0)]);

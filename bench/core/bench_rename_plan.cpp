@@ -145,7 +145,7 @@ void BM_Plan_RenumberCore(benchmark::State &state) {
     PlanFolder &f = folder(static_cast<int>(state.range(0)));
     int failures = 0;
     for (auto _ : state)
-        countFailures(state, filvane::renameRows(chainLists(f.nextWay()).input(f.path())),
+        countFailures(state, filvane::renameRows(chainLists(f.nextWay()).input(f.path())).rows,
                       failures);
     perFile(state);
 }
@@ -178,7 +178,7 @@ void BM_Plan_SwapCore(benchmark::State &state) {
     PlanFolder &f = folder(static_cast<int>(state.range(0)));
     int failures = 0;
     for (auto _ : state)
-        countFailures(state, filvane::renameRows(swapLists().input(f.path())), failures);
+        countFailures(state, filvane::renameRows(swapLists().input(f.path())).rows, failures);
     perFile(state);
 }
 

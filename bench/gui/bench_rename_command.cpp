@@ -58,8 +58,10 @@ void measure(const char *place, TMainForm *main) {
         lists.sortByName();
         typeGeneration(lists, ++generation);
         bench::Stopwatch clock;
-        coreRenamed += countRenamed(filvane::renameRows(
-            {folder.path(), lists.readList(), lists.nameList(), {true, true, false, ""}}));
+        coreRenamed += countRenamed(
+            filvane::renameRows(
+                {folder.path(), lists.readList(), lists.nameList(), {true, true, false, ""}})
+                .rows);
         lists.listDirectory(filvane::relistPattern(folder.path(), ""), true);
         lists.sortByName();
         core.add(clock.ms());

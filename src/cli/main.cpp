@@ -169,10 +169,10 @@ std::string findingText(const filvane::PreflightRow &row) {
 }
 
 void printPlan(const filvane::RenameSession &session) {
-    for (const filvane::RowOutcome &row : session.plan()) {
+    for (const filvane::RowOutcome &row : session.plan().rows) {
         if (row.outcome == filvane::RenameOutcome::Blank)
             continue;
-        print(stdout, row.oldName + " \u2192 " + row.newName + "\n");
+        print(stdout, std::string(row.oldName) + " \u2192 " + std::string(row.newName) + "\n");
     }
 }
 
@@ -202,8 +202,9 @@ int reportRun(const filvane::RenameResult &result) {
         if (!filvane::isFailure(row))
             continue;
         ++failed;
-        print(stderr, "filvane-rename: " + row.oldName + " \u2192 " + row.newName + ": " +
-                          filvane::failureReasonText(row, texts) + "\n");
+        print(stderr, "filvane-rename: " + std::string(row.oldName) + " \u2192 " +
+                          std::string(row.newName) + ": " + filvane::failureReasonText(row, texts) +
+                          "\n");
     }
     return failed == 0 ? ExitDone : ExitRowsFailed;
 }

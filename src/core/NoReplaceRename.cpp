@@ -1,6 +1,8 @@
 #include "core/NoReplaceRename.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -110,7 +112,30 @@ NoReplaceRenamer::~NoReplaceRenamer() {
         ::close(m_dirFd);
 }
 
-bool NoReplaceRenamer::isTemporaryName(const std::string &name) {
+namespace {
+
+// A bare name as the system takes it: copied with a NUL after it, so that a view into a larger
+// text can be handed over. A name too long for any path is refused as the system would.
+class SystemName {
+public:
+    explicit SystemName(std::string_view name) : m_tooLong(name.size() >= sizeof m_text) {
+        if (m_tooLong)
+            name = {};
+        if (!name.empty())
+            std::memcpy(m_text, name.data(), name.size());
+        m_text[name.size()] = '\0';
+    }
+    const char *c_str() const { return m_text; }
+    bool tooLong() const { return m_tooLong; }
+
+private:
+    bool m_tooLong;
+    char m_text[PATH_MAX];
+};
+
+} // namespace
+
+bool NoReplaceRenamer::isTemporaryName(std::string_view name) {
     constexpr std::string_view prefix = ".filvane-", suffix = ".tmp";
     return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
            name.ends_with(suffix);
@@ -123,21 +148,25 @@ std::string NoReplaceRenamer::unusedName() {
            ".tmp";
 }
 
-int NoReplaceRenamer::status(const std::string &name, struct stat &st) {
+int NoReplaceRenamer::status(std::string_view name, struct stat &st) {
     if (m_dirFd < 0)
         return m_openError;
-    return m_calls.status(m_dirFd, name.c_str(), st);
+    const SystemName entry(name);
+    return entry.tooLong() ? ENAMETOOLONG : m_calls.status(m_dirFd, entry.c_str(), st);
 }
 
-int NoReplaceRenamer::rename(const std::string &from, const std::string &to) {
+int NoReplaceRenamer::rename(std::string_view from, std::string_view to) {
     if (m_dirFd < 0)
         return m_openError;
     if (from == to) {
         struct stat st;
         return status(from, st); // it bears the name already, if it is still there
     }
-    const int error = m_flagRefused ? linkThenUnlink(from.c_str(), to.c_str())
-                                    : noReplaceCall(from.c_str(), to.c_str());
+    const SystemName source(from), target(to);
+    if (source.tooLong() || target.tooLong())
+        return ENAMETOOLONG;
+    const int error = m_flagRefused ? linkThenUnlink(source.c_str(), target.c_str())
+                                    : noReplaceCall(source.c_str(), target.c_str());
     if (error == EEXIST)
         return renameSpellingOnly(from, to);
     return error;
@@ -186,13 +215,16 @@ bool NoReplaceRenamer::flagWorksHere(DirectoryCalls::RenameMode mode) {
     return !flagRefused(answer);
 }
 
-int NoReplaceRenamer::exchange(const std::string &first, const std::string &second) {
+int NoReplaceRenamer::exchange(std::string_view first, std::string_view second) {
     if (m_dirFd < 0)
         return m_openError;
     if (m_exchangeRefused)
         return ExchangeRefused;
-    const int error = m_calls.rename(m_dirFd, first.c_str(), second.c_str(),
-                                     DirectoryCalls::RenameMode::Exchange);
+    const SystemName one(first), other(second);
+    if (one.tooLong() || other.tooLong())
+        return ENAMETOOLONG;
+    const int error =
+        m_calls.rename(m_dirFd, one.c_str(), other.c_str(), DirectoryCalls::RenameMode::Exchange);
     if (error == 0)
         m_exchangeWorks = true;
     if (error == 0 || !flagRefused(error))
@@ -205,20 +237,26 @@ int NoReplaceRenamer::exchange(const std::string &first, const std::string &seco
     return ExchangeRefused;
 }
 
-int NoReplaceRenamer::exchangeBack(const std::string &first, const std::string &second) {
+int NoReplaceRenamer::exchangeBack(std::string_view first, std::string_view second) {
     if (m_dirFd < 0)
         return m_openError;
-    return m_calls.rename(m_dirFd, first.c_str(), second.c_str(),
+    const SystemName one(first), other(second);
+    if (one.tooLong() || other.tooLong())
+        return ENAMETOOLONG;
+    return m_calls.rename(m_dirFd, one.c_str(), other.c_str(),
                           DirectoryCalls::RenameMode::Exchange);
 }
 
-int NoReplaceRenamer::renameToUnusedName(const std::string &from, std::string &chosen) {
+int NoReplaceRenamer::renameToUnusedName(std::string_view from, std::string &chosen) {
     constexpr int Tries = 1000;
+    const SystemName source(from);
+    if (source.tooLong())
+        return ENAMETOOLONG;
     int error = EEXIST;
     for (int attempt = 0; attempt < Tries && error == EEXIST; ++attempt) {
         chosen = unusedName();
-        error = m_flagRefused ? linkThenUnlink(from.c_str(), chosen.c_str())
-                              : noReplaceCall(from.c_str(), chosen.c_str());
+        error = m_flagRefused ? linkThenUnlink(source.c_str(), chosen.c_str())
+                              : noReplaceCall(source.c_str(), chosen.c_str());
     }
     if (error != 0)
         chosen.clear();
@@ -250,7 +288,7 @@ int NoReplaceRenamer::linkThenUnlink(const char *from, const char *to) {
 // The new name "exists": it is another file, or, on a file system that ignores case, another
 // spelling of the old name itself. Only then, and in two no-replace steps through a hidden name,
 // so that a name swapped in by another process meanwhile is never replaced.
-int NoReplaceRenamer::renameSpellingOnly(const std::string &from, const std::string &to) {
+int NoReplaceRenamer::renameSpellingOnly(std::string_view from, std::string_view to) {
     if (!differInCaseOnly(from, to))
         return EEXIST;
     struct stat oldStat, newStat;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct stat;
 
@@ -69,35 +70,36 @@ public:
     std::optional<DirectoryIdentity> identity() const { return m_identity; }
     int directoryFd() const { return m_dirFd; }
 
-    // Bare names, no separator. Returns 0 when `from` now bears the name `to` (also when it bore
-    // it already), else an errno: EEXIST when another file has the new name, ENOENT when `from`
-    // has gone, EINVAL when the file system does not allow the new name.
-    int rename(const std::string &from, const std::string &to);
+    // Bare names, no separator (names are copied for the system, so any view will do). Returns 0
+    // when `from` now bears the name `to` (also when it bore it already), else an errno: EEXIST
+    // when another file has the new name, ENOENT when `from` has gone, EINVAL when the file system
+    // does not allow the new name.
+    int rename(std::string_view from, std::string_view to);
 
     // Swaps the names of two entries in one step, so each file is under exactly one name
     // throughout. Returns 0 when done, ExchangeRefused when the file system (or the method)
     // has no such call, else an errno: ENOENT when one of the names has gone.
-    int exchange(const std::string &first, const std::string &second);
+    int exchange(std::string_view first, std::string_view second);
     static constexpr int ExchangeRefused = EOPNOTSUPP;
     bool exchangeRefused() const { return m_exchangeRefused; }
     // Swaps back two names this object exchanged, tried even once the file system has refused
     // a later exchange: a round is taken back whole.
-    int exchangeBack(const std::string &first, const std::string &second);
+    int exchangeBack(std::string_view first, std::string_view second);
 
     // Gives `from` a hidden name that no entry of the directory has, written to `chosen`. The
     // no-replace rename itself claims the name, so a name taken meanwhile only costs a retry.
-    int renameToUnusedName(const std::string &from, std::string &chosen);
+    int renameToUnusedName(std::string_view from, std::string &chosen);
 
     // The entry's status without following a link: 0 or an errno.
-    int status(const std::string &name, struct stat &st);
+    int status(std::string_view name, struct stat &st);
 
     // Whether a name is one this program gives a file for a moment (".filvane-*.tmp").
-    static bool isTemporaryName(const std::string &name);
+    static bool isTemporaryName(std::string_view name);
 
 private:
     int noReplaceCall(const char *from, const char *to);
     int linkThenUnlink(const char *from, const char *to);
-    int renameSpellingOnly(const std::string &from, const std::string &to);
+    int renameSpellingOnly(std::string_view from, std::string_view to);
     bool unlinkRefusedBySticky(const char *name);
     bool flagWorksHere(DirectoryCalls::RenameMode mode);
     std::string unusedName();

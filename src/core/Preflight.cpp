@@ -34,9 +34,10 @@ public:
     FolderHandle(const FolderHandle &) = delete;
     FolderHandle &operator=(const FolderHandle &) = delete;
 
-    bool has(const std::string &name) const {
+    bool has(std::string_view name) const {
         struct stat info {};
-        return m_fd >= 0 && ::fstatat(m_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+        return m_fd >= 0 &&
+               ::fstatat(m_fd, std::string(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
     }
 
 private:
@@ -72,7 +73,8 @@ Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &pla
             continue;
         ++result.fileCount;
         const auto add = [&](PreflightFinding finding, int otherRow = 0) {
-            result.rows.push_back({row.row, finding, row.oldName, row.newName, otherRow});
+            result.rows.push_back(
+                {row.row, finding, std::string(row.oldName), std::string(row.newName), otherRow});
         };
         if (row.outcome == RenameOutcome::RefusedName) {
             add(PreflightFinding::Refused);

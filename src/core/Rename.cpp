@@ -8,6 +8,7 @@
 #include "core/SearchPattern.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,24 +20,33 @@
 
 namespace filvane {
 
+namespace {
+
+// The pieces a new name is joined from, in order; empty pieces add nothing.
+std::array<std::string_view, 4> newNamePieces(const RenameOptions &options,
+                                              std::string_view oldName, std::string_view readNumber,
+                                              std::string_view nameNumber,
+                                              std::string_view typedName) {
+    const std::string_view extension =
+        options.keepExtension ? extensionOf(oldName) : std::string_view(options.chosenExtension);
+    using std::string_view;
+    if (options.numbersOnly)
+        return {readNumber, string_view(), string_view(), extension};
+    if (options.numbering)
+        return {nameNumber, string_view(" - "), typedName, extension};
+    return {string_view(), string_view(), typedName, extension};
+}
+
+} // namespace
+
 std::string composeNewName(const RenameOptions &options, std::string_view oldName,
                            std::string_view readNumber, std::string_view nameNumber,
                            std::string_view typedName) {
-    const std::string_view extension =
-        options.keepExtension ? extensionOf(oldName) : std::string_view(options.chosenExtension);
+    const auto pieces = newNamePieces(options, oldName, readNumber, nameNumber, typedName);
     std::string name;
-    if (options.numbersOnly) {
-        name.reserve(readNumber.size() + extension.size());
-        name += readNumber;
-    } else {
-        name.reserve(nameNumber.size() + 3 + typedName.size() + extension.size());
-        if (options.numbering) {
-            name += nameNumber;
-            name += " - ";
-        }
-        name += typedName;
-    }
-    name += extension;
+    name.reserve(pieces[0].size() + pieces[1].size() + pieces[2].size() + pieces[3].size());
+    for (std::string_view piece : pieces)
+        name += piece;
     return name;
 }
 
@@ -46,41 +56,44 @@ bool isPlainFileName(std::string_view name) {
            name.find('\0') == std::string_view::npos;
 }
 
-std::vector<RowOutcome> planRows(const RenameInput &input) {
-    std::vector<RowOutcome> rows;
+RowsWithNames planRows(const RenameInput &input) {
+    RowsWithNames plan;
     const int rowCount = input.nameList.rowCount();
     if (rowCount > 1)
-        rows.reserve(static_cast<size_t>(rowCount - 1));
+        plan.rows.reserve(static_cast<size_t>(rowCount - 1));
     for (int row = 1; row < rowCount; ++row) {
-        RowOutcome &planned = rows.emplace_back();
+        RowOutcome &planned = plan.rows.emplace_back();
         planned.row = row;
-        planned.oldName = input.readList.cell(1, row);
-        if (planned.oldName.empty())
+        const std::string_view oldName = input.readList.cell(1, row);
+        if (oldName.empty())
             continue; // Blank
-        planned.newName =
-            composeNewName(input.options, planned.oldName, input.readList.cell(0, row),
-                           input.nameList.cell(0, row), input.nameList.cell(1, row));
+        planned.oldName = plan.names.add(oldName);
+        // One statement, as number cells may be made on the fly and live only until its end.
+        planned.newName = plan.names.join(
+            newNamePieces(input.options, oldName, input.readList.cell(0, row),
+                          input.nameList.cell(0, row), input.nameList.cell(1, row)));
         const bool plain = isPlainFileName(planned.oldName) && isPlainFileName(planned.newName);
         planned.outcome = plain ? RenameOutcome::Pending : RenameOutcome::RefusedName;
     }
-    return rows;
+    return plan;
 }
 
 namespace {
 
 // Every name the rows mention, with the row whose file bears it and the row that gets it. Open
 // addressing over flat arrays: two look-ups per row and no allocation per name, so the plan
-// stays a small part of a run even on tmpfs.
+// stays a small part of a run even on tmpfs. An entry knows its name by the row and side it came
+// from, which keeps it at 16 bytes.
 class NameTable {
 public:
     struct Entry {
-        std::string_view name;
+        int source = 0;    // 2 * row index, plus 1 for the row's new name
         int holder = -1;   // the (first) pending row with this old name
         int claimant = -1; // the row that gets this name
         bool kept = false; // claimed by a row whose file bears the name already
     };
 
-    explicit NameTable(size_t maxNames) {
+    NameTable(const std::vector<RowOutcome> &rows, size_t maxNames) : m_rows(rows) {
         size_t capacity = 16;
         while (capacity < 2 * maxNames)
             capacity *= 2;
@@ -88,16 +101,18 @@ public:
         m_entries.reserve(maxNames);
     }
 
-    // The entry of `name`, added when new. The view must outlive the table.
-    int index(std::string_view name) {
+    // The entry of the old (or new) name of row `row`, added when new.
+    int index(int row, bool newName) {
+        const int source = 2 * row + (newName ? 1 : 0);
+        const std::string_view name = nameOf(source);
         const size_t mask = m_slots.size() - 1;
         for (size_t at = std::hash<std::string_view>{}(name)&mask;; at = (at + 1) & mask) {
             if (m_slots[at] < 0) {
                 m_slots[at] = static_cast<int>(m_entries.size());
-                m_entries.push_back({name});
+                m_entries.push_back({source});
                 return m_slots[at];
             }
-            if (m_entries[m_slots[at]].name == name)
+            if (nameOf(m_entries[m_slots[at]].source) == name)
                 return m_slots[at];
         }
     }
@@ -105,7 +120,7 @@ public:
     int find(std::string_view name) const {
         const size_t mask = m_slots.size() - 1;
         for (size_t at = std::hash<std::string_view>{}(name)&mask;; at = (at + 1) & mask) {
-            if (m_slots[at] < 0 || m_entries[m_slots[at]].name == name)
+            if (m_slots[at] < 0 || nameOf(m_entries[m_slots[at]].source) == name)
                 return m_slots[at];
         }
     }
@@ -113,6 +128,12 @@ public:
     const Entry &operator[](int index) const { return m_entries[index]; }
 
 private:
+    std::string_view nameOf(int source) const {
+        const RowOutcome &row = m_rows[static_cast<size_t>(source / 2)];
+        return source % 2 ? row.newName : row.oldName;
+    }
+
+    const std::vector<RowOutcome> &m_rows;
     std::vector<int> m_slots; // -1 or an index into m_entries
     std::vector<Entry> m_entries;
 };
@@ -146,8 +167,8 @@ struct RunOrder {
 // moves comes after it. Each name is wanted by at most one row that moves and held by at most
 // one, so the rows that move form chains and cycles: a chain is done from its end back to its
 // start, a cycle as one unit. Everything else keeps the order of the list. Linear in the rows.
-// `names` must be a new table with room for twice the rows; it is left holding every name the
-// rows mention.
+// `names` must be a new table over `rows` with room for twice the rows; it is left holding every
+// name the rows mention.
 RunOrder planOrder(const std::vector<RowOutcome> &rows, NameTable &names) {
     const int count = static_cast<int>(rows.size());
     const auto pending = [&](int row) { return rows[row].outcome == RenameOutcome::Pending; };
@@ -155,14 +176,14 @@ RunOrder planOrder(const std::vector<RowOutcome> &rows, NameTable &names) {
     for (int row = 0; row < count; ++row) {
         if (!pending(row))
             continue;
-        oldAt[row] = names.index(rows[row].oldName);
+        oldAt[row] = names.index(row, false);
         if (names[oldAt[row]].holder < 0)
             names[oldAt[row]].holder = row;
     }
     for (int row = 0; row < count; ++row) {
         if (!pending(row))
             continue;
-        newAt[row] = names.index(rows[row].newName);
+        newAt[row] = names.index(row, true);
         NameTable::Entry &name = names[newAt[row]];
         if (newAt[row] == oldAt[row]) {
             // A file already bearing its new name keeps it, whatever the rows above compose.
@@ -236,7 +257,7 @@ public:
         m_names.reserve(cycle.size() + 1);
         for (int row : cycle)
             m_names.push_back(rows[row].oldName);
-        m_names.emplace_back(); // the temporary name, once there is one
+        m_names.emplace_back(); // the temporary name (m_temporaryName), once there is one
         m_holder.resize(m_names.size(), -1);
         m_at.resize(cycle.size());
         m_error.assign(cycle.size(), 0);
@@ -249,10 +270,10 @@ public:
             temporaryNameRound();
     }
 
-    // The outcome of file i's row.
-    void report(int file, RowOutcome &row) const {
+    // The outcome of file i's row; a name it is left under is kept in `names`.
+    void report(int file, RowOutcome &row, NameStore &names) const {
         const int at = m_at[file];
-        row.nameNow.clear();
+        row.nameNow = {};
         if (at == target(file)) {
             row.outcome = RenameOutcome::Renamed;
             row.error = 0;
@@ -263,7 +284,7 @@ public:
         // name did not.
         row.error = at < 0 ? ENOENT : m_error[file] ? m_error[file] : EEXIST;
         if (at >= 0 && at != file)
-            row.nameNow = m_names[at];
+            row.nameNow = names.add(m_names[at]);
     }
 
 private:
@@ -346,7 +367,7 @@ private:
     // into the name just freed, last to second, and the first file takes its new name last.
     // A file found gone leaves its name free, so the rest goes on as a chain.
     void temporaryNameRound() {
-        std::string chosen;
+        std::string &chosen = m_temporaryName;
         if (const int error = m_renamer.renameToUnusedName(m_names[0], chosen)) {
             if (error == ENOENT && findGone(0))
                 settleForward();
@@ -400,10 +421,11 @@ private:
     NoReplaceRenamer &m_renamer;
     const int m_k;
     const std::function<void(int)> &m_moved;
-    std::vector<std::string> m_names; // the round's names, then the temporary one
-    std::vector<int> m_holder;        // by name: the file under it, or -1
-    std::vector<int> m_at;            // by file: the name it is under, or -1 when gone
-    std::vector<int> m_error;         // by file: the error of its own failed step
+    std::vector<std::string_view> m_names; // the round's names, then the temporary one
+    std::string m_temporaryName;
+    std::vector<int> m_holder; // by name: the file under it, or -1
+    std::vector<int> m_at;     // by file: the name it is under, or -1 when gone
+    std::vector<int> m_error;  // by file: the error of its own failed step
 };
 
 int countPending(const std::vector<RowOutcome> &rows) {
@@ -504,10 +526,12 @@ int RenameResult::renamedCount() const {
 
 RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
     RenameResult run;
-    run.rows = planRows(input);
+    RowsWithNames plan = planRows(input);
+    run.rows = std::move(plan.rows);
+    run.names = std::move(plan.names);
     std::vector<RowOutcome> &rows = run.rows;
     const int total = countPending(rows);
-    NameTable names(2 * rows.size());
+    NameTable names(rows, 2 * rows.size());
     const RunOrder order = planOrder(rows, names);
     NoReplaceRenamer renamer(input.directory, settings.method, settings.calls);
     if (renamer.openError() == 0) {
@@ -564,7 +588,7 @@ RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
             Round round(renamer, rows, cycle, moved);
             round.turn();
             for (size_t file = 0; file < cycle.size(); ++file)
-                round.report(static_cast<int>(file), rows[cycle[file]]);
+                round.report(static_cast<int>(file), rows[cycle[file]], run.names);
             break;
         }
         }
@@ -578,15 +602,16 @@ RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
     return run;
 }
 
-std::vector<RowOutcome> renameRows(const RenameInput &input, NoReplaceRenamer::Method method,
-                                   const RenameProgress &progress) {
-    return runRename(input, {method, progress, nullptr, nullptr}).rows;
+RowsWithNames renameRows(const RenameInput &input, NoReplaceRenamer::Method method,
+                         const RenameProgress &progress) {
+    RenameResult run = runRename(input, {method, progress, nullptr, nullptr});
+    return {std::move(run.rows), std::move(run.names)};
 }
 
-std::vector<RowOutcome> renameRowsInListOrder(const RenameInput &input,
-                                              NoReplaceRenamer::Method method,
-                                              const RenameProgress &progress) {
-    std::vector<RowOutcome> rows = planRows(input);
+RowsWithNames renameRowsInListOrder(const RenameInput &input, NoReplaceRenamer::Method method,
+                                    const RenameProgress &progress) {
+    RowsWithNames plan = planRows(input);
+    std::vector<RowOutcome> &rows = plan.rows;
     const int total = countPending(rows);
     NoReplaceRenamer renamer(input.directory, method);
     int done = 0;
@@ -597,7 +622,7 @@ std::vector<RowOutcome> renameRowsInListOrder(const RenameInput &input,
         if (progress && !progress(++done, total))
             break;
     }
-    return rows;
+    return plan;
 }
 
 } // namespace filvane

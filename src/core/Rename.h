@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/NameStore.h"
 #include "core/NoReplaceRename.h"
 
 #include <cstdint>
@@ -56,15 +57,23 @@ enum class RenameOutcome {
     ReplacedSince, // deleted or moved away, and another file has taken its name
 };
 
+// One row of a run's plan or result. The names are views into the NameStore of the plan or
+// result the row belongs to (or into anything else that outlives the row).
 struct RowOutcome {
     int row = 0;
     RenameOutcome outcome = RenameOutcome::Blank;
     int error = 0; // errno when Failed
-    std::string oldName;
-    std::string newName;
+    std::string_view oldName;
+    std::string_view newName;
     // Set when a round of names could not be turned nor taken back whole and this file is
     // under neither of its names: the name it bears now.
-    std::string nameNow{};
+    std::string_view nameNow{};
+};
+
+// Rows with the names they point to.
+struct RowsWithNames {
+    std::vector<RowOutcome> rows;
+    NameStore names;
 };
 
 // A row's new name by the flags (numbers only wins over them all). The pieces are joined as
@@ -79,7 +88,7 @@ bool isPlainFileName(std::string_view name);
 // What each data row of the new-name list (1 to its row count - 1) is to become, top to bottom,
 // before anything is touched: Blank and RefusedName rows are settled here, every other row is
 // Pending.
-std::vector<RowOutcome> planRows(const RenameInput &input);
+RowsWithNames planRows(const RenameInput &input);
 
 // Renames the rows' files in `input.directory`, never replacing an existing file. One outcome
 // per data row.
@@ -124,6 +133,7 @@ struct RenameResult {
     RunRefusal refusal = RunRefusal::None;
     int error = 0;
     std::vector<RowOutcome> rows; // all Pending but Blank and refused names when refused
+    NameStore names;              // what the rows' names point to
     int renamedCount() const;
 };
 
@@ -132,14 +142,13 @@ struct RenameResult {
 RenameResult runRename(const RenameInput &input, const RunSettings &settings);
 
 // The same run without journal, for callers that need only the rows.
-std::vector<RowOutcome>
-renameRows(const RenameInput &input,
-           NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
-           const RenameProgress &progress = {});
+RowsWithNames renameRows(const RenameInput &input,
+                         NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
+                         const RenameProgress &progress = {});
 
 // The run without its plan, row by row top to bottom, where a row whose new name a lower row
 // would free fails. Kept to measure what the plan costs.
-std::vector<RowOutcome>
+RowsWithNames
 renameRowsInListOrder(const RenameInput &input,
                       NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
                       const RenameProgress &progress = {});

@@ -77,13 +77,13 @@ RenameResult RenameSession::runJournalled(const RenameInput &input,
     return runRename(input, settings);
 }
 
-std::vector<RowOutcome> RenameSession::plan() const {
+RowsWithNames RenameSession::plan() const {
     return planRows(runInput());
 }
 
 Preflight RenameSession::preflight() const {
     const RenameInput input = runInput();
-    return checkPlan(input, planRows(input));
+    return checkPlan(input, planRows(input).rows);
 }
 
 RenameResult RenameSession::run(const RenameProgress &progress) {

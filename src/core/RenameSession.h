@@ -73,7 +73,7 @@ public:
     void applyOptions(const AcceptedOptions &accepted);
 
     // What a run would do with every data row, without touching the disk.
-    std::vector<RowOutcome> plan() const;
+    RowsWithNames plan() const;
     // The plan looked at before a run: rows without a new name, refused, taken, duplicate or
     // too long names.
     Preflight preflight() const;

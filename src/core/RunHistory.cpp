@@ -133,7 +133,8 @@ struct Move {
     ListedFile found;
 };
 
-// Renames the moves as one run with its journal; outcomes go to `rows[step]`.
+// Renames the moves as one run with its journal; outcomes go to `rows[step]`, their names
+// staying in the names of the run returned.
 RenameResult runMoves(const JournalRecord &record, const std::vector<Move> &moves,
                       RunJournal &journal, const RunSettings &settings,
                       std::vector<RowOutcome> &rows) {
@@ -169,22 +170,24 @@ RenameResult runMoves(const JournalRecord &record, const std::vector<Move> &move
     return run;
 }
 
-// The report row of a file left alone, or none when the file is where the plan wants it.
+// The report row of a file left alone, or none when the file is where the plan wants it. Its
+// names are kept in `names`.
 void leaveAlone(const FolderScan &scan, const RecordedStep &step, const FolderScan::Located &at,
-                const std::string &wanted, RowOutcome &row) {
-    row.oldName = step.after;
-    row.newName = wanted;
+                const std::string &wanted, RowOutcome &row, NameStore &names) {
+    row.newName = names.add(wanted);
     if (at.where == FolderScan::Where::Gone) {
-        row.oldName = wanted == step.before ? step.after : step.before;
-        if (scan.hasName(row.oldName)) {
+        const std::string &last = wanted == step.before ? step.after : step.before;
+        row.oldName = names.add(last);
+        if (scan.hasName(last)) {
             row.outcome = RenameOutcome::ReplacedSince;
         } else {
             row.outcome = RenameOutcome::Failed;
             row.error = ENOENT;
         }
     } else {
+        row.oldName = names.add(step.after);
         row.outcome = RenameOutcome::RenamedSince;
-        row.nameNow = at.name;
+        row.nameNow = names.add(at.name);
     }
 }
 
@@ -263,6 +266,7 @@ RenameResult undoRun(const std::string &journalDirectory, const std::string &id,
     if (!scan.found())
         return refused(RunRefusal::FolderChanged, 0);
     std::vector<RowOutcome> rows = blankRows(*record);
+    NameStore kept; // the names of rows left alone
     std::vector<Move> moves;
     for (size_t i = 0; i < record->steps.size(); ++i) {
         const RecordedStep &step = record->steps[i];
@@ -281,7 +285,7 @@ RenameResult undoRun(const std::string &journalDirectory, const std::string &id,
             break;
         case FolderScan::Where::Elsewhere:
         case FolderScan::Where::Gone:
-            leaveAlone(scan, step, at, step.before, rows[i]);
+            leaveAlone(scan, step, at, step.before, rows[i], kept);
             break;
         }
     }
@@ -294,6 +298,7 @@ RenameResult undoRun(const std::string &journalDirectory, const std::string &id,
     }
     dropQuietRows(rows);
     run.rows = std::move(rows);
+    run.names.absorb(std::move(kept));
     return run;
 }
 
@@ -326,6 +331,7 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
                 static_cast<size_t>(step.round) < takenBack.size() && takenBack[step.round]);
     };
     std::vector<RowOutcome> rows = blankRows(*record);
+    NameStore kept; // the names of rows left alone
     std::vector<Move> moves;
     for (size_t i = 0; i < record->steps.size(); ++i) {
         const RecordedStep &step = record->steps[i];
@@ -341,7 +347,7 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
                 {std::string(at.name), wanted, static_cast<int>(i), {step.inode, at.directory}});
         else if (at.where == Where::Elsewhere ||
                  (at.where == Where::Gone && choice != RecoveryChoice::Leave))
-            leaveAlone(scan, step, at, wanted, rows[i]);
+            leaveAlone(scan, step, at, wanted, rows[i], kept);
     }
     RunJournal journal(journalDirectory, RunKind::Recovery, id);
     RenameResult run = runMoves(*record, moves, journal, settings, rows);
@@ -359,7 +365,7 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
     }
     if (!others.empty()) {
         RunJournal second(journalDirectory, RunKind::Recovery, id);
-        runMoves(*record, others, second, settings, rows);
+        run.names.absorb(runMoves(*record, others, second, settings, rows).names);
     }
     const FolderScan after(*record);
     markJournal(journalDirectory, id, JournalMark::Complete, {},
@@ -368,6 +374,7 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
         markJournal(journalDirectory, id, JournalMark::Undone, journal.id());
     dropQuietRows(rows);
     run.rows = std::move(rows);
+    run.names.absorb(std::move(kept));
     return run;
 }
 

@@ -70,9 +70,9 @@ struct RenameFolder {
     filvane::RenameInput input(filvane::RenameOptions options = {false, true, false, ""}) const {
         return {dir.str(), lists.readList(), lists.nameList(), std::move(options)};
     }
-    std::vector<filvane::RowOutcome> run(Method method,
-                                         filvane::RenameOptions options = {false, true, false, ""},
-                                         const filvane::RenameProgress &progress = {}) const {
+    filvane::RowsWithNames run(Method method,
+                               filvane::RenameOptions options = {false, true, false, ""},
+                               const filvane::RenameProgress &progress = {}) const {
         return filvane::renameRows(input(std::move(options)), method, progress);
     }
     filvane::RenameResult run(const filvane::RunSettings &settings,
@@ -97,7 +97,7 @@ inline Contents outcomes(const std::vector<filvane::RowOutcome> &rows) {
                                         "pending", "renamed since", "replaced since"}; // by enum
     Contents found;
     for (const filvane::RowOutcome &row : rows) {
-        std::string &text = found[row.oldName];
+        std::string &text = found[std::string(row.oldName)];
         if (row.outcome != filvane::RenameOutcome::Failed)
             text = texts[static_cast<int>(row.outcome)];
         else if (const char *errorName = strerrorname_np(row.error))
@@ -106,6 +106,9 @@ inline Contents outcomes(const std::vector<filvane::RowOutcome> &rows) {
             text = std::to_string(row.error);
     }
     return found;
+}
+inline Contents outcomes(const filvane::RowsWithNames &run) {
+    return outcomes(run.rows);
 }
 
 // Every listed file renamed, but those given with their outcome.

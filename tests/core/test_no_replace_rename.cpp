@@ -154,9 +154,9 @@ TEST(RenameSafety, ARoundThatCannotBeTakenBackReportsWhatIsOnTheDisk) {
         const RenameResult run = folder.run({Method::NoExchange, {}, nullptr, &calls});
         const Contents found = folder.contents();
         for (const RowOutcome &row : run.rows) {
-            const std::string &name = row.outcome == RenameOutcome::Renamed ? row.newName
-                                      : row.nameNow.empty()                 ? row.oldName
-                                                                            : row.nameNow;
+            const std::string name(row.outcome == RenameOutcome::Renamed ? row.newName
+                                   : row.nameNow.empty()                 ? row.oldName
+                                                                         : row.nameNow);
             EXPECT_EQ(found.count(name) ? found.at(name) : "", row.oldName) << name;
         }
         EXPECT_EQ(outcomes(run.rows).at("b.mp3"), "EIO");
@@ -397,7 +397,8 @@ TEST(RenameSafety, ALinkThatCouldNotBeTakenBackIsNeverMade) {
         const auto rows =
             renameRows({shared, lists.readList(), lists.nameList(), {false, true, false, ""}},
                        Method::LinkThenUnlink);
-        ::_exit(rows[0].outcome == RenameOutcome::Failed && rows[0].error == EPERM ? 0 : 1);
+        ::_exit(rows.rows[0].outcome == RenameOutcome::Failed && rows.rows[0].error == EPERM ? 0
+                                                                                             : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);

@@ -107,13 +107,14 @@ TEST_P(RenamePlan, AStopLeavesEveryFileRenamedOrUntouchedAndNeverHalfARound) {
         // Renamed rows' files are under their new names, the rest untouched, nothing else.
         Contents expected;
         int done = 0;
-        for (const RowOutcome &row : rows) {
+        for (const RowOutcome &row : rows.rows) {
             if (row.outcome == RenameOutcome::Renamed) {
                 ++done;
-                expected[typed.at(row.oldName) + ".mp3"] = row.oldName;
+                const std::string oldName(row.oldName);
+                expected[typed.at(oldName) + ".mp3"] = oldName;
             } else {
                 EXPECT_EQ(row.outcome, RenameOutcome::Pending) << row.oldName;
-                expected[row.oldName] = row.oldName;
+                expected[std::string(row.oldName)] = std::string(row.oldName);
             }
         }
         EXPECT_EQ(done, calls.back().first);

@@ -72,7 +72,8 @@ TEST(RenameReasons, ARefusedRunSaysWhyNothingWasRenamed) {
     run.refusal = RunRefusal::FolderChanged;
     EXPECT_EQ(refusalText(run, texts),
               "The folder has changed since it was read. Nothing was renamed.");
-    run = {RunRefusal::JournalNotWritten, ENOSPC, {}};
+    run.refusal = RunRefusal::JournalNotWritten;
+    run.error = ENOSPC;
     texts.apply(Language::Hungarian);
     EXPECT_EQ(refusalText(run, texts), "Az átnevezést nem sikerült rögzíteni a visszavonáshoz "
                                        "(A lemez megtelt). Egy file sem lett átnevezve.");

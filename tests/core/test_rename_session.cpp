@@ -95,11 +95,11 @@ TEST(RenameSession, PlanTouchesNothingAndRunThenRelistShowsTheDisk) {
     SessionFolder folder({"a.mp3", "b.mp3", "c.wav"});
     folder.type(1, "Alpha");
     folder.type(2, "bad/name");
-    const std::vector<filvane::RowOutcome> plan = folder.session.plan();
-    ASSERT_EQ(plan.size(), 3u);
-    EXPECT_EQ(plan[0].newName, "01 - Alpha.mp3");
-    EXPECT_EQ(plan[1].outcome, RenameOutcome::RefusedName);
-    EXPECT_EQ(plan[2].newName, "03 - .wav");
+    const filvane::RowsWithNames plan = folder.session.plan();
+    ASSERT_EQ(plan.rows.size(), 3u);
+    EXPECT_EQ(plan.rows[0].newName, "01 - Alpha.mp3");
+    EXPECT_EQ(plan.rows[1].outcome, RenameOutcome::RefusedName);
+    EXPECT_EQ(plan.rows[2].newName, "03 - .wav");
     EXPECT_TRUE(folder.dir.exists("a.mp3"));
 
     int reported = 0;

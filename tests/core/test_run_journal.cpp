@@ -226,7 +226,8 @@ TEST(RunUndo, FilesChangedSinceTheRunAreLeftAloneWithTheirReason) {
         undoRun(home.journals(), latestUndoableRun(home.journals(), folder.dir.str())->id);
     Contents byName;
     for (const RowOutcome &row : undo.rows)
-        byName[row.newName] = outcomes({row}).begin()->second + " " + row.nameNow;
+        byName[std::string(row.newName)] =
+            outcomes({row}).begin()->second + " " + std::string(row.nameNow);
     EXPECT_EQ(byName, (Contents{{"a.mp3", "renamed "},
                                 {"b.mp3", "renamed since mine.mp3"},
                                 {"c.mp3", "ENOENT "},
