@@ -1,6 +1,7 @@
 #include "core/Preflight.h"
 
 #include "core/CellGrid.h"
+#include "core/NameClaims.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,8 +10,6 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace filvane {
 
@@ -56,19 +55,10 @@ Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &pla
     const size_t longest = nameMax(input.directory);
     const FolderHandle folder(input.directory);
 
-    // Names the run itself frees: those of the files it renames.
-    std::unordered_set<std::string_view> runNames;
-    for (const RowOutcome &row : plan)
-        if (row.outcome == RenameOutcome::Pending && row.newName != row.oldName)
-            runNames.insert(row.oldName);
-
-    // New name -> the row that gets it: a file already bearing its new name keeps it, else
-    // the upper row wins.
-    std::unordered_map<std::string_view, int> claimedBy;
-    for (const RowOutcome &row : plan)
-        if (row.outcome == RenameOutcome::Pending && row.newName == row.oldName)
-            claimedBy.emplace(row.newName, row.row);
-    for (const RowOutcome &row : plan) {
+    // Who gets which name, decided as the run decides it.
+    const NameClaims claims(plan);
+    for (size_t at = 0; at < plan.size(); ++at) {
+        const RowOutcome &row = plan[at];
         if (row.outcome == RenameOutcome::Blank)
             continue;
         ++result.fileCount;
@@ -86,12 +76,16 @@ Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &pla
             add(PreflightFinding::TooLong);
             continue;
         }
-        const auto [claim, first] = claimedBy.emplace(row.newName, row.row);
-        if (!first && claim->second != row.row) {
-            add(PreflightFinding::Duplicate, claim->second);
+        const NameClaims::Entry &name = claims[claims.newNameOf(static_cast<int>(at))];
+        if (name.claimant != static_cast<int>(at)) {
+            add(PreflightFinding::Duplicate, plan[static_cast<size_t>(name.claimant)].row);
             continue;
         }
-        if (!runNames.count(row.newName) && folder.has(row.newName)) {
+        // A name the run frees, by moving the file that has it, is not taken.
+        const bool freedByTheRun =
+            name.holder >= 0 && plan[static_cast<size_t>(name.holder)].newName !=
+                                    plan[static_cast<size_t>(name.holder)].oldName;
+        if (!freedByTheRun && folder.has(row.newName)) {
             add(PreflightFinding::Taken);
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include "core/CellGrid.h"
 #include "core/DirectoryHandle.h"
+#include "core/NameClaims.h"
 #include "core/NameText.h"
 #include "core/NoReplaceRename.h"
 #include "core/RunJournal.h"
@@ -80,64 +81,6 @@ RowsWithNames planRows(const RenameInput &input) {
 
 namespace {
 
-// Every name the rows mention, with the row whose file bears it and the row that gets it. Open
-// addressing over flat arrays: two look-ups per row and no allocation per name, so the plan
-// stays a small part of a run even on tmpfs. An entry knows its name by the row and side it came
-// from, which keeps it at 16 bytes.
-class NameTable {
-public:
-    struct Entry {
-        int source = 0;    // 2 * row index, plus 1 for the row's new name
-        int holder = -1;   // the (first) pending row with this old name
-        int claimant = -1; // the row that gets this name
-        bool kept = false; // claimed by a row whose file bears the name already
-    };
-
-    NameTable(const std::vector<RowOutcome> &rows, size_t maxNames) : m_rows(rows) {
-        size_t capacity = 16;
-        while (capacity < 2 * maxNames)
-            capacity *= 2;
-        m_slots.assign(capacity, -1);
-        m_entries.reserve(maxNames);
-    }
-
-    // The entry of the old (or new) name of row `row`, added when new.
-    int index(int row, bool newName) {
-        const int source = 2 * row + (newName ? 1 : 0);
-        const std::string_view name = nameOf(source);
-        const size_t mask = m_slots.size() - 1;
-        for (size_t at = std::hash<std::string_view>{}(name)&mask;; at = (at + 1) & mask) {
-            if (m_slots[at] < 0) {
-                m_slots[at] = static_cast<int>(m_entries.size());
-                m_entries.push_back({source});
-                return m_slots[at];
-            }
-            if (nameOf(m_entries[m_slots[at]].source) == name)
-                return m_slots[at];
-        }
-    }
-    // The entry of `name`, or -1 when the rows do not mention it.
-    int find(std::string_view name) const {
-        const size_t mask = m_slots.size() - 1;
-        for (size_t at = std::hash<std::string_view>{}(name)&mask;; at = (at + 1) & mask) {
-            if (m_slots[at] < 0 || nameOf(m_entries[m_slots[at]].source) == name)
-                return m_slots[at];
-        }
-    }
-    Entry &operator[](int index) { return m_entries[index]; }
-    const Entry &operator[](int index) const { return m_entries[index]; }
-
-private:
-    std::string_view nameOf(int source) const {
-        const RowOutcome &row = m_rows[static_cast<size_t>(source / 2)];
-        return source % 2 ? row.newName : row.oldName;
-    }
-
-    const std::vector<RowOutcome> &m_rows;
-    std::vector<int> m_slots; // -1 or an index into m_entries
-    std::vector<Entry> m_entries;
-};
-
 // What the run does with one unit of its order.
 enum class UnitKind {
     Rename, // one row, one no-replace rename
@@ -167,43 +110,22 @@ struct RunOrder {
 // moves comes after it. Each name is wanted by at most one row that moves and held by at most
 // one, so the rows that move form chains and cycles: a chain is done from its end back to its
 // start, a cycle as one unit. Everything else keeps the order of the list. Linear in the rows.
-// `names` must be a new table over `rows` with room for twice the rows; it is left holding every
-// name the rows mention.
-RunOrder planOrder(const std::vector<RowOutcome> &rows, NameTable &names) {
+// `names` are the claims of `rows`.
+RunOrder planOrder(const std::vector<RowOutcome> &rows, const NameClaims &names) {
     const int count = static_cast<int>(rows.size());
     const auto pending = [&](int row) { return rows[row].outcome == RenameOutcome::Pending; };
-    std::vector<int> oldAt(rows.size(), -1), newAt(rows.size(), -1);
-    for (int row = 0; row < count; ++row) {
-        if (!pending(row))
-            continue;
-        oldAt[row] = names.index(row, false);
-        if (names[oldAt[row]].holder < 0)
-            names[oldAt[row]].holder = row;
-    }
-    for (int row = 0; row < count; ++row) {
-        if (!pending(row))
-            continue;
-        newAt[row] = names.index(row, true);
-        NameTable::Entry &name = names[newAt[row]];
-        if (newAt[row] == oldAt[row]) {
-            // A file already bearing its new name keeps it, whatever the rows above compose.
-            if (!name.kept)
-                name.claimant = row;
-            name.kept = true;
-        } else if (name.claimant < 0) {
-            name.claimant = row; // the upper row wins
-        }
-    }
+    const auto oldAt = [&](int row) { return names.oldNameOf(row); };
+    const auto newAt = [&](int row) { return names.newNameOf(row); };
 
     // A row moves when it gets its name, is not there already and is the one row of its file.
     std::vector<char> moves(rows.size(), 0);
     for (int row = 0; row < count; ++row)
-        moves[row] = pending(row) && names[newAt[row]].claimant == row &&
-                     newAt[row] != oldAt[row] && names[oldAt[row]].holder == row;
+        moves[row] = pending(row) && names[newAt(row)].claimant == row &&
+                     newAt(row) != oldAt(row) && names[oldAt(row)].holder == row;
     // The row that must go before: the mover holding this row's new name, or -1.
     std::vector<int> next(rows.size(), -1);
     for (int row = 0; row < count; ++row) {
-        const int holder = moves[row] ? names[newAt[row]].holder : -1;
+        const int holder = moves[row] ? names[newAt(row)].holder : -1;
         if (holder >= 0 && moves[holder])
             next[row] = holder;
     }
@@ -217,7 +139,7 @@ RunOrder planOrder(const std::vector<RowOutcome> &rows, NameTable &names) {
         if (!pending(row) || state[row] == Placed)
             continue;
         if (!moves[row]) {
-            const bool loses = names[newAt[row]].claimant != row;
+            const bool loses = names[newAt(row)].claimant != row;
             order.add(loses ? UnitKind::Lose : UnitKind::Rename, row);
             state[row] = Placed;
             continue;
@@ -448,7 +370,7 @@ void failRow(RowOutcome &row, int error) {
 // directory for many rows, a look-up each for a few. The pass finds a row through the plan's
 // table of names, so it adds no index of its own.
 std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<RowOutcome> &rows,
-                                  const NameTable &names, const std::vector<int> &stepRows) {
+                                  const NameClaims &names, const std::vector<int> &stepRows) {
     std::vector<ListedFile> found(rows.size());
     const auto lookUp = [&](int row) {
         struct stat st;
@@ -483,7 +405,7 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
 // Settles before the first rename what only the directory can tell: rows whose file has become
 // a directory fail (and with them a round they are in), and the journal gets the plan.
 int prepareRun(NoReplaceRenamer &renamer, const RenameInput &input, std::vector<RowOutcome> &rows,
-               const RunOrder &order, const NameTable &names, RunJournal *journal) {
+               const RunOrder &order, const NameClaims &names, RunJournal *journal) {
     std::vector<int> stepRows, round;
     stepRows.reserve(order.rows.size());
     round.reserve(order.rows.size());
@@ -531,7 +453,7 @@ RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
     run.names = std::move(plan.names);
     std::vector<RowOutcome> &rows = run.rows;
     const int total = countPending(rows);
-    NameTable names(rows, 2 * rows.size());
+    const NameClaims names(rows);
     const RunOrder order = planOrder(rows, names);
     NoReplaceRenamer renamer(input.directory, settings.method, settings.calls);
     if (renamer.openError() == 0) {

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/Rename.h"
+
+#include <string_view>
+#include <vector>
+
+namespace filvane {
+
+// Every name the pending rows of a plan mention, with the row whose file bears it and the row
+// that gets it: a file already bearing its new name keeps it, else the upper row wins. Both the
+// run and the look before it decide by these claims, so they cannot disagree. Open addressing
+// over flat arrays, an entry knowing its name by the row it came from: two look-ups per row, no
+// allocation per name, 16 bytes an entry.
+class NameClaims {
+public:
+    struct Entry {
+        int source = 0;    // 2 * row index, plus 1 for the row's new name
+        int holder = -1;   // the (first) pending row with this old name
+        int claimant = -1; // the row that gets this name
+        bool kept = false; // claimed by a row whose file bears the name already
+    };
+
+    // `rows` must outlive the claims and keep their names.
+    explicit NameClaims(const std::vector<RowOutcome> &rows);
+
+    // The entry of a pending row's old or new name; -1 for a row that is not pending.
+    int oldNameOf(int row) const { return m_oldAt[static_cast<size_t>(row)]; }
+    int newNameOf(int row) const { return m_newAt[static_cast<size_t>(row)]; }
+    // The entry of `name`, or -1 when no pending row mentions it.
+    int find(std::string_view name) const;
+    const Entry &operator[](int entry) const { return m_entries[static_cast<size_t>(entry)]; }
+
+private:
+    int index(int row, bool newName);
+    std::string_view nameOf(int source) const;
+
+    const std::vector<RowOutcome> &m_rows;
+    std::vector<int> m_slots; // -1 or an index into m_entries
+    std::vector<Entry> m_entries;
+    std::vector<int> m_oldAt, m_newAt;
+};
+
+} // namespace filvane
