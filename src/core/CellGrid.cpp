@@ -1,5 +1,8 @@
 #include "core/CellGrid.h"
 
+#include "core/NameText.h"
+
+#include <algorithm>
 #include <cassert>
 #include <utility>
 
@@ -14,42 +17,60 @@ void CellGrid::setRowCount(int rows) {
     m_rowCount = rows;
 }
 
-const std::string &CellGrid::cell(int column, int row) const {
+std::string CellGrid::cell(int column, int row) const {
     assert(column >= 0 && column < ColumnCount && row >= 0);
-    const auto &cells = m_columns[column];
-    return static_cast<size_t>(row) < cells.size() ? cells[row] : emptyText;
+    if (row == 0)
+        return m_captions[column];
+    if (column == 1)
+        return name(row);
+    return m_numbered && row < m_rowCount ? rowNumberText(row) : std::string();
+}
+
+const std::string &CellGrid::name(int row) const {
+    assert(row >= 0);
+    if (row == 0)
+        return m_captions[1];
+    return static_cast<size_t>(row) <= m_names.size() ? m_names[row - 1] : emptyText;
 }
 
 void CellGrid::setCell(int column, int row, std::string text) {
     assert(column >= 0 && column < ColumnCount && row >= 0);
-    auto &cells = m_columns[column];
-    if (static_cast<size_t>(row) >= cells.size()) {
+    if (row == 0) {
+        m_captions[column] = std::move(text);
+        return;
+    }
+    if (column == 0)
+        return; // numbers are computed
+    if (static_cast<size_t>(row) > m_names.size()) {
         if (text.empty())
             return; // an unstored cell already reads as empty
         ensureStored(row);
     }
-    cells[row] = std::move(text);
+    m_names[row - 1] = std::move(text);
 }
 
-void CellGrid::swapCells(int column, int rowA, int rowB) {
+void CellGrid::swapNames(int rowA, int rowB) {
+    assert(rowA > 0 && rowB > 0);
     ensureStored(std::max(rowA, rowB));
-    std::swap(m_columns[column][rowA], m_columns[column][rowB]);
+    std::swap(m_names[rowA - 1], m_names[rowB - 1]);
 }
 
-std::string *CellGrid::columnData(int column, int endRow) {
-    ensureStored(endRow);
-    return m_columns[column].data() + 1;
+std::span<std::string> CellGrid::names(int lastRow) {
+    ensureStored(lastRow);
+    return std::span<std::string>(m_names.data(), static_cast<size_t>(std::max(lastRow, 0)));
+}
+
+void CellGrid::adoptNames(std::vector<std::string> names) {
+    m_names = std::move(names);
 }
 
 void CellGrid::reserve(int rows) {
-    for (auto &cells : m_columns)
-        cells.reserve(static_cast<size_t>(rows));
+    m_names.reserve(static_cast<size_t>(std::max(rows - 1, 0)));
 }
 
 void CellGrid::ensureStored(int row) {
-    for (auto &cells : m_columns)
-        if (static_cast<size_t>(row) >= cells.size())
-            cells.resize(static_cast<size_t>(row) + 1);
+    if (static_cast<size_t>(row) > m_names.size())
+        m_names.resize(static_cast<size_t>(row));
 }
 
 } // namespace filvane

@@ -1,6 +1,8 @@
 #include "core/Collation.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <numeric>
 
 #include <unicode/ucol.h>
@@ -69,11 +71,34 @@ int NaturalCollator::compare(std::string_view a, std::string_view b) {
 
 namespace {
 
+// Like std::string::compare, eight bytes at a time where they can: file names are short and
+// often share a long start, so a call to memcmp for each comparison costs more than the bytes.
+int compareBytes(const std::string &a, const std::string &b) {
+    const size_t common = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (; i + 8 <= common; i += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y) {
+            if constexpr (std::endian::native == std::endian::little) {
+                x = __builtin_bswap64(x);
+                y = __builtin_bswap64(y);
+            }
+            return x < y ? -1 : 1;
+        }
+    }
+    for (; i < common; ++i)
+        if (a[i] != b[i])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
 std::vector<std::uint32_t> byteOrder(std::span<const std::string> names) {
     std::vector<std::uint32_t> order(names.size());
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(), [names](std::uint32_t a, std::uint32_t b) {
-        const int c = names[a].compare(names[b]);
+        const int c = compareBytes(names[a], names[b]);
         return c != 0 ? c < 0 : a < b;
     });
     return order;

@@ -4,9 +4,28 @@
 #include "core/SearchPattern.h"
 #include "core/Wildcard.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace filvane {
+
+namespace {
+
+// Room for about as many entries as the directory holds, so the lists are not moved while they
+// grow; the part a mask leaves unused is never touched and costs nothing. Many file systems give
+// a directory a size that grows with its entries (tmpfs 20 bytes each, ext4 at least 12); on
+// the others the guess is small and the lists grow as usual.
+size_t expectedEntries(DIR *dir) {
+    constexpr size_t BytesPerEntry = 16;
+    constexpr size_t MostExpected = size_t(1) << 20;
+    struct stat st;
+    if (fstat(dirfd(dir), &st) != 0 || st.st_size <= 0)
+        return 0;
+    return std::min(static_cast<size_t>(st.st_size) / BytesPerEntry, MostExpected);
+}
+
+} // namespace
 
 bool isDirectoryEntry(DIR *dir, const dirent *entry) {
     if (entry->d_type == DT_DIR)
@@ -27,6 +46,9 @@ FileSearch findFiles(std::string_view directory, std::string_view mask) {
         result.error = dir.openError();
         return result;
     }
+    const size_t expected = expectedEntries(dir.get());
+    result.names.reserve(expected);
+    result.files.reserve(expected);
     while (const dirent *entry = dir.next()) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
@@ -35,6 +57,8 @@ FileSearch findFiles(std::string_view directory, std::string_view mask) {
             isDirectoryEntry(dir.get(), entry))
             continue;
         result.names.emplace_back(name);
+        // d_ino is the entry's own inode (a link's, not its target's): the one a rename moves.
+        result.files.push_back({static_cast<std::uint64_t>(entry->d_ino), false});
     }
     result.error = dir.readError();
     return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ListedFile.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,7 @@ bool isDirectoryEntry(DIR *dir, const dirent *entry);
 
 struct FileSearch {
     std::vector<std::string> names; // in the order the directory gives them, bytes as stored
+    std::vector<ListedFile> files;  // each name's file, index for index (never a directory)
     int error = 0;                  // errno of a directory that could not be read, else 0
 };
 

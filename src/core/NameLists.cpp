@@ -5,74 +5,99 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
 
 namespace filvane {
 
+namespace {
+
+// Puts element from[k] at k by exchanging rows along each cycle of the permutation: every
+// array is reordered in place, with no second copy of it. A placed slot points to itself.
+template <typename SwapRows> void permute(std::vector<std::uint32_t> &from, SwapRows swapRows) {
+    for (std::uint32_t start = 0; start < from.size(); ++start) {
+        std::uint32_t slot = start;
+        while (from[slot] != start) {
+            const std::uint32_t source = from[slot];
+            swapRows(slot, source);
+            from[slot] = slot;
+            slot = source;
+        }
+        from[slot] = slot;
+    }
+}
+
+} // namespace
+
 std::string NameLists::listDirectory(std::string_view searchPattern, bool numbering) {
     FileSearch search = findFiles(searchPattern);
-    std::string lastExtension = listNames(std::move(search.names), numbering);
+    std::string lastExtension =
+        listNames(std::move(search.names), numbering, std::move(search.files));
     m_listError = search.error;
     return lastExtension;
 }
 
-std::string NameLists::listNames(std::vector<std::string> names, bool numbering) {
+std::string NameLists::listNames(std::vector<std::string> names, bool numbering,
+                                 std::vector<ListedFile> files) {
     setRowCount(2);
     m_listError = 0;
     m_tooManyFiles = names.size() > static_cast<size_t>(MaxFiles);
     if (m_tooManyFiles)
-        names.clear();
+        names = {};
+    if (files.size() != names.size())
+        files = {};
     m_fileCount = static_cast<int>(names.size());
-    if (names.empty()) {
-        for (CellGrid *grid : {&m_read, &m_names}) {
-            grid->setCell(0, 1, {});
-            grid->setCell(1, 1, {});
-        }
+    m_files = std::move(files);
+    // The read list takes the names as they are: no copy, and no number texts beside them.
+    m_read.adoptNames(std::move(names));
+    setNumbering(numbering);
+    if (m_fileCount == 0) {
+        m_names.setCell(1, 1, {});
         return {};
     }
-    m_read.reserve(m_fileCount + 2);
-    m_names.reserve(m_fileCount + 2);
-    int row = 0;
-    for (std::string &name : names) {
-        ++row;
-        const std::string number = rowNumberText(row);
-        m_read.setCell(1, row, std::move(name));
-        m_read.setCell(0, row, number);
-        if (numbering)
-            m_names.setCell(0, row, number);
-    }
     setRowCount(m_fileCount + 1);
-    return std::string(extensionOf(m_read.cell(1, m_fileCount)));
+    return std::string(extensionOf(m_read.name(m_fileCount)));
 }
 
 void NameLists::sortByName(SortOrder order) {
     const int rows = m_read.rowCount();
     if (rows < 3)
         return;
-    // Equal names are identical texts, so any correct sort gives the exchange sort's order.
-    std::string *names = m_read.columnData(1, rows - 1);
-    sortNames(std::span<std::string>(names, static_cast<size_t>(rows - 1)), order);
+    const std::span<std::string> names = m_read.names(rows - 1);
+    if (m_files.size() != names.size()) {
+        // Equal names are identical texts, so any correct sort gives the exchange sort's order.
+        sortNames(names, order);
+        return;
+    }
+    std::vector<std::uint32_t> from = sortedOrder(names, order);
+    permute(from, [&](std::uint32_t a, std::uint32_t b) {
+        std::swap(names[a], names[b]);
+        std::swap(m_files[a], m_files[b]);
+    });
 }
 
 void NameLists::resort(SortOrder order) {
     if (m_fileCount < 2)
         return;
-    const size_t count = static_cast<size_t>(m_fileCount);
-    std::string *names = m_read.columnData(1, m_fileCount);
-    std::string *typed = m_names.columnData(1, m_fileCount);
-    const std::vector<std::uint32_t> sorted =
-        sortedOrder(std::span<const std::string>(names, count), order);
-    std::vector<std::string> newNames(count), newTyped(count);
-    for (size_t k = 0; k < count; ++k) {
-        newNames[k] = std::move(names[sorted[k]]);
-        newTyped[k] = std::move(typed[sorted[k]]);
-    }
-    std::move(newNames.begin(), newNames.end(), names);
-    std::move(newTyped.begin(), newTyped.end(), typed);
+    const std::span<std::string> names = m_read.names(m_fileCount);
+    // Typed names go with their files; a list nothing was typed into has none to move.
+    const std::span<std::string> typed =
+        m_names.storedNames() > 0 ? m_names.names(m_fileCount) : std::span<std::string>();
+    const bool files = m_files.size() == names.size();
+    std::vector<std::uint32_t> from = sortedOrder(names, order);
+    permute(from, [&](std::uint32_t a, std::uint32_t b) {
+        std::swap(names[a], names[b]);
+        if (!typed.empty())
+            std::swap(typed[a], typed[b]);
+        if (files)
+            std::swap(m_files[a], m_files[b]);
+    });
 }
 
 void NameLists::swapNames(int rowA, int rowB) {
-    for (int column = 1; column < CellGrid::ColumnCount; ++column)
-        m_read.swapCells(column, rowA, rowB);
+    m_read.swapNames(rowA, rowB);
+    const size_t a = static_cast<size_t>(rowA - 1), b = static_cast<size_t>(rowB - 1);
+    if (a < m_files.size() && b < m_files.size())
+        std::swap(m_files[a], m_files[b]);
 }
 
 void NameLists::clearNewNames() {
@@ -82,23 +107,21 @@ void NameLists::clearNewNames() {
 
 void NameLists::fillNewNamesFromOldNames() {
     for (int row = 1; row < m_names.rowCount(); ++row)
-        m_names.setCell(1, row, std::string(nameBeforeFirstDot(m_read.cell(1, row))));
+        m_names.setCell(1, row, std::string(nameBeforeFirstDot(m_read.name(row))));
 }
 
 void NameLists::writeNumberColumn(bool numbering) {
-    for (int row = 1; row < m_names.rowCount(); ++row)
-        m_names.setCell(0, row, numbering ? rowNumberText(row) : std::string());
+    m_names.setNumbered(numbering && m_fileCount > 0);
 }
 
 void NameLists::clearLists() {
-    for (int row = 1; row < m_read.rowCount(); ++row) {
-        for (CellGrid *grid : {&m_read, &m_names}) {
-            grid->setCell(0, row, {});
-            grid->setCell(1, row, {});
-        }
-    }
+    for (int row = 1; row < m_names.rowCount(); ++row)
+        m_names.setCell(1, row, {});
+    m_read.adoptNames({});
+    m_files = {};
     setRowCount(2);
     m_fileCount = 0;
+    setNumbering(false);
     m_tooManyFiles = false;
     m_listError = 0;
 }
@@ -123,6 +146,12 @@ void NameLists::setCaption(int column, const std::string &caption) {
 void NameLists::setRowCount(int rows) {
     m_read.setRowCount(rows);
     m_names.setRowCount(rows);
+}
+
+void NameLists::setNumbering(bool numbering) {
+    // The blank row of a list without files has no number.
+    m_read.setNumbered(m_fileCount > 0);
+    m_names.setNumbered(numbering && m_fileCount > 0);
 }
 
 } // namespace filvane

@@ -2,6 +2,7 @@
 
 #include "core/CellGrid.h"
 #include "core/Collation.h"
+#include "core/ListedFile.h"
 
 #include <string>
 #include <string_view>
@@ -29,11 +30,17 @@ public:
     // else 0. Such a listing is empty.
     int listError() const { return m_listError; }
 
-    // Fills the read list from the search (unsorted) and, while numbering, the number column of
-    // the new-name list. Returns the extension of the last file listed (empty when none).
+    // What the last listing found for each data row (row r at r - 1), kept in step with the
+    // names through every sort and exchange; empty when the names were given rather than found.
+    const std::vector<ListedFile> &listedFiles() const { return m_files; }
+
+    // Fills the read list from the search (unsorted) and numbers the new-name list while
+    // numbering. Returns the extension of the last file listed (empty when none).
     std::string listDirectory(std::string_view searchPattern, bool numbering);
-    // The same for names given rather than searched (unsorted, as given).
-    std::string listNames(std::vector<std::string> names, bool numbering);
+    // The same for names given rather than searched (unsorted, as given), with each name's file
+    // when known (`files` then as long as `names`).
+    std::string listNames(std::vector<std::string> names, bool numbering,
+                          std::vector<ListedFile> files = {});
 
     // Orders the read list's names, by their bytes (case-sensitively) unless asked for natural
     // order; numbers stay in place.
@@ -46,6 +53,8 @@ public:
 
     void clearNewNames();
     void fillNewNamesFromOldNames();
+    // Numbers the rows of the new-name list, or leaves its number column empty; the blank row
+    // of a list without files has no number either way.
     void writeNumberColumn(bool numbering);
     // Empties every data row of both lists and leaves them with no file.
     void clearLists();
@@ -59,9 +68,11 @@ public:
 
 private:
     void setRowCount(int rows);
+    void setNumbering(bool numbering);
 
     CellGrid m_read;
     CellGrid m_names;
+    std::vector<ListedFile> m_files;
     int m_fileCount = 0;
     bool m_tooManyFiles = false;
     int m_listError = 0;

@@ -89,7 +89,7 @@ Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &pla
             add(PreflightFinding::Taken);
             continue;
         }
-        if (!input.options.numbersOnly && input.nameList.cell(1, row.row).empty())
+        if (!input.options.numbersOnly && input.nameList.name(row.row).empty())
             add(PreflightFinding::Unnamed);
     }
     return result;

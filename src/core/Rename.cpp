@@ -65,14 +65,14 @@ RowsWithNames planRows(const RenameInput &input) {
     for (int row = 1; row < rowCount; ++row) {
         RowOutcome &planned = plan.rows.emplace_back();
         planned.row = row;
-        const std::string_view oldName = input.readList.cell(1, row);
+        const std::string_view oldName = input.readList.name(row);
         if (oldName.empty())
             continue; // Blank
         planned.oldName = plan.names.add(oldName);
         // One statement, as number cells may be made on the fly and live only until its end.
         planned.newName = plan.names.join(
             newNamePieces(input.options, oldName, input.readList.cell(0, row),
-                          input.nameList.cell(0, row), input.nameList.cell(1, row)));
+                          input.nameList.cell(0, row), input.nameList.name(row)));
         const bool plain = isPlainFileName(planned.oldName) && isPlainFileName(planned.newName);
         planned.outcome = plain ? RenameOutcome::Pending : RenameOutcome::RefusedName;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ListedFile.h"
 #include "core/NameStore.h"
 #include "core/NoReplaceRename.h"
 
@@ -22,12 +23,6 @@ struct RenameOptions {
     bool keepExtension = true;
     bool numbersOnly = false;
     std::string chosenExtension; // joined as it stands: "mp3" without a dot gives "Songmp3"
-};
-
-// A file as a listing of the folder found it.
-struct ListedFile {
-    std::uint64_t inode = 0; // 0: not found
-    bool directory = false;
 };
 
 // Everything one rename run reads. Old names (read list column 1) are bytes as the directory

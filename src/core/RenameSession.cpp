@@ -96,7 +96,7 @@ RenameResult RenameSession::runNamedRowsOnly(const RenameProgress &progress) {
     CellGrid named = m_lists.readList();
     const CellGrid &names = m_lists.nameList();
     for (int row = 1; row <= m_lists.fileCount(); ++row)
-        if (names.cell(1, row).empty())
+        if (names.name(row).empty())
             named.setCell(1, row, {});
     const RenameInput input = runInput();
     return runJournalled(
@@ -127,12 +127,12 @@ std::string RenameSession::finalName(int row) const {
     if (row < 1 || row > m_lists.fileCount())
         return {};
     const CellGrid &read = m_lists.readList();
-    const std::string &oldName = read.cell(1, row);
+    const std::string &oldName = read.name(row);
     if (oldName.empty())
         return {};
     const CellGrid &names = m_lists.nameList();
     std::string name = composeNewName(m_options, oldName, read.cell(0, row), names.cell(0, row),
-                                      names.cell(1, row));
+                                      names.name(row));
     return isPlainFileName(name) ? name : oldName;
 }
 

@@ -78,7 +78,10 @@ TEST(NameLists, NumbersRowsAndKeepsCellsOfHiddenRows) {
     EXPECT_EQ(lists.readList().rowCount(), 2);
     lists.listDirectory(pattern(dir), false);
     EXPECT_EQ(lists.nameList().cell(1, 50), "typed");
-    EXPECT_EQ(lists.nameList().cell(0, 50), "50"); // not rewritten while numbering is off
+    // A listing without numbering shows no number, also in rows an earlier listing numbered.
+    EXPECT_EQ(lists.nameList().cell(0, 50), "");
+    EXPECT_EQ(lists.readList().cell(0, 50), "50");
+    EXPECT_EQ(lists.readList().cell(0, 101), ""); // beyond the last row
 }
 
 TEST(NameLists, EmptyListingLeavesOneBlankRow) {
@@ -90,10 +93,12 @@ TEST(NameLists, EmptyListingLeavesOneBlankRow) {
     EXPECT_EQ(lists.listDirectory(pattern(dir, "*.mp3"), true), "");
     EXPECT_EQ(lists.fileCount(), 0);
     EXPECT_EQ(lists.readList().rowCount(), 2);
+    lists.writeNumberColumn(true); // the blank row gets no number
     for (const CellGrid *grid : {&lists.readList(), &lists.nameList()}) {
         EXPECT_EQ(grid->cell(0, 1), "");
         EXPECT_EQ(grid->cell(1, 1), "");
     }
+    EXPECT_TRUE(lists.listedFiles().empty());
     lists.listDirectory(dir.str() + "/missing/*.*", true);
     EXPECT_EQ(lists.fileCount(), 0);
 }
@@ -198,6 +203,62 @@ TEST(NameLists, ListOperations) {
     EXPECT_EQ(lists.readList().cell(1, 2), "");
     EXPECT_EQ(lists.nameList().cell(0, 1), "");
     EXPECT_EQ(lists.readList().cell(1, 0), "File Name");
+}
+
+TEST(NameLists, EachRowKeepsTheFileItWasListedWith) {
+    TempDir dir;
+    for (const char *name : {"Track 10.mp3", "track 2.mp3", "B.mp3", "a.mp3", "\xe9t\xe9.mp3"})
+        dir.touch(name);
+    ASSERT_EQ(symlink("a.mp3", dir.file("link.mp3").c_str()), 0);
+    NameLists lists;
+    lists.listDirectory(pattern(dir), true);
+    ASSERT_EQ(lists.fileCount(), 6);
+    // Numbers are not stored, nor typed names that were never typed.
+    EXPECT_EQ(lists.nameList().storedNames(), 0);
+    EXPECT_EQ(lists.readList().storedNames(), 6);
+
+    const auto expectFilesInStep = [&](const char *step) {
+        SCOPED_TRACE(step);
+        ASSERT_EQ(lists.listedFiles().size(), 6u);
+        for (int row = 1; row <= lists.fileCount(); ++row) {
+            const std::string name = lists.readList().cell(1, row);
+            struct stat st;
+            ASSERT_EQ(lstat(dir.file(name).c_str(), &st), 0) << name;
+            EXPECT_EQ(lists.listedFiles()[row - 1].inode, static_cast<std::uint64_t>(st.st_ino))
+                << name;
+            EXPECT_FALSE(lists.listedFiles()[row - 1].directory);
+            EXPECT_EQ(lists.readList().cell(0, row), rowNumberText(row));
+        }
+    };
+    expectFilesInStep("listed");
+    lists.sortByName(SortOrder::Bytes);
+    expectFilesInStep("sorted by bytes");
+    EXPECT_EQ(lists.readList().cell(1, 1), "B.mp3");
+    // Typed names stay in their rows through a sort, but go with their files when sorted again.
+    for (int row = 1; row <= lists.fileCount(); ++row)
+        lists.nameList().setCell(1, row, "typed " + lists.readList().cell(1, row));
+    lists.resort(SortOrder::Natural);
+    expectFilesInStep("sorted again naturally");
+    EXPECT_EQ(lists.readList().cell(1, 4), "track 2.mp3");
+    EXPECT_EQ(lists.readList().cell(1, 5), "Track 10.mp3");
+    for (int row = 1; row <= lists.fileCount(); ++row)
+        EXPECT_EQ(lists.nameList().cell(1, row), "typed " + lists.readList().cell(1, row));
+    lists.sortByName(SortOrder::Natural);
+    expectFilesInStep("sorted naturally");
+    lists.swapNames(1, 6);
+    expectFilesInStep("two rows exchanged");
+    lists.resort(SortOrder::Bytes);
+    expectFilesInStep("sorted again by bytes");
+
+    lists.listNames({"given.mp3"}, true);
+    EXPECT_TRUE(lists.listedFiles().empty()); // given names: their files are not known
+    EXPECT_EQ(lists.readList().cell(0, 1), "01");
+    lists.listDirectory(pattern(dir), false);
+    EXPECT_EQ(lists.listedFiles().size(), 6u);
+    EXPECT_EQ(lists.nameList().cell(0, 1), "");
+    lists.clearLists();
+    EXPECT_TRUE(lists.listedFiles().empty());
+    EXPECT_EQ(lists.readList().cell(0, 1), "");
 }
 
 TEST(NameLists, AFolderThatCannotBeReadSaysWhy) {
