@@ -242,6 +242,12 @@ int main(int argc, char **argv) {
     options.rename.keepExtension = !arguments.extension.has_value();
     options.rename.numbersOnly = arguments.numbersOnly;
     options.rename.chosenExtension = arguments.extension.value_or("");
+    // The names are read before the folder, so that the run follows its listing at once and
+    // can trust what the listing found of each file.
+    std::vector<std::string> lines;
+    if (!arguments.numbersOnly)
+        if (const std::optional<int> stop = readNames(arguments, lines))
+            return *stop;
     session.setNumbering(arguments.numbering);
     session.read(arguments.directory,
                  filvane::joinSearchPattern(arguments.directory, arguments.mask));
@@ -250,9 +256,6 @@ int main(int argc, char **argv) {
     session.applyOptions(options);
 
     if (!arguments.numbersOnly) {
-        std::vector<std::string> lines;
-        if (const std::optional<int> stop = readNames(arguments, lines))
-            return *stop;
         const int files = session.lists().fileCount();
         if (static_cast<int>(lines.size()) > files)
             print(stderr, "filvane-rename: " + std::to_string(lines.size()) + " names for " +
@@ -260,6 +263,7 @@ int main(int argc, char **argv) {
                               " files: the names past the last file are "
                               "not used\n");
         session.pasteNewNames(lines, 1);
+        lines = {};
     }
 
     if (arguments.dryRun) {
@@ -272,5 +276,5 @@ int main(int argc, char **argv) {
                    ? ExitDone
                    : ExitRowsFailed;
     }
-    return reportRun(session.run());
+    return reportRun(session.run({}, filvane::ListingAge::JustMade));
 }

@@ -64,8 +64,14 @@ void RenameSession::applyOptions(const AcceptedOptions &accepted) {
         m_lists.clearNewNames();
 }
 
-RenameInput RenameSession::runInput() const {
-    return {m_listingDirectory, m_lists.readList(), m_lists.nameList(), m_options, m_listedFolder};
+RenameInput RenameSession::runInput(ListingAge listing) const {
+    RenameInput input{m_listingDirectory, m_lists.readList(), m_lists.nameList(), m_options,
+                      m_listedFolder};
+    const std::vector<ListedFile> &files = m_lists.listedFiles();
+    if (listing == ListingAge::JustMade && !files.empty() &&
+        files.size() == static_cast<size_t>(m_lists.fileCount()))
+        input.listedFiles = &files;
+    return input;
 }
 
 RenameResult RenameSession::runJournalled(const RenameInput &input,
@@ -86,8 +92,8 @@ Preflight RenameSession::preflight() const {
     return checkPlan(input, planRows(input).rows);
 }
 
-RenameResult RenameSession::run(const RenameProgress &progress) {
-    return runJournalled(runInput(), progress);
+RenameResult RenameSession::run(const RenameProgress &progress, ListingAge listing) {
+    return runJournalled(runInput(listing), progress);
 }
 
 RenameResult RenameSession::runNamedRowsOnly(const RenameProgress &progress) {
@@ -131,8 +137,8 @@ std::string RenameSession::finalName(int row) const {
     if (oldName.empty())
         return {};
     const CellGrid &names = m_lists.nameList();
-    std::string name = composeNewName(m_options, oldName, read.cell(0, row), names.cell(0, row),
-                                      names.name(row));
+    std::string name =
+        composeNewName(m_options, oldName, read.cell(0, row), names.cell(0, row), names.name(row));
     return isPlainFileName(name) ? name : oldName;
 }
 

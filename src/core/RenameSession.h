@@ -15,6 +15,13 @@
 
 namespace filvane {
 
+// How far a run may trust what the listing found of each file (its inode, and that it is no
+// folder).
+enum class ListingAge {
+    MayBeOld, // a window's listing, perhaps minutes old: the run looks at the folder again
+    JustMade, // the run comes straight after its listing, as a script's does: it need not
+};
+
 // What the options dialog hands back when it is left with OK.
 struct AcceptedOptions {
     RenameOptions rename;
@@ -80,7 +87,8 @@ public:
     // Renames the listed files by the accepted options, journalled. Nothing is renamed when the
     // folder is no longer the one listed or the journal cannot be written (`refusal` says
     // which). The lists are left as they were; call relist() to show what the run left on disk.
-    RenameResult run(const RenameProgress &progress = {});
+    RenameResult run(const RenameProgress &progress = {},
+                     ListingAge listing = ListingAge::MayBeOld);
     // The same for the rows that have a new name typed; the files of blank rows keep their names.
     RenameResult runNamedRowsOnly(const RenameProgress &progress = {});
 
@@ -97,7 +105,7 @@ public:
     std::string finalName(int row) const;
 
 private:
-    RenameInput runInput() const;
+    RenameInput runInput(ListingAge listing = ListingAge::MayBeOld) const;
     RenameResult runJournalled(const RenameInput &input, const RenameProgress &progress);
     void sortLists();
 

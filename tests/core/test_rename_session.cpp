@@ -252,3 +252,27 @@ TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
     EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.mp3"}));
     EXPECT_EQ(folder.dir.read("a.mp3"), "a.mp3");
 }
+
+// A run straight after its listing takes each file's inode from the listing instead of reading
+// the folder again: the journal must still name the right file for every row, in natural order
+// too, or undo would leave the files alone as renamed by hand since.
+TEST(RenameSession, ARunStraightAfterItsListingRecordsEachFileForUndo) {
+    const Names files{"t10.mp3", "t9.mp3", "t1.mp3", "t2.mp3", "t3.mp3"};
+    SessionFolder folder(files);
+    folder.session.setSortOrder(filvane::SortOrder::Natural);
+    folder.session.applyOptions(accepted(false, true, false, "", false));
+    // t1 <-> t2 go round, t3 -> t9 -> t10 -> t11 is a chain.
+    folder.type(1, "t2");
+    folder.type(2, "t1");
+    folder.type(3, "t9");
+    folder.type(4, "t10");
+    folder.type(5, "t11");
+    const filvane::RenameResult run = folder.session.run({}, filvane::ListingAge::JustMade);
+    ASSERT_EQ(run.renamedCount(), 5);
+    EXPECT_EQ(folder.dir.read("t2.mp3"), "t1.mp3");
+    EXPECT_EQ(folder.dir.read("t11.mp3"), "t10.mp3");
+    const filvane::RenameResult undo = folder.session.undo();
+    EXPECT_EQ(undo.renamedCount(), 5);
+    for (const std::string &name : files)
+        EXPECT_EQ(folder.dir.read(name), name);
+}
