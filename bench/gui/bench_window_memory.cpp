@@ -57,7 +57,7 @@ void typeNames(TMainForm *main, const std::string &prefix) {
     std::vector<std::string> lines;
     for (int row = 1; row <= main->lists().fileCount(); ++row)
         lines.push_back(prefix.empty() ? std::string("x") : prefix + std::to_string(row));
-    main->session().pasteNewNames(lines, 1);
+    main->session().pasteNewNames(std::vector<std::string_view>(lines.begin(), lines.end()), 1);
     main->nameModel()->reload();
 }
 

@@ -654,7 +654,8 @@ void TMainForm::pasteNewNames() {
     if (!m_nameModel->isEditable() || !ui->NameGrid->isEnabled())
         return;
     const QString text = QGuiApplication::clipboard()->text();
-    const std::vector<std::string> lines = filvane::splitLines(text.toStdString());
+    const std::string whole = text.toStdString();
+    const std::vector<std::string_view> lines = filvane::splitLines(whole);
     if (lines.empty())
         return;
     const QModelIndex current = ui->NameGrid->currentIndex();

@@ -135,8 +135,8 @@ bool readAll(std::FILE *from, std::string &into) {
     return !std::ferror(from);
 }
 
-std::optional<int> readNames(const Arguments &arguments, std::vector<std::string> &lines) {
-    std::string text;
+// The names file (or standard input) whole, into `text`.
+std::optional<int> readNames(const Arguments &arguments, std::string &text) {
     if (arguments.namesFile) {
         std::FILE *file = std::fopen(arguments.namesFile->c_str(), "rb");
         if (!file)
@@ -148,7 +148,6 @@ std::optional<int> readNames(const Arguments &arguments, std::vector<std::string
     } else if (!readAll(stdin, text)) {
         return usageError("cannot read the names from standard input");
     }
-    lines = filvane::splitLines(text);
     return std::nullopt;
 }
 
@@ -244,9 +243,9 @@ int main(int argc, char **argv) {
     options.rename.chosenExtension = arguments.extension.value_or("");
     // The names are read before the folder, so that the run follows its listing at once and
     // can trust what the listing found of each file.
-    std::vector<std::string> lines;
+    std::string namesText;
     if (!arguments.numbersOnly)
-        if (const std::optional<int> stop = readNames(arguments, lines))
+        if (const std::optional<int> stop = readNames(arguments, namesText))
             return *stop;
     session.setNumbering(arguments.numbering);
     session.read(arguments.directory,
@@ -256,6 +255,7 @@ int main(int argc, char **argv) {
     session.applyOptions(options);
 
     if (!arguments.numbersOnly) {
+        const std::vector<std::string_view> lines = filvane::splitLines(namesText);
         const int files = session.lists().fileCount();
         if (static_cast<int>(lines.size()) > files)
             print(stderr, "filvane-rename: " + std::to_string(lines.size()) + " names for " +
@@ -263,8 +263,8 @@ int main(int argc, char **argv) {
                               " files: the names past the last file are "
                               "not used\n");
         session.pasteNewNames(lines, 1);
-        lines = {};
     }
+    namesText = std::string();
 
     if (arguments.dryRun) {
         // Only a dry run looks at the plan first: a real run reports each failure as it meets it.

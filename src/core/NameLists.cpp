@@ -126,10 +126,10 @@ void NameLists::clearLists() {
     m_listError = 0;
 }
 
-int NameLists::pasteNewNames(const std::vector<std::string> &lines, int firstRow) {
+int NameLists::pasteNewNames(const std::vector<std::string_view> &lines, int firstRow) {
     int row = std::max(firstRow, 1);
     int written = 0;
-    for (const std::string &line : lines) {
+    for (const std::string_view line : lines) {
         if (row >= m_names.rowCount())
             break;
         m_names.setCell(1, row++, std::string(trimBlanks(line)));

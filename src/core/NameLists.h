@@ -61,7 +61,7 @@ public:
 
     // Writes `lines` into the new names from `firstRow` down, one line a row, without the blanks
     // and tabs around each; lines beyond the last row are dropped. Returns the rows written.
-    int pasteNewNames(const std::vector<std::string> &lines, int firstRow);
+    int pasteNewNames(const std::vector<std::string_view> &lines, int firstRow);
 
     // Writes the caption of column `column` into row 0 of both lists.
     void setCaption(int column, const std::string &caption);

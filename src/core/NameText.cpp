@@ -26,8 +26,8 @@ std::string itemCountText(std::string_view itemsLabel, int count) {
     return text;
 }
 
-std::vector<std::string> splitLines(std::string_view text) {
-    std::vector<std::string> lines;
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
     size_t start = 0;
     while (start < text.size()) {
         const size_t end = text.find_first_of("\r\n", start);

@@ -20,8 +20,9 @@ std::string_view nameBeforeFirstDot(std::string_view name);
 std::string itemCountText(std::string_view itemsLabel, int count);
 
 // Splits text into lines at any line end (CRLF, LF or a lone CR). A line end at the very end
-// does not start another line, so "a\nb\n" is two lines and "" none.
-std::vector<std::string> splitLines(std::string_view text);
+// does not start another line, so "a\nb\n" is two lines and "" none. The lines are views into
+// `text`.
+std::vector<std::string_view> splitLines(std::string_view text);
 
 // The text without the blanks and tabs around it, which a pasted line often carries from a
 // table or a track list; blanks inside are kept.

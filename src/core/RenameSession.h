@@ -72,7 +72,7 @@ public:
     void list();
     void clear();
     void clearNewNames() { m_lists.clearNewNames(); }
-    int pasteNewNames(const std::vector<std::string> &lines, int firstRow) {
+    int pasteNewNames(const std::vector<std::string_view> &lines, int firstRow) {
         return m_lists.pasteNewNames(lines, firstRow);
     }
 

@@ -37,15 +37,23 @@ std::string_view kindWord(RunKind kind) {
 // field or a line (and the escape itself) is written "\xNN".
 void appendEscaped(std::string &out, std::string_view name) {
     static constexpr char hex[] = "0123456789abcdef";
-    for (const char c : name) {
+    const auto plain = [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || c == '\\') {
-            out += "\\x";
-            out += hex[byte >> 4];
-            out += hex[byte & 0x0f];
-        } else {
-            out += c;
-        }
+        return byte >= 0x20 && byte != 0x7f && c != '\\';
+    };
+    // Runs of plain bytes go in whole: a plan of many files writes many names.
+    size_t at = 0;
+    while (at < name.size()) {
+        size_t end = at;
+        while (end < name.size() && plain(name[end]))
+            ++end;
+        out.append(name.data() + at, end - at);
+        if (end == name.size())
+            break;
+        const auto byte = static_cast<unsigned char>(name[end]);
+        const char escaped[] = {'\\', 'x', hex[byte >> 4], hex[byte & 0x0f]};
+        out.append(escaped, sizeof escaped);
+        at = end + 1;
     }
 }
 

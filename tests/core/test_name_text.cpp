@@ -6,7 +6,7 @@
 using namespace filvane;
 
 TEST(SplitLines, AnyLineEndAndNoTrailingEmptyLine) {
-    using Lines = std::vector<std::string>;
+    using Lines = std::vector<std::string_view>;
     EXPECT_EQ(splitLines(""), Lines{});
     EXPECT_EQ(splitLines("a"), Lines{"a"});
     EXPECT_EQ(splitLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
