@@ -1,5 +1,7 @@
 #include "core/NameText.h"
 
+#include <algorithm>
+
 namespace filvane {
 
 std::string rowNumberText(int row) {
@@ -28,6 +30,11 @@ std::string itemCountText(std::string_view itemsLabel, int count) {
 
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
+    // At most one line per line end and one after the last: room for all of them at once, as
+    // a names file may hold many thousands.
+    lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n') +
+                                      std::count(text.begin(), text.end(), '\r')) +
+                  1);
     size_t start = 0;
     while (start < text.size()) {
         const size_t end = text.find_first_of("\r\n", start);
