@@ -132,6 +132,7 @@ RunOrder planOrder(const std::vector<RowOutcome> &rows, const NameClaims &names)
 
     RunOrder order;
     order.rows.reserve(rows.size());
+    order.units.reserve(rows.size()); // room that is never used costs nothing: it is not touched
     enum : char { Unseen, OnPath, Placed };
     std::vector<char> state(rows.size(), Unseen);
     std::vector<int> path;
