@@ -94,13 +94,47 @@ int compareBytes(const std::string &a, const std::string &b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
+// Eight bytes of `name` from `from` on as a number that compares like them; past its end a name
+// reads as zeros (a tie with a zero byte, which the full comparison then settles).
+std::uint64_t bytesAt(const std::string &name, size_t from) {
+    unsigned char bytes[8] = {};
+    if (from < name.size())
+        std::memcpy(bytes, name.data() + from, std::min<size_t>(8, name.size() - from));
+    std::uint64_t word = 0;
+    for (const unsigned char byte : bytes)
+        word = (word << 8) | byte;
+    return word;
+}
+
 std::vector<std::uint32_t> byteOrder(std::span<const std::string> names) {
-    std::vector<std::uint32_t> order(names.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [names](std::uint32_t a, std::uint32_t b) {
-        const int c = compareBytes(names[a], names[b]);
-        return c != 0 ? c < 0 : a < b;
+    // Names in one folder often share their start ("Track ", "IMG_"): the eight bytes after the
+    // start all names share settle most comparisons as one number, without reading the names.
+    size_t shared = names.empty() ? 0 : names[0].size();
+    for (size_t i = 1; i < names.size() && shared > 0; ++i) {
+        const std::string &name = names[i];
+        const size_t most = std::min(shared, name.size());
+        shared = static_cast<size_t>(std::mismatch(name.begin(),
+                                                   name.begin() + static_cast<std::ptrdiff_t>(most),
+                                                   names[0].begin())
+                                         .first -
+                                     name.begin());
+    }
+    struct Row {
+        std::uint64_t head;
+        std::uint32_t index;
+    };
+    std::vector<Row> rows(names.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        rows[i] = {bytesAt(names[i], shared), static_cast<std::uint32_t>(i)};
+    std::sort(rows.begin(), rows.end(), [names](const Row &a, const Row &b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        const int c = compareBytes(names[a.index], names[b.index]);
+        return c != 0 ? c < 0 : a.index < b.index;
     });
+    std::vector<std::uint32_t> order(names.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        order[i] = rows[i].index;
     return order;
 }
 

@@ -134,24 +134,32 @@ TEST(Collation, SortingManyAgreesWithComparingTwo) {
 
 TEST(Collation, ByteOrderComparesUnsignedBytesAtAnyLength) {
     // Names up to 20 bytes that share long starts, so differences fall in and after the first
-    // eight bytes, with bytes above 0x7f and NUL.
-    std::mt19937 random(3);
-    std::vector<std::string> names;
-    for (int i = 0; i < 2000; ++i) {
-        std::string name = random() % 2 ? "track 0000" : "";
-        const int length = static_cast<int>(random() % 11);
-        for (int k = 0; k < length; ++k)
-            name += "aA\x80\xff.\0"[random() % 6];
-        names.push_back(name);
-    }
-    std::vector<std::uint32_t> reference(names.size());
-    for (std::uint32_t i = 0; i < reference.size(); ++i)
-        reference[i] = i;
-    std::stable_sort(reference.begin(), reference.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return std::lexicographical_compare(
-            names[a].begin(), names[a].end(), names[b].begin(), names[b].end(), [](char x, char y) {
-                return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-            });
-    });
-    EXPECT_EQ(sortedOrder(names, SortOrder::Bytes), reference);
+    // eight bytes, with bytes above 0x7f and NUL; then the same behind a start every name
+    // shares, with and without the long start.
+    for (const std::string every : {"", "IMG_", "IMG_\xff"})
+        for (const bool bare : {false, true}) {
+            std::mt19937 random(3);
+            std::vector<std::string> names;
+            for (int i = 0; i < 2000; ++i) {
+                std::string name = every + (random() % 2 ? "track 0000" : "");
+                if (bare)
+                    name = every;
+                const int length = static_cast<int>(random() % 11);
+                for (int k = 0; k < length; ++k)
+                    name += "aA\x80\xff.\0"[random() % 6];
+                names.push_back(name);
+            }
+            std::vector<std::uint32_t> reference(names.size());
+            for (std::uint32_t i = 0; i < reference.size(); ++i)
+                reference[i] = i;
+            std::stable_sort(
+                reference.begin(), reference.end(), [&](std::uint32_t a, std::uint32_t b) {
+                    return std::lexicographical_compare(
+                        names[a].begin(), names[a].end(), names[b].begin(), names[b].end(),
+                        [](char x, char y) {
+                            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+                        });
+                });
+            EXPECT_EQ(sortedOrder(names, SortOrder::Bytes), reference) << every << bare;
+        }
 }
