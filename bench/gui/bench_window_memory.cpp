@@ -100,7 +100,8 @@ int runPart(const std::string &part, const std::string &directory) {
     if (part == "report") {
         list(main, directory, "Track*");
         typeNames(main, "");
-        const std::vector<filvane::RowOutcome> outcomes = main->session().run().rows;
+        const filvane::RenameResult run = main->session().run(); // owns the rows' names
+        const std::vector<filvane::RowOutcome> &outcomes = run.rows;
         const int failed = static_cast<int>(filvane::failedRows(outcomes).size());
         const std::vector<filvane::RowOutcome> one(outcomes.begin(), outcomes.begin() + 1);
         const double before = bench::residentMb();
