@@ -306,6 +306,10 @@ void TMainForm::RenBtnClick() {
                      ? m_session.runNamedRowsOnly(update)
                      : m_session.run(update);
     }
+    // A run with nothing to tell is let go before the folder is listed again: with many files
+    // its rows are megabytes the listing can use.
+    if (!filvane::leavesSomethingToTell(result))
+        result = {};
     m_session.relist();
     reloadGrids();
     warnIfTooManyFiles();
@@ -356,6 +360,8 @@ void TMainForm::runUndo() {
         result = m_session.undo(
             [&progress](int done, int total) { return progress.update(done, total); });
     }
+    if (!filvane::leavesSomethingToTell(result))
+        result = {};
     m_session.list();
     reloadGrids();
     showItemCount(m_session.lists().fileCount());

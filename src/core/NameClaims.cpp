@@ -22,6 +22,8 @@ NameClaims::NameClaims(const std::vector<RowOutcome> &rows)
         if (m_entries[old].holder < 0)
             m_entries[old].holder = row;
     }
+    // Names claimed by a row whose file bears the name already.
+    std::vector<bool> kept(m_entries.capacity());
     for (int row = 0; row < count; ++row) {
         if (!pending(row))
             continue;
@@ -29,9 +31,9 @@ NameClaims::NameClaims(const std::vector<RowOutcome> &rows)
         Entry &name = m_entries[wanted];
         if (wanted == m_oldAt[row]) {
             // A file already bearing its new name keeps it, whatever the rows above compose.
-            if (!name.kept)
+            if (!kept[wanted])
                 name.claimant = row;
-            name.kept = true;
+            kept[wanted] = true;
         } else if (name.claimant < 0) {
             name.claimant = row; // the upper row wins
         }

@@ -57,7 +57,11 @@ bool isPlainFileName(std::string_view name) {
            name.find('\0') == std::string_view::npos;
 }
 
-RowsWithNames planRows(const RenameInput &input) {
+namespace {
+
+// The plan; the old names are copied into its store only when asked, else they are views into
+// the read list.
+RowsWithNames planRowsOver(const RenameInput &input, bool copyOldNames) {
     RowsWithNames plan;
     const int rowCount = input.nameList.rowCount();
     if (rowCount > 1)
@@ -68,15 +72,21 @@ RowsWithNames planRows(const RenameInput &input) {
         const std::string_view oldName = input.readList.name(row);
         if (oldName.empty())
             continue; // Blank
-        planned.oldName = plan.names.add(oldName);
+        planned.oldName = copyOldNames ? plan.names.add(oldName) : std::string_view(oldName);
         // One statement, as number cells may be made on the fly and live only until its end.
-        planned.newName = plan.names.join(
-            newNamePieces(input.options, oldName, input.readList.cell(0, row),
-                          input.nameList.cell(0, row), input.nameList.name(row)));
+        planned.newName =
+            plan.names.join(newNamePieces(input.options, oldName, input.readList.cell(0, row),
+                                          input.nameList.cell(0, row), input.nameList.name(row)));
         const bool plain = isPlainFileName(planned.oldName) && isPlainFileName(planned.newName);
         planned.outcome = plain ? RenameOutcome::Pending : RenameOutcome::RefusedName;
     }
     return plan;
+}
+
+} // namespace
+
+RowsWithNames planRows(const RenameInput &input) {
+    return planRowsOver(input, true);
 }
 
 namespace {
@@ -447,9 +457,12 @@ int RenameResult::renamedCount() const {
     }));
 }
 
-RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
+namespace {
+
+// The run, its rows' old names still views into the read list.
+RenameResult runOverTheLists(const RenameInput &input, const RunSettings &settings) {
     RenameResult run;
-    RowsWithNames plan = planRows(input);
+    RowsWithNames plan = planRowsOver(input, false);
     run.rows = std::move(plan.rows);
     run.names = std::move(plan.names);
     std::vector<RowOutcome> &rows = run.rows;
@@ -522,6 +535,17 @@ RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
     }
     if (settings.journal && renamer.openError() == 0)
         settings.journal->finish(run.renamedCount());
+    return run;
+}
+
+} // namespace
+
+RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
+    // The old names join the result only once the run's own tables are gone, so that with
+    // many files they never take room beside them.
+    RenameResult run = runOverTheLists(input, settings);
+    for (RowOutcome &row : run.rows)
+        row.oldName = run.names.add(row.oldName);
     return run;
 }
 

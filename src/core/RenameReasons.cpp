@@ -25,6 +25,13 @@ int triedRowCount(const std::vector<RowOutcome> &rows) {
     }));
 }
 
+bool leavesSomethingToTell(const RenameResult &run) {
+    return run.refusal != RunRefusal::None ||
+           std::any_of(run.rows.begin(), run.rows.end(), [](const RowOutcome &row) {
+               return isFailure(row) || row.outcome == RenameOutcome::Pending;
+           });
+}
+
 UiText failureReason(const RowOutcome &row) {
     if (row.outcome == RenameOutcome::RefusedName)
         return UiText::ReasonNameNotAllowed;

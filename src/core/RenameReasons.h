@@ -27,6 +27,10 @@ UiText failureReason(const RowOutcome &row);
 // the file bears now when that is neither of its names.
 std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts);
 
+// Whether a run leaves anything to tell after it: a refusal, a failed row, or rows a stop left
+// untried. A run with nothing to tell need not be kept once it is over.
+bool leavesSomethingToTell(const RenameResult &run);
+
 // Why a run renamed nothing at all, in the current language; empty when it was not refused.
 std::string refusalText(const RenameResult &run, const StoredTexts &texts);
 

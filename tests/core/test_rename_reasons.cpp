@@ -96,6 +96,18 @@ TEST(RenameReasons, OnlyFailedAndRefusedRowsAreFailures) {
     EXPECT_EQ(failed[3].oldName, "f");
     // A stopped run counts what it tried, not the rows it never reached.
     EXPECT_EQ(triedRowCount(rows), 5);
+
+    // Only a run of renamed and blank rows, not refused, has nothing left to tell.
+    RenameResult run;
+    run.rows = {rows[0], rows[1]};
+    EXPECT_FALSE(leavesSomethingToTell(run));
+    for (const size_t told : {2u, 3u, 4u, 5u, 6u}) {
+        run.rows = {rows[0], rows[told]};
+        EXPECT_TRUE(leavesSomethingToTell(run)) << told;
+    }
+    run.rows = {rows[0]};
+    run.refusal = RunRefusal::FolderChanged;
+    EXPECT_TRUE(leavesSomethingToTell(run));
 }
 
 TEST(RenameReasons, FillTextAndReadableNames) {
