@@ -29,6 +29,8 @@ public:
     // The entry of `name`, or -1 when no pending row mentions it.
     int find(std::string_view name) const;
     const Entry &operator[](int entry) const { return m_entries[static_cast<size_t>(entry)]; }
+    // Entries are numbered from 0 to entryCount() - 1.
+    size_t entryCount() const { return m_entries.size(); }
 
 private:
     int index(int row, bool newName);

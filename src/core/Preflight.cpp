@@ -1,6 +1,7 @@
 #include "core/Preflight.h"
 
 #include "core/CellGrid.h"
+#include "core/DirectoryHandle.h"
 #include "core/NameClaims.h"
 
 #include <algorithm>
@@ -21,19 +22,37 @@ size_t nameMax(const std::string &directory) {
     return max > 0 ? static_cast<size_t>(max) : NAME_MAX;
 }
 
-// Owns the folder's descriptor while the plan is looked at.
-class FolderHandle {
+// Which names the folder holds, of those the rows claim: one pass over the folder for many
+// rows, a look-up each for a few (a pass over a folder of many files costs less than a look-up
+// for each of its rows).
+class FolderNames {
 public:
-    explicit FolderHandle(const std::string &path)
-        : m_fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-    ~FolderHandle() {
+    FolderNames(const std::string &path, const NameClaims &claims, size_t rows)
+        : m_fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        constexpr size_t FewRows = 64;
+        if (m_fd < 0 || rows <= FewRows)
+            return;
+        DirectoryHandle dir = DirectoryHandle::ofDescriptor(m_fd);
+        if (!dir.isOpen())
+            return;
+        std::vector<char> present(claims.entryCount(), 0);
+        while (const dirent *entry = dir.next())
+            if (const int name = claims.find(entry->d_name); name >= 0)
+                present[static_cast<size_t>(name)] = 1;
+        if (dir.readError() == 0)
+            m_present = std::move(present);
+    }
+    ~FolderNames() {
         if (m_fd >= 0)
             ::close(m_fd);
     }
-    FolderHandle(const FolderHandle &) = delete;
-    FolderHandle &operator=(const FolderHandle &) = delete;
+    FolderNames(const FolderNames &) = delete;
+    FolderNames &operator=(const FolderNames &) = delete;
 
-    bool has(std::string_view name) const {
+    // Whether an entry of the folder bears `name`, the claims' entry `entry`.
+    bool has(int entry, std::string_view name) const {
+        if (!m_present.empty())
+            return m_present[static_cast<size_t>(entry)] != 0;
         struct stat info {};
         return m_fd >= 0 &&
                ::fstatat(m_fd, std::string(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
@@ -41,6 +60,7 @@ public:
 
 private:
     int m_fd;
+    std::vector<char> m_present; // by claims' entry; empty when the folder was not read whole
 };
 
 } // namespace
@@ -53,10 +73,9 @@ int Preflight::count(PreflightFinding finding) const {
 Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &plan) {
     Preflight result;
     const size_t longest = nameMax(input.directory);
-    const FolderHandle folder(input.directory);
-
     // Who gets which name, decided as the run decides it.
     const NameClaims claims(plan);
+    const FolderNames folder(input.directory, claims, plan.size());
     for (size_t at = 0; at < plan.size(); ++at) {
         const RowOutcome &row = plan[at];
         if (row.outcome == RenameOutcome::Blank)
@@ -76,7 +95,8 @@ Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &pla
             add(PreflightFinding::TooLong);
             continue;
         }
-        const NameClaims::Entry &name = claims[claims.newNameOf(static_cast<int>(at))];
+        const int wanted = claims.newNameOf(static_cast<int>(at));
+        const NameClaims::Entry &name = claims[wanted];
         if (name.claimant != static_cast<int>(at)) {
             add(PreflightFinding::Duplicate, plan[static_cast<size_t>(name.claimant)].row);
             continue;
@@ -85,7 +105,7 @@ Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &pla
         const bool freedByTheRun =
             name.holder >= 0 && plan[static_cast<size_t>(name.holder)].newName !=
                                     plan[static_cast<size_t>(name.holder)].oldName;
-        if (!freedByTheRun && folder.has(row.newName)) {
+        if (!freedByTheRun && folder.has(wanted, row.newName)) {
             add(PreflightFinding::Taken);
             continue;
         }
