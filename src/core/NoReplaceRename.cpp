@@ -172,18 +172,26 @@ int NoReplaceRenamer::rename(std::string_view from, std::string_view to) {
     return error;
 }
 
+// Whether a call in `mode` that answered `error` was refused for the mode itself, not for the
+// entries it named; `works` remembers that the mode has worked in this folder. vfat and exfat
+// answer EINVAL for a name they do not allow, too: only a refusal of the mode may send this and
+// every later row to a fallback, so a refusal-like answer is checked once, on files of our own.
+bool NoReplaceRenamer::modeRefused(int error, DirectoryCalls::RenameMode mode, bool &works) {
+    if (error == 0)
+        works = true;
+    if (error == 0 || !flagRefused(error))
+        return false;
+    if (works || flagWorksHere(mode)) {
+        works = true;
+        return false;
+    }
+    return true;
+}
+
 int NoReplaceRenamer::noReplaceCall(const char *from, const char *to) {
     const int error = m_calls.rename(m_dirFd, from, to, DirectoryCalls::RenameMode::NoReplace);
-    if (error == 0)
-        m_flagWorks = true;
-    if (error == 0 || !flagRefused(error))
-        return error;
-    // vfat and exfat answer EINVAL for a name they do not allow, too: only a refusal of the flag
-    // itself may send this and every later row to the fallback.
-    if (m_flagWorks || flagWorksHere(DirectoryCalls::RenameMode::NoReplace)) {
-        m_flagWorks = true;
-        return EINVAL;
-    }
+    if (!modeRefused(error, DirectoryCalls::RenameMode::NoReplace, m_flagWorks))
+        return flagRefused(error) ? EINVAL : error; // about the name
     m_flagRefused = true;
     return linkThenUnlink(from, to);
 }
@@ -225,14 +233,8 @@ int NoReplaceRenamer::exchange(std::string_view first, std::string_view second) 
         return ENAMETOOLONG;
     const int error =
         m_calls.rename(m_dirFd, one.c_str(), other.c_str(), DirectoryCalls::RenameMode::Exchange);
-    if (error == 0)
-        m_exchangeWorks = true;
-    if (error == 0 || !flagRefused(error))
-        return error;
-    if (m_exchangeWorks || flagWorksHere(DirectoryCalls::RenameMode::Exchange)) {
-        m_exchangeWorks = true;
-        return error; // these two entries, not the call
-    }
+    if (!modeRefused(error, DirectoryCalls::RenameMode::Exchange, m_exchangeWorks))
+        return error; // 0, or about these two entries
     m_exchangeRefused = true;
     return ExchangeRefused;
 }

@@ -102,6 +102,7 @@ private:
     int renameSpellingOnly(std::string_view from, std::string_view to);
     bool unlinkRefusedBySticky(const char *name);
     bool flagWorksHere(DirectoryCalls::RenameMode mode);
+    bool modeRefused(int error, DirectoryCalls::RenameMode mode, bool &works);
     std::string unusedName();
 
     DirectoryCalls &m_calls;

@@ -330,15 +330,19 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
         rest.remove_prefix(end + 1);
         return true;
     };
+    // A line "word value", the value possibly empty.
+    const auto wordAndValue = [](std::string_view line) {
+        const size_t space = line.find(' ');
+        return std::pair(line.substr(0, space), space == std::string_view::npos
+                                                    ? std::string_view()
+                                                    : line.substr(space + 1));
+    };
     std::string_view line;
     if (!nextLine(line) || line != Magic)
         return std::nullopt;
     size_t stepCount = 0;
     while (nextLine(line)) {
-        const size_t space = line.find(' ');
-        const std::string_view word = line.substr(0, space);
-        const std::string_view value =
-            space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+        const auto [word, value] = wordAndValue(line);
         if (word == "kind") {
             record.kind = value == "undo"       ? RunKind::Undo
                           : value == "recovery" ? RunKind::Recovery
@@ -384,10 +388,7 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
             return std::nullopt;
     }
     while (nextLine(line)) {
-        const size_t space = line.find(' ');
-        const std::string_view word = line.substr(0, space);
-        const std::string_view value =
-            space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+        const auto [word, value] = wordAndValue(line);
         if (word == "planned") {
             record.planned = part == JournalPart::WithoutSteps || record.steps.size() == stepCount;
         } else if (word == "complete") {
