@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -41,10 +43,25 @@ void appendEscaped(std::string &out, std::string_view name) {
         const auto byte = static_cast<unsigned char>(c);
         return byte >= 0x20 && byte != 0x7f && c != '\\';
     };
-    // Runs of plain bytes go in whole: a plan of many files writes many names.
+    // Whether any of eight bytes is below 0x20, 0x7f or a backslash, all at once.
+    const auto anyEscaped = [](std::uint64_t word) {
+        constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+        const auto below = [&](std::uint64_t w, std::uint64_t n) {
+            return (w - ones * n) & ~w & highs;
+        };
+        return (below(word, 0x20) | below(word ^ (ones * 0x7f), 1) |
+                below(word ^ (ones * '\\'), 1)) != 0;
+    };
+    // Runs of plain bytes go in whole, eight bytes looked at a time: a plan of many files writes
+    // many names, and few need escaping.
     size_t at = 0;
     while (at < name.size()) {
         size_t end = at;
+        for (std::uint64_t word; end + 8 <= name.size(); end += 8) {
+            std::memcpy(&word, name.data() + end, 8);
+            if (anyEscaped(word))
+                break;
+        }
         while (end < name.size() && plain(name[end]))
             ++end;
         out.append(name.data() + at, end - at);

@@ -76,8 +76,8 @@ TEST(RunJournal, ThePlanIsWrittenBeforeTheRunAndMarkedCompleteAfter) {
     EXPECT_EQ(defaultJournalDirectory(), home.dir().str() + "/.local/state/filvane");
     ::setenv("XDG_STATE_HOME", home.dir().file("state").c_str(), 1);
 
-    // A round of two and a name with a tab, a line end and a backslash in it.
-    const std::string odd = "odd\tname\nwith\\.mp3";
+    // A round of two and a name with a tab, a line end, a backslash and control bytes in it.
+    const std::string odd = "odd\tname\nwith\\a long\x7f\x1f name.mp3";
     RenameFolder folder({"a.mp3", "b.mp3", odd});
     folder.type({{"a.mp3", "b"}, {"b.mp3", "a"}, {odd, "plain"}});
     struct stat a;
