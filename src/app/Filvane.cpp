@@ -660,13 +660,11 @@ void TMainForm::pasteNewNames() {
     if (!m_nameModel->isEditable() || !ui->NameGrid->isEnabled())
         return;
     const QString text = QGuiApplication::clipboard()->text();
-    const std::string whole = text.toStdString();
-    const std::vector<std::string_view> lines = filvane::splitLines(whole);
-    if (lines.empty())
+    if (text.isEmpty())
         return;
     const QModelIndex current = ui->NameGrid->currentIndex();
     const int firstRow = current.isValid() ? NameGridModel::gridRow(current) : 1;
-    m_session.pasteNewNames(lines, firstRow);
+    m_session.pasteNewNameText(text.toStdString(), firstRow);
     m_nameModel->reload();
     ui->NameGrid->setCurrentIndex(m_nameModel->index(firstRow - 1, 1));
 }

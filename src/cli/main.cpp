@@ -259,14 +259,15 @@ int main(int argc, char **argv) {
     session.applyOptions(options);
 
     if (!arguments.numbersOnly) {
-        const std::vector<std::string_view> lines = filvane::splitLines(namesText);
+        size_t lines = 0;
+        filvane::forEachLine(namesText, [&lines](std::string_view) { return ++lines, true; });
         const int files = session.lists().fileCount();
-        if (static_cast<int>(lines.size()) > files)
-            print(stderr, "filvane-rename: " + std::to_string(lines.size()) + " names for " +
+        if (lines > static_cast<size_t>(files))
+            print(stderr, "filvane-rename: " + std::to_string(lines) + " names for " +
                               std::to_string(files) +
                               " files: the names past the last file are "
                               "not used\n");
-        session.pasteNewNames(lines, 1);
+        session.pasteNewNameText(namesText, 1);
     }
     namesText = std::string();
 

@@ -35,18 +35,10 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n') +
                                       std::count(text.begin(), text.end(), '\r')) +
                   1);
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(text.substr(start));
-            break;
-        }
-        lines.emplace_back(text.substr(start, end - start));
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n')
-            ++start;
-    }
+    forEachLine(text, [&lines](std::string_view line) {
+        lines.push_back(line);
+        return true;
+    });
     return lines;
 }
 

@@ -24,6 +24,23 @@ std::string itemCountText(std::string_view itemsLabel, int count);
 // `text`.
 std::vector<std::string_view> splitLines(std::string_view text);
 
+// Calls `visit` with each line of `text` as splitLines splits it, until it returns false.
+template <class Visit> void forEachLine(std::string_view text, Visit visit) {
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            visit(text.substr(start));
+            return;
+        }
+        if (!visit(text.substr(start, end - start)))
+            return;
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n')
+            ++start;
+    }
+}
+
 // The text without the blanks and tabs around it, which a pasted line often carries from a
 // table or a track list; blanks inside are kept.
 std::string_view trimBlanks(std::string_view text);

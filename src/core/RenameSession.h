@@ -75,6 +75,9 @@ public:
     int pasteNewNames(const std::vector<std::string_view> &lines, int firstRow) {
         return m_lists.pasteNewNames(lines, firstRow);
     }
+    int pasteNewNameText(std::string_view text, int firstRow) {
+        return m_lists.pasteNewNameText(text, firstRow);
+    }
 
     // Options left with OK: numbering, extension rule, new names, in that order.
     void applyOptions(const AcceptedOptions &accepted);

@@ -25,13 +25,19 @@ TEST(TrimBlanks, BlanksAndTabsAroundGoInsideStay) {
 }
 
 TEST(NameLists, PastedLinesLoseBlanksAroundThem) {
-    NameLists lists;
-    lists.nameList().setRowCount(5);
-    EXPECT_EQ(lists.pasteNewNames(splitLines("  Intro\t\r\n\tBlue Monday  \n   \nOutro"), 1), 4);
-    EXPECT_EQ(lists.nameList().cell(1, 1), "Intro");
-    EXPECT_EQ(lists.nameList().cell(1, 2), "Blue Monday");
-    EXPECT_EQ(lists.nameList().cell(1, 3), ""); // a line of blanks leaves the row without a name
-    EXPECT_EQ(lists.nameList().cell(1, 4), "Outro");
+    // Lines split first, or a whole text pasted line by line (a names file): the same rows.
+    const std::string text = "  Intro\t\r\n\tBlue Monday  \n   \nOutro\rSpare";
+    for (const bool whole : {false, true}) {
+        NameLists lists;
+        lists.nameList().setRowCount(5);
+        EXPECT_EQ(
+            whole ? lists.pasteNewNameText(text, 1) : lists.pasteNewNames(splitLines(text), 1), 4);
+        EXPECT_EQ(lists.nameList().cell(1, 1), "Intro");
+        EXPECT_EQ(lists.nameList().cell(1, 2), "Blue Monday");
+        EXPECT_EQ(lists.nameList().cell(1, 3), ""); // a line of blanks leaves the row unnamed
+        EXPECT_EQ(lists.nameList().cell(1, 4), "Outro");
+        EXPECT_EQ(lists.nameList().cell(1, 5), ""); // beyond the last row
+    }
 }
 
 TEST(NameLists, PasteFillsFromARowDownAndStopsAtTheLastRow) {
