@@ -11,8 +11,8 @@ using namespace filvane;
 
 namespace {
 
-RowOutcome row(RenameOutcome outcome, int error = 0, std::string oldName = "a.mp3") {
-    return {1, outcome, error, std::move(oldName), "01 - A.mp3"};
+RowOutcome row(RenameOutcome outcome, int error = 0, std::string_view oldName = "a.mp3") {
+    return {1, outcome, error, oldName, "01 - A.mp3"};
 }
 
 } // namespace
