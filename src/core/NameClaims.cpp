@@ -1,5 +1,7 @@
 #include "core/NameClaims.h"
 
+#include "core/DirectoryHandle.h"
+
 #include <functional>
 
 namespace filvane {
@@ -66,6 +68,17 @@ int NameClaims::find(std::string_view name) const {
         if (m_slots[at] < 0 || nameOf(m_entries[m_slots[at]].source) == name)
             return m_slots[at];
     }
+}
+
+bool NameClaims::visitFolder(int directoryFd,
+                             const std::function<void(int, const dirent &)> &visit) const {
+    DirectoryHandle dir = DirectoryHandle::ofDescriptor(directoryFd);
+    if (!dir.isOpen())
+        return false;
+    while (const dirent *entry = dir.next())
+        if (const int name = find(entry->d_name); name >= 0)
+            visit(name, *entry);
+    return dir.readError() == 0;
 }
 
 } // namespace filvane

@@ -2,6 +2,8 @@
 
 #include "core/Rename.h"
 
+#include <dirent.h>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +33,15 @@ public:
     const Entry &operator[](int entry) const { return m_entries[static_cast<size_t>(entry)]; }
     // Entries are numbered from 0 to entryCount() - 1.
     size_t entryCount() const { return m_entries.size(); }
+
+    // Whether a folder is better read whole than looked up name by name for `rows` rows: one
+    // pass over a folder of many files costs less than a look-up for each of its rows.
+    static bool worthReadingWhole(size_t rows) { return rows > 64; }
+    // Reads the folder open at `directoryFd` once (through a descriptor of its own) and calls
+    // `visit(entry, dirent)` for each of its entries whose name is claimed; false when the folder
+    // could not be read whole, so that the caller looks up its names instead.
+    bool visitFolder(int directoryFd,
+                     const std::function<void(int entry, const dirent &found)> &visit) const;
 
 private:
     int index(int row, bool newName);

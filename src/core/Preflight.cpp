@@ -1,7 +1,6 @@
 #include "core/Preflight.h"
 
 #include "core/CellGrid.h"
-#include "core/DirectoryHandle.h"
 #include "core/NameClaims.h"
 
 #include <algorithm>
@@ -22,24 +21,18 @@ size_t nameMax(const std::string &directory) {
     return max > 0 ? static_cast<size_t>(max) : NAME_MAX;
 }
 
-// Which names the folder holds, of those the rows claim: one pass over the folder for many
-// rows, a look-up each for a few (a pass over a folder of many files costs less than a look-up
-// for each of its rows).
+// Which names the folder holds, of those the rows claim: the folder read whole for many rows,
+// a look-up each for a few.
 class FolderNames {
 public:
     FolderNames(const std::string &path, const NameClaims &claims, size_t rows)
         : m_fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        constexpr size_t FewRows = 64;
-        if (m_fd < 0 || rows <= FewRows)
-            return;
-        DirectoryHandle dir = DirectoryHandle::ofDescriptor(m_fd);
-        if (!dir.isOpen())
+        if (m_fd < 0 || !NameClaims::worthReadingWhole(rows))
             return;
         std::vector<char> present(claims.entryCount(), 0);
-        while (const dirent *entry = dir.next())
-            if (const int name = claims.find(entry->d_name); name >= 0)
+        if (claims.visitFolder(m_fd, [&present](int name, const dirent &) {
                 present[static_cast<size_t>(name)] = 1;
-        if (dir.readError() == 0)
+            }))
             m_present = std::move(present);
     }
     ~FolderNames() {

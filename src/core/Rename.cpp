@@ -1,7 +1,6 @@
 #include "core/Rename.h"
 
 #include "core/CellGrid.h"
-#include "core/DirectoryHandle.h"
 #include "core/NameClaims.h"
 #include "core/NameText.h"
 #include "core/NoReplaceRename.h"
@@ -388,27 +387,21 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
         if (renamer.status(rows[row].oldName, st) == 0)
             found[row] = {static_cast<std::uint64_t>(st.st_ino), S_ISDIR(st.st_mode)};
     };
-    constexpr size_t FewRows = 64;
-    if (stepRows.size() <= FewRows) {
+    const bool readWhole =
+        NameClaims::worthReadingWhole(stepRows.size()) &&
+        names.visitFolder(renamer.directoryFd(), [&](int name, const dirent &entry) {
+            const int row = names[name].holder;
+            if (row < 0)
+                return;
+            if (entry.d_type == DT_UNKNOWN)
+                lookUp(row);
+            else
+                found[row] = {static_cast<std::uint64_t>(entry.d_ino), entry.d_type == DT_DIR};
+        });
+    if (!readWhole) {
+        found.assign(rows.size(), {}); // a pass cut off may have found some: look all up
         for (int row : stepRows)
             lookUp(row);
-        return found;
-    }
-    DirectoryHandle dir = DirectoryHandle::ofDescriptor(renamer.directoryFd());
-    if (!dir.isOpen()) {
-        for (int row : stepRows)
-            lookUp(row);
-        return found;
-    }
-    while (const dirent *entry = dir.next()) {
-        const int name = names.find(entry->d_name);
-        const int row = name < 0 ? -1 : names[name].holder;
-        if (row < 0)
-            continue;
-        if (entry->d_type == DT_UNKNOWN)
-            lookUp(row);
-        else
-            found[row] = {static_cast<std::uint64_t>(entry->d_ino), entry->d_type == DT_DIR};
     }
     return found;
 }

@@ -22,6 +22,13 @@ public:
     std::function<int(const Call &)> before;
     std::vector<Call> log;
 
+    // A script that answers `error` to every exchange from the `first`-th on (counted from 1).
+    static std::function<int(const Call &)> exchangesFailFrom(int first, int error) {
+        return [first, error, exchanges = 0](const Call &call) mutable {
+            return call.kind == Kind::Exchange && ++exchanges >= first ? error : 0;
+        };
+    }
+
     int count(Kind kind) const {
         int n = 0;
         for (const Call &call : log)

@@ -118,10 +118,7 @@ TEST(RenameSafety, ARoundThatCannotBeTakenBackReportsWhatIsOnTheDisk) {
         RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
         folder.type({{"a.mp3", "b"}, {"b.mp3", "c"}, {"c.mp3", "d"}, {"d.mp3", "a"}});
         ScriptedCalls calls;
-        int exchanges = 0;
-        calls.before = [&](const ScriptedCalls::Call &call) {
-            return call.kind == Kind::Exchange && ++exchanges >= 2 ? EIO : 0;
-        };
+        calls.before = ScriptedCalls::exchangesFailFrom(2, EIO);
         const RenameResult run = folder.run({Method::NoReplaceFlag, {}, nullptr, &calls});
         EXPECT_EQ(
             outcomes(run.rows),

@@ -200,10 +200,7 @@ TEST(RunUndo, ARoundLeftHalfTurnedIsTakenBackWhole) {
     RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
     folder.type({{"a.mp3", "b"}, {"b.mp3", "c"}, {"c.mp3", "d"}, {"d.mp3", "a"}});
     ScriptedCalls calls;
-    int exchanges = 0;
-    calls.before = [&](const ScriptedCalls::Call &call) {
-        return call.kind == Kind::Exchange && ++exchanges >= 2 ? EIO : 0;
-    };
+    calls.before = ScriptedCalls::exchangesFailFrom(2, EIO);
     EXPECT_EQ(journalled(folder, home, &calls).renamedCount(), 1);
     const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
     ASSERT_TRUE(last);
