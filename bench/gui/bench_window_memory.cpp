@@ -54,10 +54,10 @@ void list(TMainForm *main, const std::string &directory, const char *mask) {
 }
 
 void typeNames(TMainForm *main, const std::string &prefix) {
-    std::vector<std::string> lines;
+    std::string lines;
     for (int row = 1; row <= main->lists().fileCount(); ++row)
-        lines.push_back(prefix.empty() ? std::string("x") : prefix + std::to_string(row));
-    main->session().pasteNewNames(std::vector<std::string_view>(lines.begin(), lines.end()), 1);
+        lines += (prefix.empty() ? std::string("x") : prefix + std::to_string(row)) + '\n';
+    main->session().pasteNewNames(lines, 1);
     main->nameModel()->reload();
 }
 

@@ -664,7 +664,7 @@ void TMainForm::pasteNewNames() {
         return;
     const QModelIndex current = ui->NameGrid->currentIndex();
     const int firstRow = current.isValid() ? NameGridModel::gridRow(current) : 1;
-    m_session.pasteNewNameText(text.toStdString(), firstRow);
+    m_session.pasteNewNames(text.toStdString(), firstRow);
     m_nameModel->reload();
     ui->NameGrid->setCurrentIndex(m_nameModel->index(firstRow - 1, 1));
 }

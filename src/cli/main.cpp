@@ -267,7 +267,7 @@ int main(int argc, char **argv) {
                               std::to_string(files) +
                               " files: the names past the last file are "
                               "not used\n");
-        session.pasteNewNameText(namesText, 1);
+        session.pasteNewNames(namesText, 1);
     }
     namesText = std::string();
 

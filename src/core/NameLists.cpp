@@ -126,28 +126,17 @@ void NameLists::clearLists() {
     m_listError = 0;
 }
 
-int NameLists::pasteNewNames(const std::vector<std::string_view> &lines, int firstRow) {
+int NameLists::pasteNewNames(std::string_view text, int firstRow) {
     int row = std::max(firstRow, 1);
     int written = 0;
-    for (const std::string_view line : lines)
-        if (!pasteLine(row, line, written))
-            break;
+    forEachLine(text, [&](std::string_view line) {
+        if (row >= m_names.rowCount())
+            return false;
+        m_names.setCell(1, row++, std::string(trimBlanks(line)));
+        ++written;
+        return true;
+    });
     return written;
-}
-
-int NameLists::pasteNewNameText(std::string_view text, int firstRow) {
-    int row = std::max(firstRow, 1);
-    int written = 0;
-    forEachLine(text, [&](std::string_view line) { return pasteLine(row, line, written); });
-    return written;
-}
-
-bool NameLists::pasteLine(int &row, std::string_view line, int &written) {
-    if (row >= m_names.rowCount())
-        return false;
-    m_names.setCell(1, row++, std::string(trimBlanks(line)));
-    ++written;
-    return true;
 }
 
 void NameLists::setCaption(int column, const std::string &caption) {

@@ -59,20 +59,16 @@ public:
     // Empties every data row of both lists and leaves them with no file.
     void clearLists();
 
-    // Writes `lines` into the new names from `firstRow` down, one line a row, without the blanks
-    // and tabs around each; lines beyond the last row are dropped. Returns the rows written.
-    int pasteNewNames(const std::vector<std::string_view> &lines, int firstRow);
-    // The same for the lines of a text, split as splitLines splits it (a names file of many
-    // lines is written without a list of them).
-    int pasteNewNameText(std::string_view text, int firstRow);
+    // Writes the lines of `text` (split at any line end, see forEachLine) into the new names
+    // from `firstRow` down, one line a row, without the blanks and tabs around each; lines
+    // beyond the last row are dropped. Returns the rows written.
+    int pasteNewNames(std::string_view text, int firstRow);
 
     // Writes the caption of column `column` into row 0 of both lists.
     void setCaption(int column, const std::string &caption);
 
 private:
     void setRowCount(int rows);
-    // Writes one pasted line into `row` and moves on; false past the last row.
-    bool pasteLine(int &row, std::string_view line, int &written);
     void setNumbering(bool numbering);
 
     CellGrid m_read;

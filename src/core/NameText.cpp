@@ -28,20 +28,6 @@ std::string itemCountText(std::string_view itemsLabel, int count) {
     return text;
 }
 
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    // At most one line per line end and one after the last: room for all of them at once, as
-    // a names file may hold many thousands.
-    lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n') +
-                                      std::count(text.begin(), text.end(), '\r')) +
-                  1);
-    forEachLine(text, [&lines](std::string_view line) {
-        lines.push_back(line);
-        return true;
-    });
-    return lines;
-}
-
 std::string_view trimBlanks(std::string_view text) {
     const size_t first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos)

@@ -19,12 +19,9 @@ std::string_view nameBeforeFirstDot(std::string_view name);
 // The items label, a blank and the number: "Items: 12".
 std::string itemCountText(std::string_view itemsLabel, int count);
 
-// Splits text into lines at any line end (CRLF, LF or a lone CR). A line end at the very end
-// does not start another line, so "a\nb\n" is two lines and "" none. The lines are views into
-// `text`.
-std::vector<std::string_view> splitLines(std::string_view text);
-
-// Calls `visit` with each line of `text` as splitLines splits it, until it returns false.
+// Calls `visit` with each line of `text`, a view into it, until it returns false. Lines end at
+// any line end (CRLF, LF or a lone CR); a line end at the very end does not start another line,
+// so "a\nb\n" is two lines and "" none.
 template <class Visit> void forEachLine(std::string_view text, Visit visit) {
     size_t start = 0;
     while (start < text.size()) {

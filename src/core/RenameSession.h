@@ -72,11 +72,8 @@ public:
     void list();
     void clear();
     void clearNewNames() { m_lists.clearNewNames(); }
-    int pasteNewNames(const std::vector<std::string_view> &lines, int firstRow) {
-        return m_lists.pasteNewNames(lines, firstRow);
-    }
-    int pasteNewNameText(std::string_view text, int firstRow) {
-        return m_lists.pasteNewNameText(text, firstRow);
+    int pasteNewNames(std::string_view text, int firstRow) {
+        return m_lists.pasteNewNames(text, firstRow);
     }
 
     // Options left with OK: numbering, extension rule, new names, in that order.

@@ -5,7 +5,15 @@
 
 using namespace filvane;
 
-TEST(SplitLines, AnyLineEndAndNoTrailingEmptyLine) {
+namespace {
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    forEachLine(text, [&lines](std::string_view line) { return lines.push_back(line), true; });
+    return lines;
+}
+} // namespace
+
+TEST(ForEachLine, AnyLineEndAndNoTrailingEmptyLine) {
     using Lines = std::vector<std::string_view>;
     EXPECT_EQ(splitLines(""), Lines{});
     EXPECT_EQ(splitLines("a"), Lines{"a"});
@@ -25,19 +33,14 @@ TEST(TrimBlanks, BlanksAndTabsAroundGoInsideStay) {
 }
 
 TEST(NameLists, PastedLinesLoseBlanksAroundThem) {
-    // Lines split first, or a whole text pasted line by line (a names file): the same rows.
-    const std::string text = "  Intro\t\r\n\tBlue Monday  \n   \nOutro\rSpare";
-    for (const bool whole : {false, true}) {
-        NameLists lists;
-        lists.nameList().setRowCount(5);
-        EXPECT_EQ(
-            whole ? lists.pasteNewNameText(text, 1) : lists.pasteNewNames(splitLines(text), 1), 4);
-        EXPECT_EQ(lists.nameList().cell(1, 1), "Intro");
-        EXPECT_EQ(lists.nameList().cell(1, 2), "Blue Monday");
-        EXPECT_EQ(lists.nameList().cell(1, 3), ""); // a line of blanks leaves the row unnamed
-        EXPECT_EQ(lists.nameList().cell(1, 4), "Outro");
-        EXPECT_EQ(lists.nameList().cell(1, 5), ""); // beyond the last row
-    }
+    NameLists lists;
+    lists.nameList().setRowCount(5);
+    EXPECT_EQ(lists.pasteNewNames("  Intro\t\r\n\tBlue Monday  \n   \nOutro\rSpare", 1), 4);
+    EXPECT_EQ(lists.nameList().cell(1, 1), "Intro");
+    EXPECT_EQ(lists.nameList().cell(1, 2), "Blue Monday");
+    EXPECT_EQ(lists.nameList().cell(1, 3), ""); // a line of blanks leaves the row unnamed
+    EXPECT_EQ(lists.nameList().cell(1, 4), "Outro");
+    EXPECT_EQ(lists.nameList().cell(1, 5), ""); // beyond the last row
 }
 
 TEST(NameLists, PasteFillsFromARowDownAndStopsAtTheLastRow) {
@@ -45,13 +48,13 @@ TEST(NameLists, PasteFillsFromARowDownAndStopsAtTheLastRow) {
     CellGrid &names = lists.nameList();
     names.setRowCount(6); // five data rows
     names.setCell(1, 1, "kept");
-    EXPECT_EQ(lists.pasteNewNames({"x", "y", "z"}, 2), 3);
+    EXPECT_EQ(lists.pasteNewNames("x\ny\nz", 2), 3);
     EXPECT_EQ(names.cell(1, 1), "kept");
     EXPECT_EQ(names.cell(1, 2), "x");
     EXPECT_EQ(names.cell(1, 4), "z");
     EXPECT_EQ(names.cell(1, 5), "");
 
-    EXPECT_EQ(lists.pasteNewNames({"1", "2", "3", "4", "5", "6", "7"}, 1), 5);
+    EXPECT_EQ(lists.pasteNewNames("1\n2\n3\n4\n5\n6\n7\n", 1), 5);
     EXPECT_EQ(names.cell(1, 5), "5");
     EXPECT_EQ(names.cell(1, 6), ""); // beyond the last row: nothing stored
 }
