@@ -8,7 +8,6 @@
 // both places, as a home folder would be) beside the run without it, and the undo of a
 // journalled run (the undo alone is timed) beside the run.
 //   filvane_core_bench --benchmark_filter=Rename
-#include "core/CellGrid.h"
 #include "core/Rename.h"
 #include "core/RunHistory.h"
 #include "core/RunJournal.h"
@@ -58,13 +57,7 @@ public:
         for (int way = 0; way < 2; ++way) {
             const char from = way == 0 ? 'a' : 'b';
             const char to = way == 0 ? 'b' : 'a';
-            m_read[way].reserve(FileCount + 1);
-            m_names[way].reserve(FileCount + 1);
-            m_read[way].setRowCount(FileCount + 1);
-            m_names[way].setRowCount(FileCount + 1);
             for (int i = 0; i < FileCount; ++i) {
-                m_read[way].setCell(1, i + 1, stem(from, i) + ".mp3");
-                m_names[way].setCell(1, i + 1, stem(to, i));
                 m_oldNames[way].push_back(stem(from, i) + ".mp3");
                 m_newNames[way].push_back(stem(to, i) + ".mp3");
             }
@@ -80,16 +73,20 @@ public:
     const std::string &path() const { return m_path; }
     // The way to rename next, turning each time it is asked.
     int nextWay() { return (m_way ^= 1) ^ 1; }
-    filvane::RenameInput input(int way) const {
-        return {m_path, m_read[way], m_names[way], {false, true, false, ""}};
+    // The plan is made inside the timed run, as a Rename click makes it.
+    filvane::RenamePlan plan(int way) const {
+        filvane::RenamePlan plan;
+        plan.directory = m_path;
+        plan.rows.reserve(m_oldNames[way].size());
+        for (size_t i = 0; i < m_oldNames[way].size(); ++i)
+            plan.add(m_oldNames[way][i], m_newNames[way][i]);
+        return plan;
     }
     const std::vector<std::string> &oldNames(int way) const { return m_oldNames[way]; }
     const std::vector<std::string> &newNames(int way) const { return m_newNames[way]; }
 
 private:
     std::string m_path;
-    filvane::CellGrid m_read[2];
-    filvane::CellGrid m_names[2];
     std::vector<std::string> m_oldNames[2];
     std::vector<std::string> m_newNames[2];
     int m_way = 0;
@@ -142,7 +139,7 @@ void BM_Rename_PlainNoReplaceLoop(benchmark::State &state) {
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 
-using RunFunction = filvane::RowsWithNames (*)(const filvane::RenameInput &,
+using RunFunction = filvane::RowsWithNames (*)(filvane::RenamePlan,
                                                filvane::NoReplaceRenamer::Method,
                                                const filvane::RenameProgress &);
 
@@ -151,7 +148,7 @@ void runCore(benchmark::State &state, RunFunction runFiles) {
     int failures = 0;
     for (auto _ : state) {
         const auto run =
-            runFiles(f.input(f.nextWay()), filvane::NoReplaceRenamer::Method::NoReplaceFlag, {});
+            runFiles(f.plan(f.nextWay()), filvane::NoReplaceRenamer::Method::NoReplaceFlag, {});
         for (const filvane::RowOutcome &row : run.rows)
             failures += row.outcome != filvane::RenameOutcome::Renamed;
     }
@@ -183,7 +180,7 @@ void BM_Rename_CoreJournalled(benchmark::State &state) {
     int failures = 0;
     for (auto _ : state) {
         filvane::RunJournal journal(journalFolder());
-        const auto run = filvane::runRename(f.input(f.nextWay()), {{}, {}, &journal, nullptr});
+        const auto run = filvane::runPlan(f.plan(f.nextWay()), {{}, {}, &journal, nullptr});
         failures += FileCount - run.renamedCount();
     }
     setPerFile(state, failures);
@@ -199,9 +196,8 @@ void BM_Rename_CoreUndo(benchmark::State &state) {
         std::string id;
         {
             filvane::RunJournal journal(journalFolder());
-            failures +=
-                FileCount -
-                filvane::runRename(f.input(way), {{}, {}, &journal, nullptr}).renamedCount();
+            failures += FileCount -
+                        filvane::runPlan(f.plan(way), {{}, {}, &journal, nullptr}).renamedCount();
             id = journal.id();
         }
         state.ResumeTiming();

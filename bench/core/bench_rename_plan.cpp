@@ -8,7 +8,6 @@
 // the last two on disk (/var/tmp) and on tmpfs (/dev/shm).
 //   filvane_core_bench --benchmark_filter=Plan
 #include "../support/BenchFolder.h"
-#include "core/CellGrid.h"
 #include "core/Rename.h"
 
 #include <benchmark/benchmark.h>
@@ -34,21 +33,27 @@ std::string stem(int i, const char *prefix = "", const char *suffix = "") {
 
 // Lists of RowCount rows, numbering off, extensions kept: row r renames old(r) to typed(r).
 struct PlanLists {
-    filvane::CellGrid read;
-    filvane::CellGrid names;
+    std::vector<std::string> oldNames;
+    std::vector<std::string> newNames;
 
     template <typename OldName, typename Typed> PlanLists(OldName oldName, Typed typed) {
-        read.reserve(RowCount + 1);
-        names.reserve(RowCount + 1);
-        read.setRowCount(RowCount + 1);
-        names.setRowCount(RowCount + 1);
+        oldNames.reserve(RowCount);
+        newNames.reserve(RowCount);
         for (int i = 0; i < RowCount; ++i) {
-            read.setCell(1, i + 1, oldName(i));
-            names.setCell(1, i + 1, typed(i));
+            oldNames.push_back(oldName(i));
+            const std::string_view old = oldNames.back();
+            const size_t dot = old.rfind('.');
+            newNames.push_back(typed(i) +
+                               std::string(dot == std::string_view::npos ? "" : old.substr(dot)));
         }
     }
-    filvane::RenameInput input(const std::string &directory) const {
-        return {directory, read, names, {false, true, false, ""}};
+    filvane::RenamePlan input(const std::string &directory) const {
+        filvane::RenamePlan plan;
+        plan.directory = directory;
+        plan.rows.reserve(oldNames.size());
+        for (size_t i = 0; i < oldNames.size(); ++i)
+            plan.add(oldNames[i], newNames[i]);
+        return plan;
     }
 };
 

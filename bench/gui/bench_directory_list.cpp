@@ -68,8 +68,7 @@ int main(int argc, char *argv[]) {
     const double core =
         bench::medianMs(Runs, [&] { found = filvane::listSubdirectories(big).names.size(); });
 
-    filvane::StoredTexts texts;
-    TReadForm dialog(texts);
+    TReadForm dialog;
     dialog.show();
     QApplication::processEvents();
     auto *list = dialog.findChild<QListView *>(QStringLiteral("DirBox"));

@@ -58,10 +58,10 @@ void measure(const char *place, TMainForm *main) {
         lists.sortByName();
         typeGeneration(lists, ++generation);
         bench::Stopwatch clock;
-        coreRenamed += countRenamed(
-            filvane::renameRows(
-                {folder.path(), lists.readList(), lists.nameList(), {true, true, false, ""}})
-                .rows);
+        coreRenamed +=
+            countRenamed(filvane::renameRows(filvane::planFromLists(lists, {true, true, false, ""},
+                                                                    folder.path(), std::nullopt))
+                             .rows);
         lists.listDirectory(filvane::relistPattern(folder.path(), ""), true);
         lists.sortByName();
         core.add(clock.ms());

@@ -153,6 +153,16 @@ void TMainForm::attachDialogs(TReadForm *read, TAboutForm *about, TOptionsForm *
     m_readForm = read;
     m_aboutForm = about;
     m_optionsForm = options;
+    passTextsToDialogs();
+}
+
+void TMainForm::passTextsToDialogs() {
+    if (m_readForm)
+        m_readForm->setTexts(m_texts);
+    if (m_optionsForm) {
+        m_optionsForm->setTexts(m_texts);
+        m_optionsForm->setLastExtension(m_session.lastExtension());
+    }
 }
 
 QTableView *TMainForm::readGrid() const {
@@ -258,7 +268,6 @@ void TMainForm::readDirectory(const std::string &listingDirectory,
     ui->RenBtn->setEnabled(true);
     setNameGridEnabled(true);
     m_session.read(listingDirectory, searchPattern);
-    m_listed = true;
     reloadGrids();
     warnIfTooManyFiles();
 }
@@ -280,7 +289,6 @@ void TMainForm::readFiles(const std::string &folder, const std::vector<std::stri
     ui->RenBtn->setEnabled(true);
     setNameGridEnabled(true);
     m_session.readFiles(folder, files);
-    m_listed = true;
     reloadGrids();
     ui->NameGrid->setFocus();
     ui->NameGrid->setCurrentIndex(m_nameModel->index(0, 1));
@@ -288,7 +296,6 @@ void TMainForm::readFiles(const std::string &folder, const std::vector<std::stri
 
 void TMainForm::ClrBtnClick() {
     m_session.clear();
-    m_listed = false;
     reloadGrids();
     showItemCount(0);
     ui->RenBtn->setEnabled(false);
@@ -296,15 +303,17 @@ void TMainForm::ClrBtnClick() {
 
 void TMainForm::RenBtnClick() {
     filvane::RenameResult result;
-    const RenameConfirmation::Answer answer = askRenameQuestion();
+    // One plan per click: the question shows what it found, and the run carries it out.
+    filvane::RenamePlan plan = m_session.checkedPlan();
+    const RenameConfirmation::Answer answer = askRenameQuestion(plan);
     if (answer != RenameConfirmation::Answer::No) {
         RunProgress progress(this, m_texts, m_progressDelayMs);
         const auto update = [&progress](int done, int total) {
             return progress.update(done, total);
         };
-        result = answer == RenameConfirmation::Answer::NamedRowsOnly
-                     ? m_session.runNamedRowsOnly(update)
-                     : m_session.run(update);
+        if (answer == RenameConfirmation::Answer::NamedRowsOnly)
+            plan.leaveOutUnnamedRows();
+        result = m_session.run(std::move(plan), update);
     }
     // A run with nothing to tell is let go before the folder is listed again: with many files
     // its rows are megabytes the listing can use.
@@ -378,8 +387,18 @@ void TMainForm::showListContextMenu(QTableView *grid, const QPoint &position) {
 }
 
 void TMainForm::recoverInterruptedRuns() {
-    const std::string &journals = m_session.journalDirectory();
-    for (const filvane::RunSummary &run : filvane::interruptedRuns(journals)) {
+    // Newest first, one at a time, each told as the disk is when it is shown: dealing with one
+    // run changes what the next would find. A run asked about once is not asked about again.
+    std::vector<std::string> asked;
+    for (;;) {
+        const std::vector<filvane::RunSummary> runs = m_session.interrupted();
+        const auto next = std::find_if(runs.rbegin(), runs.rend(), [&asked](const auto &run) {
+            return std::find(asked.begin(), asked.end(), run.id) == asked.end();
+        });
+        if (next == runs.rend())
+            return;
+        const filvane::RunSummary &run = *next;
+        asked.push_back(run.id);
         std::string text =
             filvane::fillText(m_texts[UiText::RecoveryText],
                               {filvane::readableName(run.folder), std::to_string(run.renamedCount),
@@ -402,7 +421,7 @@ void TMainForm::recoverInterruptedRuns() {
             box.clickedButton() == finish  ? filvane::RecoveryChoice::Finish
             : box.clickedButton() == leave ? filvane::RecoveryChoice::Leave
                                            : filvane::RecoveryChoice::Restore;
-        reportRun(filvane::recoverRun(journals, run.id, choice));
+        reportRun(m_session.recover(run.id, choice));
     }
 }
 
@@ -479,7 +498,21 @@ void TMainForm::dropEvent(QDropEvent *event) {
     if (paths.empty())
         return;
     event->acceptProposedAction();
-    openFromCommandLine(*this, requestFromPaths(paths));
+    openRequest(requestFromPaths(paths));
+}
+
+void TMainForm::openRequest(const OpenRequest &request) {
+    if (request.problem != OpenProblem::None) {
+        QMessageBox::warning(this, qstr(filvane::ApplicationTitle), openProblemText(request));
+        return;
+    }
+    if (request.kind == OpenRequest::Kind::Folder)
+        readDirectory(request.folder, filvane::joinSearchPattern(request.folder, FolderMask));
+    else if (request.kind == OpenRequest::Kind::Files)
+        readFiles(request.folder, request.files);
+    else
+        return;
+    showItemCount(m_session.lists().fileCount());
 }
 
 void TMainForm::reportRun(const filvane::RenameResult &result) {
@@ -493,10 +526,14 @@ void TMainForm::reportRun(const filvane::RenameResult &result) {
     }
     if (const std::unique_ptr<QMessageBox> box = makeRenameReport(result.rows, m_texts, this))
         box->exec();
+    if (result.finishError != 0)
+        QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
+                             qstr(filvane::fillText(m_texts[UiText::RunEndNotRecorded],
+                                                    {filvane::hostErrorText(result.finishError)})));
 }
 
-RenameConfirmation::Answer TMainForm::askRenameQuestion() {
-    RenameConfirmation question(m_session.preflight(), m_session.listingDirectory(),
+RenameConfirmation::Answer TMainForm::askRenameQuestion(const filvane::RenamePlan &plan) {
+    RenameConfirmation question(*plan.preflight, m_session.listingDirectory(),
                                 m_session.options().numbersOnly, m_texts, this);
     return question.exec();
 }
@@ -508,9 +545,7 @@ void TMainForm::OptionsBtnClick() {
     m_settings.saveWindowPosition(RememberedWindow::Options, m_optionsForm->pos());
     if (!m_optionsForm->isAccepted())
         return;
-    m_session.applyOptions({{m_optionsForm->numbering(), m_optionsForm->keepExtension(),
-                             m_optionsForm->numbersOnly(), m_optionsForm->chosenExtension()},
-                            m_optionsForm->keepFileNames()});
+    m_session.applyOptions(m_optionsForm->accepted());
     m_nameModel->setEditable(m_session.newNamesEditable());
     m_nameModel->reload();
     const filvane::RenameOptions &accepted = m_session.options();
@@ -560,6 +595,7 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     ui->CloseBtn->setToolTip(withShortcut(text(UiText::CloseHint), closeKeys()));
     ui->CountPanel->setText(text(UiText::CountPanel));
     m_texts.apply(language);
+    passTextsToDialogs();
     m_undoAction->setText(qstr(m_texts[UiText::UndoAction]));
     m_qtTranslations.apply(language);
     if (m_activated) // the switch's first event, while the window is built, is not a choice
@@ -596,7 +632,7 @@ void TMainForm::applyAccessibleTexts(Language language) {
     ui->StatusBar->setAccessibleName(text(AccessibleText::StatusBar));
     ui->CountPanel->setAccessibleDescription(text(AccessibleText::CountPanelDescription));
     ui->FolderPanel->setAccessibleDescription(text(AccessibleText::FolderPanelDescription));
-    if (!m_listed)
+    if (!m_session.listed())
         ui->FolderPanel->setAccessibleName(text(AccessibleText::FolderPanelEmpty));
 }
 
@@ -618,6 +654,8 @@ void TMainForm::reloadGrids() {
     for (QTableView *grid : {ui->ReadGrid, ui->NameGrid})
         static_cast<FixedColumnGrid *>(grid)->fitFixedColumn(NumberColumnWidth);
     showListedFolder();
+    if (m_optionsForm)
+        m_optionsForm->setLastExtension(m_session.lastExtension());
 }
 
 void TMainForm::keepingCurrentRow(const std::function<void()> &reload) {
@@ -632,12 +670,13 @@ void TMainForm::keepingCurrentRow(const std::function<void()> &reload) {
 
 void TMainForm::showListedFolder() {
     QLabel *panel = ui->FolderPanel;
-    const QString full = m_listed ? qstr(m_session.searchPattern()) : QString();
+    const QString full = m_session.listed() ? qstr(m_session.searchPattern()) : QString();
     const int room = panel->contentsRect().width() - 2 * std::max(panel->indent(), 0);
     panel->setText(panel->fontMetrics().elidedText(full, Qt::ElideMiddle, room));
     panel->setToolTip(full);
     panel->setAccessibleName(
-        m_listed ? full : accessibleText(AccessibleText::FolderPanelEmpty, m_texts.language()));
+        m_session.listed() ? full
+                           : accessibleText(AccessibleText::FolderPanelEmpty, m_texts.language()));
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event) {

@@ -34,6 +34,7 @@ class QTableView;
 class TAboutForm;
 class TOptionsForm;
 class TReadForm;
+struct OpenRequest;
 namespace Ui {
 class TMainForm;
 }
@@ -66,6 +67,10 @@ public:
 
     void ApplyEnglish(bool fromSwitch = false);
     void ApplyHungarian(bool fromSwitch = false);
+
+    // Opens what start-up or a drop asks for: a folder is listed by FolderMask as an accepted
+    // Read would list it, files are listed exactly; a problem is shown and nothing changes.
+    void openRequest(const OpenRequest &request);
 
     // What an accepted Read does: enables renaming and lists the directory, sorted.
     void readDirectory(const std::string &listingDirectory, const std::string &searchPattern);
@@ -116,14 +121,16 @@ protected:
 
 private:
     void applyLanguage(filvane::Language language, bool fromSwitch);
+    // The dialogs keep copies of what they show: the texts, and the last extension.
+    void passTextsToDialogs();
     void setNameGridEnabled(bool enabled);
     void reloadGrids();
     // A folder with more matching files than the lists hold is not listed at all; say so.
     void warnIfTooManyFiles();
     void setupGrid(QTableView *grid, NameGridModel *model);
     void moveNameGridDown();
-    // The rename confirmation, with what the plan shows below the question.
-    RenameConfirmation::Answer askRenameQuestion();
+    // The rename confirmation, with what the look at the plan found below the question.
+    RenameConfirmation::Answer askRenameQuestion(const filvane::RenamePlan &plan);
     // Why a run renamed nothing, or one warning listing the rows that kept their names;
     // nothing when every row went well.
     void reportRun(const filvane::RenameResult &result);
@@ -148,7 +155,6 @@ private:
     NameGridDelegate *m_nameDelegate = nullptr;
 
     bool m_activated = false;
-    bool m_listed = false; // a folder is listed: from an accepted Read to the next Clear
     int m_progressDelayMs = 500;
     QAction *m_undoAction = nullptr;
     AppSettings m_settings;

@@ -1,11 +1,6 @@
 #include "app/Startup.h"
 
 #include "app/AppSettings.h"
-#include "app/CommandLine.h"
-#include "app/Filvane.h"
-#include "core/NameLists.h"
-#include "core/SearchPattern.h"
-#include "core/TextTable.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -42,23 +37,6 @@ private:
 
 void runAfterFirstActivation(QWidget &window, std::function<void()> step) {
     new FirstActivation(window, std::move(step)); // owned by the window
-}
-
-void openFromCommandLine(TMainForm &window, const OpenRequest &request) {
-    if (request.problem != OpenProblem::None) {
-        QMessageBox::warning(&window, QString::fromUtf8(filvane::ApplicationTitle.data()),
-                             openProblemText(request));
-        return;
-    }
-    if (request.kind == OpenRequest::Kind::Folder) {
-        window.readDirectory(request.folder,
-                             filvane::joinSearchPattern(request.folder, FolderMask));
-    } else if (request.kind == OpenRequest::Kind::Files) {
-        window.readFiles(request.folder, request.files);
-    } else {
-        return;
-    }
-    window.showItemCount(window.lists().fileCount());
 }
 
 std::optional<QPoint> rememberedPlace(QSize size, std::optional<QPoint> remembered) {

@@ -10,16 +10,10 @@
 #include <optional>
 
 class QWidget;
-class TMainForm;
-struct OpenRequest;
 
 // Runs `step` once, after `window` has handled its first activation (the event is queued
 // behind it). `window` must not be active yet.
 void runAfterFirstActivation(QWidget &window, std::function<void()> step);
-
-// Opens what the command line asked for: a folder is listed by FolderMask as an accepted Read
-// would list it, files are listed exactly; a problem is shown and the window stays empty.
-void openFromCommandLine(TMainForm &window, const OpenRequest &request);
 
 // Moves a top-level window to where its frame was remembered, when enough of it would be on
 // one of today's screens; otherwise leaves it where it is (centred at start).

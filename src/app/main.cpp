@@ -30,7 +30,7 @@ int main(int argc, char *argv[]) {
     runAfterFirstActivation(mainForm, [&mainForm, request = commandLine.request] {
         mainForm.restoreSettings();
         mainForm.recoverInterruptedRuns();
-        openFromCommandLine(mainForm, request);
+        mainForm.openRequest(request);
     });
     mainForm.show();
     return QApplication::exec();

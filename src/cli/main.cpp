@@ -171,8 +171,8 @@ std::string findingText(const filvane::PreflightRow &row) {
     return {};
 }
 
-void printPlan(const filvane::RenameSession &session) {
-    for (const filvane::RowOutcome &row : session.plan().rows) {
+void printPlan(const filvane::RenamePlan &plan) {
+    for (const filvane::RowOutcome &row : plan.rows) {
         if (row.outcome == filvane::RenameOutcome::Blank)
             continue;
         print(stdout, std::string(row.oldName) + " \u2192 " + std::string(row.newName) + "\n");
@@ -182,7 +182,8 @@ void printPlan(const filvane::RenameSession &session) {
 void printFindings(const filvane::Preflight &check) {
     for (const filvane::PreflightRow &row : check.rows)
         print(stderr, "filvane-rename: row " + filvane::rowNumberText(row.row) + ": " +
-                          row.oldName + " \u2192 " + row.newName + ": " + findingText(row) + "\n");
+                          std::string(row.oldName) + " \u2192 " + std::string(row.newName) + ": " +
+                          findingText(row) + "\n");
 }
 
 int reportRun(const filvane::RenameResult &result) {
@@ -273,8 +274,9 @@ int main(int argc, char **argv) {
 
     if (arguments.dryRun) {
         // Only a dry run looks at the plan first: a real run reports each failure as it meets it.
-        const filvane::Preflight check = session.preflight();
-        printPlan(session);
+        const filvane::RenamePlan plan = session.checkedPlan();
+        const filvane::Preflight &check = *plan.preflight;
+        printPlan(plan);
         printFindings(check);
         return check.clean() || check.count(filvane::PreflightFinding::Unnamed) ==
                                     static_cast<int>(check.rows.size())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Rename.h"
+#include "core/RowOutcome.h"
 
 #include <dirent.h>
 #include <functional>

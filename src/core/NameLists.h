@@ -24,6 +24,9 @@ public:
     CellGrid &nameList() { return m_names; }
     const CellGrid &nameList() const { return m_names; }
     int fileCount() const { return m_fileCount; }
+    // A data row's file name and typed new name, without a copy (empty beyond the lists).
+    std::string_view oldName(int row) const { return m_read.name(row); }
+    std::string_view typedName(int row) const { return m_names.name(row); }
     // The last listing found more than MaxFiles files and so listed none.
     bool tooManyFiles() const { return m_tooManyFiles; }
     // The errno of a folder the last listing could not read (its path too long, no access...),

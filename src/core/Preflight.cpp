@@ -1,6 +1,5 @@
 #include "core/Preflight.h"
 
-#include "core/CellGrid.h"
 #include "core/NameClaims.h"
 
 #include <algorithm>
@@ -58,25 +57,19 @@ private:
 
 } // namespace
 
-int Preflight::count(PreflightFinding finding) const {
-    return static_cast<int>(std::count_if(
-        rows.begin(), rows.end(), [finding](const auto &row) { return row.finding == finding; }));
-}
-
-Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &plan) {
+void checkPlan(RenamePlan &renamePlan) {
+    const std::vector<RowOutcome> &plan = renamePlan.rows;
     Preflight result;
-    const size_t longest = nameMax(input.directory);
-    // Who gets which name, decided as the run decides it.
+    const size_t longest = nameMax(renamePlan.directory);
     const NameClaims claims(plan);
-    const FolderNames folder(input.directory, claims, plan.size());
+    const FolderNames folder(renamePlan.directory, claims, plan.size());
     for (size_t at = 0; at < plan.size(); ++at) {
         const RowOutcome &row = plan[at];
         if (row.outcome == RenameOutcome::Blank)
             continue;
         ++result.fileCount;
         const auto add = [&](PreflightFinding finding, int otherRow = 0) {
-            result.rows.push_back(
-                {row.row, finding, std::string(row.oldName), std::string(row.newName), otherRow});
+            result.rows.push_back({row.row, finding, row.oldName, row.newName, otherRow});
         };
         if (row.outcome == RenameOutcome::RefusedName) {
             add(PreflightFinding::Refused);
@@ -102,10 +95,10 @@ Preflight checkPlan(const RenameInput &input, const std::vector<RowOutcome> &pla
             add(PreflightFinding::Taken);
             continue;
         }
-        if (!input.options.numbersOnly && input.nameList.name(row.row).empty())
+        if (row.unnamed)
             add(PreflightFinding::Unnamed);
     }
-    return result;
+    renamePlan.preflight = std::move(result);
 }
 
 } // namespace filvane

@@ -1,11 +1,9 @@
 #include "core/Rename.h"
 
-#include "core/CellGrid.h"
 #include "core/NameClaims.h"
 #include "core/NameText.h"
 #include "core/NoReplaceRename.h"
 #include "core/RunJournal.h"
-#include "core/SearchPattern.h"
 
 #include <algorithm>
 #include <array>
@@ -19,74 +17,6 @@
 #include <unordered_map>
 
 namespace filvane {
-
-namespace {
-
-// The pieces a new name is joined from, in order; empty pieces add nothing.
-std::array<std::string_view, 4> newNamePieces(const RenameOptions &options,
-                                              std::string_view oldName, std::string_view readNumber,
-                                              std::string_view nameNumber,
-                                              std::string_view typedName) {
-    const std::string_view extension =
-        options.keepExtension ? extensionOf(oldName) : std::string_view(options.chosenExtension);
-    using std::string_view;
-    if (options.numbersOnly)
-        return {readNumber, string_view(), string_view(), extension};
-    if (options.numbering)
-        return {nameNumber, string_view(" - "), typedName, extension};
-    return {string_view(), string_view(), typedName, extension};
-}
-
-} // namespace
-
-std::string composeNewName(const RenameOptions &options, std::string_view oldName,
-                           std::string_view readNumber, std::string_view nameNumber,
-                           std::string_view typedName) {
-    const auto pieces = newNamePieces(options, oldName, readNumber, nameNumber, typedName);
-    std::string name;
-    name.reserve(pieces[0].size() + pieces[1].size() + pieces[2].size() + pieces[3].size());
-    for (std::string_view piece : pieces)
-        name += piece;
-    return name;
-}
-
-bool isPlainFileName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find(PathSeparator) == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
-}
-
-namespace {
-
-// The plan; the old names are copied into its store only when asked, else they are views into
-// the read list.
-RowsWithNames planRowsOver(const RenameInput &input, bool copyOldNames) {
-    RowsWithNames plan;
-    const int rowCount = input.nameList.rowCount();
-    if (rowCount > 1)
-        plan.rows.reserve(static_cast<size_t>(rowCount - 1));
-    for (int row = 1; row < rowCount; ++row) {
-        RowOutcome &planned = plan.rows.emplace_back();
-        planned.row = row;
-        const std::string_view oldName = input.readList.name(row);
-        if (oldName.empty())
-            continue; // Blank
-        planned.oldName = copyOldNames ? plan.names.add(oldName) : std::string_view(oldName);
-        // One statement, as number cells may be made on the fly and live only until its end.
-        planned.newName =
-            plan.names.join(newNamePieces(input.options, oldName, input.readList.cell(0, row),
-                                          input.nameList.cell(0, row), input.nameList.name(row)));
-        const bool plain = isPlainFileName(planned.oldName) && isPlainFileName(planned.newName);
-        planned.outcome = plain ? RenameOutcome::Pending : RenameOutcome::RefusedName;
-    }
-    return plan;
-}
-
-} // namespace
-
-RowsWithNames planRows(const RenameInput &input) {
-    return planRowsOver(input, true);
-}
 
 namespace {
 
@@ -408,7 +338,7 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
 
 // Settles before the first rename what only the directory can tell: rows whose file has become
 // a directory fail (and with them a round they are in), and the journal gets the plan.
-int prepareRun(NoReplaceRenamer &renamer, const RenameInput &input, std::vector<RowOutcome> &rows,
+int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<RowOutcome> &rows,
                const RunOrder &order, const NameClaims &names, RunJournal *journal) {
     std::vector<int> stepRows, round;
     stepRows.reserve(order.rows.size());
@@ -424,18 +354,18 @@ int prepareRun(NoReplaceRenamer &renamer, const RenameInput &input, std::vector<
             round.push_back(unit.kind == UnitKind::Cycle ? rounds : 0);
         }
     }
-    const bool listed = input.listedFiles && input.listedFiles->size() >= rows.size();
+    const bool listed = plan.files.size() >= rows.size();
     std::vector<ListedFile> scanned;
     if (!listed)
         scanned = findFiles(renamer, rows, names, stepRows);
-    const std::vector<ListedFile> &found = listed ? *input.listedFiles : scanned;
+    const std::vector<ListedFile> &found = listed ? plan.files : scanned;
     for (int row : stepRows)
         if (found[row].directory)
             failRow(rows[row], EISDIR);
     if (!journal || stepRows.empty())
         return 0; // nothing will move: nothing to take back
     return journal->begin(
-        input.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
+        plan.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
         [&](size_t i) {
             const RowOutcome &row = rows[stepRows[i]];
             return JournalStep{found[stepRows[i]].inode, row.oldName, row.newName, round[i]};
@@ -452,23 +382,22 @@ int RenameResult::renamedCount() const {
 
 namespace {
 
-// The run, its rows' old names still views into the read list.
-RenameResult runOverTheLists(const RenameInput &input, const RunSettings &settings) {
+// The run, its rows' old names still views into whatever the plan's point into.
+RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     RenameResult run;
-    RowsWithNames plan = planRowsOver(input, false);
     run.rows = std::move(plan.rows);
     run.names = std::move(plan.names);
     std::vector<RowOutcome> &rows = run.rows;
     const int total = countPending(rows);
     const NameClaims names(rows);
     const RunOrder order = planOrder(rows, names);
-    NoReplaceRenamer renamer(input.directory, settings.method, settings.calls);
+    NoReplaceRenamer renamer(plan.directory, settings.method, settings.calls);
     if (renamer.openError() == 0) {
-        if (input.listedFolder && renamer.identity() != input.listedFolder) {
+        if (plan.folder && renamer.identity() != plan.folder) {
             run.refusal = RunRefusal::FolderChanged;
             return run;
         }
-        if (const int error = prepareRun(renamer, input, rows, order, names, settings.journal)) {
+        if (const int error = prepareRun(renamer, plan, rows, order, names, settings.journal)) {
             run.refusal = RunRefusal::JournalNotWritten;
             run.error = error;
             for (RowOutcome &row : rows)
@@ -527,33 +456,33 @@ RenameResult runOverTheLists(const RenameInput &input, const RunSettings &settin
             break;
     }
     if (settings.journal && renamer.openError() == 0)
-        settings.journal->finish(run.renamedCount());
+        run.finishError = settings.journal->finish(run.renamedCount());
     return run;
 }
 
 } // namespace
 
-RenameResult runRename(const RenameInput &input, const RunSettings &settings) {
+RenameResult runPlan(RenamePlan plan, const RunSettings &settings) {
     // The old names join the result only once the run's own tables are gone, so that with
     // many files they never take room beside them.
-    RenameResult run = runOverTheLists(input, settings);
+    RenameResult run = runOrdered(plan, settings);
     for (RowOutcome &row : run.rows)
         row.oldName = run.names.add(row.oldName);
     return run;
 }
 
-RowsWithNames renameRows(const RenameInput &input, NoReplaceRenamer::Method method,
+RowsWithNames renameRows(RenamePlan plan, NoReplaceRenamer::Method method,
                          const RenameProgress &progress) {
-    RenameResult run = runRename(input, {method, progress, nullptr, nullptr});
+    RenameResult run = runPlan(std::move(plan), {method, progress, nullptr, nullptr});
     return {std::move(run.rows), std::move(run.names)};
 }
 
-RowsWithNames renameRowsInListOrder(const RenameInput &input, NoReplaceRenamer::Method method,
+RowsWithNames renameRowsInListOrder(RenamePlan plan, NoReplaceRenamer::Method method,
                                     const RenameProgress &progress) {
-    RowsWithNames plan = planRows(input);
-    std::vector<RowOutcome> &rows = plan.rows;
+    RowsWithNames result{std::move(plan.rows), std::move(plan.names)};
+    std::vector<RowOutcome> &rows = result.rows;
     const int total = countPending(rows);
-    NoReplaceRenamer renamer(input.directory, method);
+    NoReplaceRenamer renamer(plan.directory, method);
     int done = 0;
     for (RowOutcome &row : rows) {
         if (row.outcome != RenameOutcome::Pending)
@@ -562,7 +491,9 @@ RowsWithNames renameRowsInListOrder(const RenameInput &input, NoReplaceRenamer::
         if (progress && !progress(++done, total))
             break;
     }
-    return plan;
+    for (RowOutcome &row : rows)
+        row.oldName = result.names.add(row.oldName);
+    return result;
 }
 
 } // namespace filvane

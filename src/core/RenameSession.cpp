@@ -1,6 +1,7 @@
 #include "core/RenameSession.h"
 
 #include "core/DirectorySearch.h"
+#include "core/NameText.h"
 #include "core/SearchPattern.h"
 
 #include <string_view>
@@ -53,6 +54,9 @@ void RenameSession::list() {
 
 void RenameSession::clear() {
     m_lists.clearLists();
+    m_listingDirectory.clear();
+    m_searchPattern.clear();
+    m_listedFolder.reset();
 }
 
 void RenameSession::applyOptions(const AcceptedOptions &accepted) {
@@ -64,49 +68,23 @@ void RenameSession::applyOptions(const AcceptedOptions &accepted) {
         m_lists.clearNewNames();
 }
 
-RenameInput RenameSession::runInput(ListingAge listing) const {
-    RenameInput input{m_listingDirectory, m_lists.readList(), m_lists.nameList(), m_options,
-                      m_listedFolder};
-    const std::vector<ListedFile> &files = m_lists.listedFiles();
-    if (listing == ListingAge::JustMade && !files.empty() &&
-        files.size() == static_cast<size_t>(m_lists.fileCount()))
-        input.listedFiles = &files;
-    return input;
+RenamePlan RenameSession::plan(ListingAge listing) const {
+    return planFromLists(m_lists, m_options, m_listingDirectory, m_listedFolder,
+                         listing == ListingAge::JustMade);
 }
 
-RenameResult RenameSession::runJournalled(const RenameInput &input,
-                                          const RenameProgress &progress) {
+RenamePlan RenameSession::checkedPlan() const {
+    RenamePlan composed = plan();
+    checkPlan(composed);
+    return composed;
+}
+
+RenameResult RenameSession::run(RenamePlan plan, const RenameProgress &progress) {
     RunJournal journal(m_journalDirectory);
     RunSettings settings;
     settings.progress = progress;
     settings.journal = &journal;
-    return runRename(input, settings);
-}
-
-RowsWithNames RenameSession::plan() const {
-    return planRows(runInput());
-}
-
-Preflight RenameSession::preflight() const {
-    const RenameInput input = runInput();
-    return checkPlan(input, planRows(input).rows);
-}
-
-RenameResult RenameSession::run(const RenameProgress &progress, ListingAge listing) {
-    return runJournalled(runInput(listing), progress);
-}
-
-RenameResult RenameSession::runNamedRowsOnly(const RenameProgress &progress) {
-    // A copy of the read list without the files of blank rows: the run sees nothing to rename
-    // there and plans the named rows as usual, around files that keep their names.
-    CellGrid named = m_lists.readList();
-    const CellGrid &names = m_lists.nameList();
-    for (int row = 1; row <= m_lists.fileCount(); ++row)
-        if (names.name(row).empty())
-            named.setCell(1, row, {});
-    const RenameInput input = runInput();
-    return runJournalled(
-        {input.directory, named, input.nameList, input.options, input.listedFolder}, progress);
+    return runPlan(std::move(plan), settings);
 }
 
 std::optional<RunSummary> RenameSession::undoableRun() const {
@@ -124,7 +102,20 @@ RenameResult RenameSession::undo(const RenameProgress &progress) {
     return undoRun(m_journalDirectory, last->id, settings);
 }
 
+std::vector<RunSummary> RenameSession::interrupted() const {
+    return interruptedRuns(m_journalDirectory);
+}
+
+RenameResult RenameSession::recover(const std::string &id, RecoveryChoice choice,
+                                    const RenameProgress &progress) {
+    RunSettings settings;
+    settings.progress = progress;
+    return recoverRun(m_journalDirectory, id, choice, settings);
+}
+
 void RenameSession::relist() {
+    if (!listed())
+        return;
     m_searchPattern = relistPattern(m_listingDirectory, m_options.chosenExtension);
     list();
 }
@@ -132,14 +123,12 @@ void RenameSession::relist() {
 std::string RenameSession::finalName(int row) const {
     if (row < 1 || row > m_lists.fileCount())
         return {};
-    const CellGrid &read = m_lists.readList();
-    const std::string &oldName = read.name(row);
+    const std::string_view oldName = m_lists.oldName(row);
     if (oldName.empty())
         return {};
-    const CellGrid &names = m_lists.nameList();
     std::string name =
-        composeNewName(m_options, oldName, read.cell(0, row), names.cell(0, row), names.name(row));
-    return isPlainFileName(name) ? name : oldName;
+        composeNewName(m_options, oldName, rowNumberText(row), m_lists.typedName(row));
+    return isPlainFileName(name) ? name : std::string(oldName);
 }
 
 } // namespace filvane

@@ -1,5 +1,15 @@
 #pragma once
 
+// The core at a glance. A front end (the window, or filvane-rename) holds one RenameSession.
+// The session lists a folder (DirectorySearch, matching names by Wildcard) into NameLists,
+// sorted by Collation; the user's new names go into the same lists. On Rename the session
+// composes one RenamePlan from the lists and the options (RenamePlan: old name, new name,
+// file, finding per row); checkPlan (Preflight) looks at it against the folder; runPlan
+// (Rename) orders its rows into chains and rounds and renames them through NoReplaceRenamer,
+// the one place that calls the system, after RunJournal has made the plan durable. RunHistory
+// reads journals back: undo and recovery build plans of their own and run them the same way.
+// RenameReasons, ErrorText and TextTable turn outcomes into words in either language.
+
 #include "core/Collation.h"
 #include "core/NameLists.h"
 #include "core/Preflight.h"
@@ -43,7 +53,9 @@ public:
     NameLists &lists() { return m_lists; }
     const NameLists &lists() const { return m_lists; }
 
+    // Empty while nothing is listed (before the first Read, and after Clear).
     const std::string &listingDirectory() const { return m_listingDirectory; }
+    bool listed() const { return !m_listingDirectory.empty(); }
     const std::string &searchPattern() const { return m_searchPattern; }
     const std::string &lastExtension() const { return m_lastExtension; }
     // The options as last accepted; a run composes names by them.
@@ -70,6 +82,7 @@ public:
     void readFiles(std::string directory, const std::vector<std::string> &names);
     // Lists by the current search pattern again, sorted, with the new names emptied.
     void list();
+    // Empties the lists and forgets the folder: nothing is listed, nothing to undo.
     void clear();
     void clearNewNames() { m_lists.clearNewNames(); }
     int pasteNewNames(std::string_view text, int firstRow) {
@@ -79,18 +92,20 @@ public:
     // Options left with OK: numbering, extension rule, new names, in that order.
     void applyOptions(const AcceptedOptions &accepted);
 
-    // What a run would do with every data row, without touching the disk.
-    RowsWithNames plan() const;
-    // The plan looked at before a run: rows without a new name, refused, taken, duplicate or
-    // too long names.
-    Preflight preflight() const;
-    // Renames the listed files by the accepted options, journalled. Nothing is renamed when the
-    // folder is no longer the one listed or the journal cannot be written (`refusal` says
-    // which). The lists are left as they were; call relist() to show what the run left on disk.
+    // What a run would do with every data row, by the lists and the accepted options, without
+    // touching the disk. Its old names point into the lists: run it before they change.
+    RenamePlan plan(ListingAge listing = ListingAge::MayBeOld) const;
+    // The plan, looked at against the folder (see checkPlan).
+    RenamePlan checkedPlan() const;
+    // Renames by `plan`, journalled. Nothing is renamed when the folder is no longer the one
+    // listed or the journal cannot be written (`refusal` says which). The lists are left as
+    // they were; call relist() to show what the run left on disk.
+    RenameResult run(RenamePlan plan, const RenameProgress &progress = {});
+    // Composes the plan and runs it at once.
     RenameResult run(const RenameProgress &progress = {},
-                     ListingAge listing = ListingAge::MayBeOld);
-    // The same for the rows that have a new name typed; the files of blank rows keep their names.
-    RenameResult runNamedRowsOnly(const RenameProgress &progress = {});
+                     ListingAge listing = ListingAge::MayBeOld) {
+        return run(plan(listing), progress);
+    }
 
     // The newest run in the listed folder that undo would take back; none when there is none.
     std::optional<RunSummary> undoableRun() const;
@@ -100,13 +115,17 @@ public:
     // After a run: lists the folder again by "*" and the chosen extension, sorted.
     void relist();
 
+    // Runs cut off by a crash that wait to be dealt with, computed from the disk as it is now.
+    std::vector<RunSummary> interrupted() const;
+    // Deals with the interrupted run `id` as chosen (a journalled run itself).
+    RenameResult recover(const std::string &id, RecoveryChoice choice,
+                         const RenameProgress &progress = {});
+
     // The file name a run would give a data row now (its old name when the row would not be
     // renamed); empty for the blank row of an empty list.
     std::string finalName(int row) const;
 
 private:
-    RenameInput runInput(ListingAge listing = ListingAge::MayBeOld) const;
-    RenameResult runJournalled(const RenameInput &input, const RenameProgress &progress);
     void sortLists();
 
     NameLists m_lists;

@@ -1,6 +1,5 @@
 #include "core/RunHistory.h"
 
-#include "core/CellGrid.h"
 #include "core/DirectoryHandle.h"
 
 #include <algorithm>
@@ -138,32 +137,22 @@ struct Move {
 RenameResult runMoves(const JournalRecord &record, const std::vector<Move> &moves,
                       RunJournal &journal, const RunSettings &settings,
                       std::vector<RowOutcome> &rows) {
-    CellGrid read, names;
-    const int count = static_cast<int>(moves.size());
-    std::vector<ListedFile> listed;
-    listed.reserve(moves.size());
-    for (const Move &move : moves)
-        listed.push_back(move.found);
-    read.reserve(count + 1);
-    names.reserve(count + 1);
-    read.setRowCount(std::max(count + 1, 2));
-    names.setRowCount(std::max(count + 1, 2));
-    for (int i = 0; i < count; ++i) {
-        read.setCell(1, i + 1, moves[i].from);
-        names.setCell(1, i + 1, moves[i].to);
+    RenamePlan plan;
+    plan.directory = record.folder;
+    plan.folder = record.identity;
+    plan.rows.reserve(moves.size());
+    plan.files.reserve(moves.size());
+    for (const Move &move : moves) {
+        plan.add(move.from, move.to);
+        plan.files.push_back(move.found);
     }
     RunSettings runSettings = settings;
     runSettings.journal = &journal;
-    // No numbering, no extension: the new name is the typed one as it stands.
-    RenameInput input{record.folder, read, names, {false, false, false, ""}, record.identity};
-    input.listedFiles = &listed;
-    RenameResult run = runRename(input, runSettings);
-    for (RowOutcome &outcome : run.rows) {
-        if (outcome.row < 1 || outcome.row > count)
-            continue;
-        RowOutcome &row = rows[moves[outcome.row - 1].step];
+    RenameResult run = runPlan(std::move(plan), runSettings);
+    for (size_t i = 0; i < run.rows.size() && i < moves.size(); ++i) {
+        RowOutcome &row = rows[moves[i].step];
         const int rowNumber = row.row;
-        row = std::move(outcome);
+        row = std::move(run.rows[i]);
         row.row = rowNumber;
     }
     run.rows.clear();

@@ -86,9 +86,10 @@ enum class UiText {
     RecoveryLeave,
     NaturalOrderHint,
     ByteOrderHint,
+    RunEndNotRecorded,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::ByteOrderHint);
+constexpr int UiTextCount = static_cast<int>(UiText::RunEndNotRecorded);
 
 // The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
 std::string_view uiText(UiText entry, Language language);

@@ -14,10 +14,8 @@
 
 using filvane::UiText;
 
-TOptionsForm::TOptionsForm(const filvane::StoredTexts &texts, const std::string &lastExtension,
-                           QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TOptionsForm>()), m_texts(texts),
-      m_lastExtension(lastExtension) {
+TOptionsForm::TOptionsForm(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TOptionsForm>()) {
     nameDropDownListsForScreenReaders();
     ui->setupUi(this);
     setFixedWindowFlags(this, Qt::Dialog);
@@ -36,6 +34,10 @@ TOptionsForm::TOptionsForm(const filvane::StoredTexts &texts, const std::string 
 }
 
 TOptionsForm::~TOptionsForm() = default;
+
+filvane::AcceptedOptions TOptionsForm::accepted() const {
+    return {{numbering(), keepExtension(), numbersOnly(), chosenExtension()}, keepFileNames()};
+}
 
 bool TOptionsForm::numbering() const {
     return ui->NoCheck->isChecked();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/RenameSession.h"
+#include "core/TextTable.h"
+
 #include <QDialog>
 #include <QPoint>
 
@@ -8,9 +11,6 @@
 #include <memory>
 #include <string>
 
-namespace filvane {
-class StoredTexts;
-}
 namespace Ui {
 class TOptionsForm;
 }
@@ -19,22 +19,27 @@ class QComboBox;
 
 // The renaming options: numbering, numbers only, extension rules, keep file names. Created once
 // and kept; its controls hold what the user left in them from one showing to the next. The main
-// window reads the controls after the dialog closes, and the rename run reads numbers only and
-// the extension box even when the dialog was last left with Cancel.
+// window hands in the texts and the last extension before it shows the dialog, and takes the
+// accepted options out by value after it closed.
 class TOptionsForm : public QDialog {
     Q_OBJECT
 public:
-    // `lastExtension` is the main window's: each showing offers it in the extension box.
-    TOptionsForm(const filvane::StoredTexts &texts, const std::string &lastExtension,
-                 QWidget *parent = nullptr);
+    explicit TOptionsForm(QWidget *parent = nullptr);
     ~TOptionsForm() override;
 
     // Where the first showing puts the dialog (remembered from an earlier run); centred when
     // none is given.
     void setFirstPosition(QPoint position) { m_firstPosition = position; }
 
+    // What the next showing says and offers: the captions in the window's language, and its
+    // last extension in the extension box.
+    void setTexts(const filvane::StoredTexts &texts) { m_texts = texts; }
+    void setLastExtension(std::string extension) { m_lastExtension = std::move(extension); }
+
     // Set by OK, cleared by Cancel; the close box leaves it as the last of them set it.
     bool isAccepted() const { return m_accepted; }
+    // The options as the boxes stand.
+    filvane::AcceptedOptions accepted() const;
 
     bool numbering() const;
     bool numbersOnly() const;
@@ -67,8 +72,8 @@ private:
     void applyAccessibleTexts();
 
     std::unique_ptr<Ui::TOptionsForm> ui;
-    const filvane::StoredTexts &m_texts;
-    const std::string &m_lastExtension;
+    filvane::StoredTexts m_texts;
+    std::string m_lastExtension;
     bool m_accepted = false;
     bool m_noOnlyWasChecked = false;
     bool m_shownBefore = false;

@@ -42,9 +42,8 @@ QPixmap volumeImage(VolumeKind kind) {
 
 } // namespace
 
-TReadForm::TReadForm(const filvane::StoredTexts &texts, QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TReadForm>()), m_texts(texts),
-      m_volumeSource(&filvane::readVolumes),
+TReadForm::TReadForm(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TReadForm>()), m_volumeSource(&filvane::readVolumes),
       // The list starts where the process was started; it keeps its own open directory after.
       m_openDirectory(filvane::currentDirectory()) {
     nameDropDownListsForScreenReaders();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/FilterText.h"
+#include "core/TextTable.h"
 #include "core/Volumes.h"
 
 #include <QDialog>
@@ -16,9 +17,6 @@
 
 class QModelIndex;
 class ReadDirectoryModel;
-namespace filvane {
-class StoredTexts;
-}
 namespace Ui {
 class TReadForm;
 }
@@ -28,12 +26,15 @@ class TReadForm;
 class TReadForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TReadForm(const filvane::StoredTexts &texts, QWidget *parent = nullptr);
+    explicit TReadForm(QWidget *parent = nullptr);
     ~TReadForm() override;
 
     // Where the first showing puts the dialog (remembered from an earlier run); centred when
     // none is given.
     void setFirstPosition(QPoint position) { m_firstPosition = position; }
+
+    // The captions of the next showing, in the window's language.
+    void setTexts(const filvane::StoredTexts &texts) { m_texts = texts; }
 
     bool isAccepted() const { return m_accepted; }
     std::string openDirectory() const { return m_openDirectory; }
@@ -78,7 +79,7 @@ private:
     void applyAccessibleTexts();
 
     std::unique_ptr<Ui::TReadForm> ui;
-    const filvane::StoredTexts &m_texts;
+    filvane::StoredTexts m_texts;
     ReadDirectoryModel *m_directoryModel = nullptr;
     std::function<std::vector<filvane::Volume>()> m_volumeSource;
     std::vector<filvane::Volume> m_volumes;

@@ -67,17 +67,19 @@ struct RenameFolder {
             type(oldName, stem);
     }
     void remove(const std::string &name) const { std::filesystem::remove(dir.path() / name); }
-    filvane::RenameInput input(filvane::RenameOptions options = {false, true, false, ""}) const {
-        return {dir.str(), lists.readList(), lists.nameList(), std::move(options)};
+    filvane::RenamePlan plan(const filvane::RenameOptions &options = {false, true, false,
+                                                                      ""}) const {
+        return filvane::planFromLists(lists, options, dir.str(), std::nullopt);
     }
     filvane::RowsWithNames run(Method method,
-                               filvane::RenameOptions options = {false, true, false, ""},
+                               const filvane::RenameOptions &options = {false, true, false, ""},
                                const filvane::RenameProgress &progress = {}) const {
-        return filvane::renameRows(input(std::move(options)), method, progress);
+        return filvane::renameRows(plan(options), method, progress);
     }
     filvane::RenameResult run(const filvane::RunSettings &settings,
-                              filvane::RenameOptions options = {false, true, false, ""}) const {
-        return filvane::runRename(input(std::move(options)), settings);
+                              const filvane::RenameOptions &options = {false, true, false,
+                                                                       ""}) const {
+        return filvane::runPlan(plan(options), settings);
     }
     // Every entry of the folder and below, hidden ones too: no temporary name may be left.
     Contents contents() const {

@@ -233,8 +233,8 @@ TEST(RenameSafety, AFolderReplacedSinceTheListingRenamesNothing) {
         std::ofstream(other + "/a.mp3") << "other";
         if (byLink)
             std::filesystem::create_directory_symlink(other, path);
-        const RenameResult run = runRename(
-            {path, lists.readList(), lists.nameList(), {false, true, false, ""}, listed}, {});
+        const RenameResult run =
+            runPlan(planFromLists(lists, {false, true, false, ""}, path, listed), {});
         EXPECT_EQ(run.refusal, RunRefusal::FolderChanged);
         EXPECT_EQ(outcomes(run.rows), (Contents{{"a.mp3", "pending"}}));
         EXPECT_TRUE(std::filesystem::exists(other + "/a.mp3"));
@@ -243,9 +243,9 @@ TEST(RenameSafety, AFolderReplacedSinceTheListingRenamesNothing) {
     // The same folder as listed: renamed.
     RenameFolder same({"a.mp3"});
     same.type("a.mp3", "b");
-    RenameInput input = same.input();
-    input.listedFolder = directoryIdentity(same.dir.str());
-    EXPECT_EQ(outcomes(runRename(input, {}).rows), allRenamedBut(same));
+    RenamePlan plan = same.plan();
+    plan.folder = directoryIdentity(same.dir.str());
+    EXPECT_EQ(outcomes(runPlan(std::move(plan), {}).rows), allRenamedBut(same));
 }
 
 TEST(RenameSafety, ASwapWhoseFileIsGoneRenamesTheSurvivors) {
@@ -352,7 +352,7 @@ TEST(RenameSafety, AReadOnlyFileSystemFailsEveryRowAndAFullOneRefusesTheJournal)
     ASSERT_TRUE(readOnly.makeReadOnly());
     for (Method method : {Method::NoReplaceFlag, Method::NoExchange, Method::LinkThenUnlink}) {
         const auto rows =
-            renameRows({ro, lists.readList(), lists.nameList(), {false, true, false, ""}}, method);
+            renameRows(planFromLists(lists, {false, true, false, ""}, ro, std::nullopt), method);
         EXPECT_EQ(outcomes(rows), (Contents{{"a.mp3", "EROFS"}, {"b.mp3", "EROFS"}}));
     }
     EXPECT_EQ(std::filesystem::directory_entry(ro + "/a.mp3").file_size(), 5u);
@@ -392,7 +392,7 @@ TEST(RenameSafety, ALinkThatCouldNotBeTakenBackIsNeverMade) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(2);
         const auto rows =
-            renameRows({shared, lists.readList(), lists.nameList(), {false, true, false, ""}},
+            renameRows(planFromLists(lists, {false, true, false, ""}, shared, std::nullopt),
                        Method::LinkThenUnlink);
         ::_exit(rows.rows[0].outcome == RenameOutcome::Failed && rows.rows[0].error == EPERM ? 0
                                                                                              : 1);

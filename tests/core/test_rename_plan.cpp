@@ -14,14 +14,14 @@ std::string twoDigits(int i) {
 
 // Every case with the exchange, and with the temporary name both with the no-replace flag and
 // with the link fallback of a file system that has neither flag.
-class RenamePlan : public ::testing::TestWithParam<Method> {};
+class RunOrder : public ::testing::TestWithParam<Method> {};
 
-INSTANTIATE_TEST_SUITE_P(AllMethods, RenamePlan,
+INSTANTIATE_TEST_SUITE_P(AllMethods, RunOrder,
                          ::testing::Values(Method::NoReplaceFlag, Method::NoExchange,
                                            Method::LinkThenUnlink),
                          methodTestName);
 
-TEST_P(RenamePlan, ChainsRenameTheFileHoldingATargetFirst) {
+TEST_P(RunOrder, ChainsRenameTheFileHoldingATargetFirst) {
     // Renumbering a numbered folder: every target but the last is held by the next file.
     RenameFolder numbered({"00.mp3", "01.mp3", "02.mp3", "03.mp3"});
     EXPECT_EQ(outcomes(numbered.run(GetParam(), {true, true, true, ""})), allRenamedBut(numbered));
@@ -45,7 +45,7 @@ TEST_P(RenamePlan, ChainsRenameTheFileHoldingATargetFirst) {
     EXPECT_EQ(strided.contents(), expected);
 }
 
-TEST_P(RenamePlan, CyclesTurnWithEveryFileUnderItsNewName) {
+TEST_P(RunOrder, CyclesTurnWithEveryFileUnderItsNewName) {
     const Contents two{{"a.mp3", "b"}, {"b.mp3", "a"}, {"keep.mp3", "keep"}};
     const Contents three{{"a.mp3", "b"}, {"b.mp3", "c"}, {"c.mp3", "a"}};
     // Six going round backwards through the list, beside a chain.
@@ -65,7 +65,7 @@ TEST_P(RenamePlan, CyclesTurnWithEveryFileUnderItsNewName) {
     }
 }
 
-TEST_P(RenamePlan, TheLowerOfTwoRowsComposingOneNameKeepsItsNameEvenWhenTheUpperFails) {
+TEST_P(RunOrder, TheLowerOfTwoRowsComposingOneNameKeepsItsNameEvenWhenTheUpperFails) {
     RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
     folder.type({{"a.mp3", "same"}, {"b.mp3", "same"}, {"c.mp3", "d"}, {"d.mp3", "same"}});
     folder.remove("a.mp3"); // the upper row's file goes before the run
@@ -77,7 +77,7 @@ TEST_P(RenamePlan, TheLowerOfTwoRowsComposingOneNameKeepsItsNameEvenWhenTheUpper
               (Contents{{"b.mp3", "b.mp3"}, {"c.mp3", "c.mp3"}, {"d.mp3", "d.mp3"}}));
 }
 
-TEST_P(RenamePlan, ACycleWithAVanishedFileIsAChainEndingThere) {
+TEST_P(RunOrder, ACycleWithAVanishedFileIsAChainEndingThere) {
     RenameFolder folder({"a.mp3", "b.mp3", "c.mp3"});
     folder.type({{"a.mp3", "b"}, {"b.mp3", "c"}, {"c.mp3", "a"}});
     folder.remove("c.mp3"); // gone between the Read and the Rename
@@ -86,7 +86,7 @@ TEST_P(RenamePlan, ACycleWithAVanishedFileIsAChainEndingThere) {
     EXPECT_EQ(folder.contents(), (Contents{{"b.mp3", "a.mp3"}, {"c.mp3", "b.mp3"}}));
 }
 
-TEST_P(RenamePlan, AStopLeavesEveryFileRenamedOrUntouchedAndNeverHalfARound) {
+TEST_P(RunOrder, AStopLeavesEveryFileRenamedOrUntouchedAndNeverHalfARound) {
     // Row order: the round a -> b -> c -> a first, then the chain x -> y -> z. The round is one
     // unit; the chain goes file by file, y before x.
     const Contents typed{
@@ -122,7 +122,7 @@ TEST_P(RenamePlan, AStopLeavesEveryFileRenamedOrUntouchedAndNeverHalfARound) {
     }
 }
 
-TEST_P(RenamePlan, TemporaryNamesNeverReplaceAFile) {
+TEST_P(RunOrder, TemporaryNamesNeverReplaceAFile) {
     RenameFolder folder({"a.mp3", "b.mp3"});
     folder.type({{"a.mp3", "b"}, {"b.mp3", "a"}});
     // The hidden names the run tries first, already taken: it must step past them.
@@ -137,12 +137,12 @@ TEST_P(RenamePlan, TemporaryNamesNeverReplaceAFile) {
     EXPECT_EQ(folder.contents(), expected);
 }
 
-TEST_P(RenamePlan, AFolderThatHasGoneFailsEveryRowWithItsOwnError) {
+TEST_P(RunOrder, AFolderThatHasGoneFailsEveryRowWithItsOwnError) {
     RenameFolder folder({"a.mp3", "b.mp3", "c.mp3"});
     folder.type({{"a.mp3", "b"}, {"b.mp3", "a"}, {"c.mp3", "a"}}); // c loses to b
-    RenameInput input = folder.input();
-    input.directory = folder.dir.file("gone");
-    EXPECT_EQ(outcomes(renameRows(input, GetParam())),
+    RenamePlan plan = folder.plan();
+    plan.directory = folder.dir.file("gone");
+    EXPECT_EQ(outcomes(renameRows(std::move(plan), GetParam())),
               (Contents{{"a.mp3", "ENOENT"}, {"b.mp3", "ENOENT"}, {"c.mp3", "ENOENT"}}));
 }
 

@@ -42,6 +42,12 @@ struct SessionFolder {
     void type(int row, const std::string &name) {
         session.lists().nameList().setCell(1, row, name);
     }
+    // What "Rename named rows only" does: the plan without its unnamed rows.
+    filvane::RenameResult runNamedRowsOnly() {
+        filvane::RenamePlan plan = session.plan();
+        plan.leaveOutUnnamedRows();
+        return session.run(std::move(plan));
+    }
 };
 
 AcceptedOptions accepted(bool numbering, bool keepExtension, bool numbersOnly,
@@ -95,7 +101,7 @@ TEST(RenameSession, PlanTouchesNothingAndRunThenRelistShowsTheDisk) {
     SessionFolder folder({"a.mp3", "b.mp3", "c.wav"});
     folder.type(1, "Alpha");
     folder.type(2, "bad/name");
-    const filvane::RowsWithNames plan = folder.session.plan();
+    const filvane::RenamePlan plan = folder.session.plan();
     ASSERT_EQ(plan.rows.size(), 3u);
     EXPECT_EQ(plan.rows[0].newName, "01 - Alpha.mp3");
     EXPECT_EQ(plan.rows[1].outcome, RenameOutcome::RefusedName);
@@ -148,32 +154,41 @@ TEST(RenameSession, PreflightListsBlankRefusedTakenDuplicateAndTooLongRows) {
         folder.type(6, "c");                   // c.mp3 is freed by the run: fine
         // row 7 blank: it would become ".mp3"
         using F = filvane::PreflightFinding;
-        filvane::Preflight check = folder.session.preflight();
-        EXPECT_EQ(check.fileCount, 7 + extra);
+        filvane::RenamePlan plan = folder.session.checkedPlan();
+        ASSERT_TRUE(plan.preflight);
+        const filvane::Preflight *check = &*plan.preflight;
+        EXPECT_EQ(check->fileCount, 7 + extra);
         std::vector<std::pair<int, F>> found;
-        for (const filvane::PreflightRow &row : check.rows)
+        for (const filvane::PreflightRow &row : check->rows)
             found.emplace_back(row.row, row.finding);
         EXPECT_EQ(found,
                   (std::vector<std::pair<int, F>>{
                       {2, F::Refused}, {4, F::Duplicate}, {5, F::TooLong}, {7, F::Unnamed}}));
-        EXPECT_EQ(check.rows[1].otherRow, 1);
-        EXPECT_EQ(check.rows[3].newName, ".mp3");
+        ASSERT_EQ(check->rows.size(), 4u);
+        EXPECT_EQ(check->rows[1].otherRow, 1);
+        EXPECT_EQ(check->rows[3].newName, ".mp3");
         folder.type(6, "b"); // b.mp3 stays: its row is refused
-        EXPECT_EQ(folder.session.preflight().rows[3].finding, F::Taken);
+        plan = folder.session.checkedPlan();
+        ASSERT_TRUE(plan.preflight && plan.preflight->rows.size() > 3);
+        EXPECT_EQ(plan.preflight->rows[3].finding, F::Taken);
 
         // A name held by a file outside the run.
         folder.type(3, "x.txt");
         folder.session.applyOptions(accepted(false, false, false, "", false));
         keepExtra(".mp3");
         folder.type(1, "x.txt");
-        check = folder.session.preflight();
-        ASSERT_FALSE(check.rows.empty());
-        EXPECT_EQ(check.rows[0].row, 1);
-        EXPECT_EQ(check.rows[0].finding, F::Taken);
+        plan = folder.session.checkedPlan();
+        ASSERT_TRUE(plan.preflight);
+        check = &*plan.preflight;
+        ASSERT_FALSE(check->rows.empty());
+        EXPECT_EQ(check->rows[0].row, 1);
+        EXPECT_EQ(check->rows[0].finding, F::Taken);
 
         // Numbers only leaves every name blank on purpose: nothing to say.
         folder.session.applyOptions(accepted(true, true, true, "", false));
-        EXPECT_TRUE(folder.session.preflight().clean());
+        plan = folder.session.checkedPlan();
+        ASSERT_TRUE(plan.preflight);
+        EXPECT_TRUE(plan.preflight->clean());
     }
 }
 
@@ -181,8 +196,11 @@ TEST(RenameSession, NamedRowsOnlyLeavesTheFilesOfBlankRowsAlone) {
     SessionFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
     folder.type(1, "Alpha");
     folder.type(3, "Gamma");
-    EXPECT_EQ(folder.session.preflight().count(filvane::PreflightFinding::Unnamed), 2);
-    folder.session.runNamedRowsOnly();
+    filvane::RenamePlan plan = folder.session.checkedPlan();
+    ASSERT_TRUE(plan.preflight);
+    EXPECT_EQ(plan.preflight->count(filvane::PreflightFinding::Unnamed), 2);
+    plan.leaveOutUnnamedRows();
+    folder.session.run(std::move(plan));
     folder.session.relist();
     EXPECT_EQ(folder.listed(), (Names{"01 - Alpha.mp3", "03 - Gamma.mp3", "b.mp3", "d.mp3"}));
 }
@@ -238,7 +256,7 @@ TEST(RenameSession, NaturalOrderListsByNumberAndTypedNamesStayWithTheirFiles) {
     // The listing after a run keeps the order.
     folder.session.applyOptions(accepted(false, true, false, "", false));
     folder.type(3, "Tenth");
-    folder.session.runNamedRowsOnly();
+    folder.runNamedRowsOnly();
     folder.session.relist();
     EXPECT_EQ(folder.listed(), (Names{"Tenth.mp3", "Track 1.mp3", "Track 2.mp3", "Track 12.mp3"}));
 }
@@ -253,7 +271,7 @@ TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
     folder.session.relist();
     folder.session.clearNewNames();
     folder.type(1, "x");
-    folder.session.runNamedRowsOnly(); // b.mp3 -> x.mp3
+    folder.runNamedRowsOnly(); // b.mp3 -> x.mp3
     folder.session.relist();
     EXPECT_EQ(folder.listed(), (Names{"c.mp3", "x.mp3"}));
     ASSERT_TRUE(folder.session.undoableRun());
@@ -265,6 +283,15 @@ TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
     folder.session.list();
     EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.mp3"}));
     EXPECT_EQ(folder.dir.read("a.mp3"), "a.mp3");
+    // After Clear nothing is listed, so there is nothing to undo.
+    folder.type(1, "z");
+    ASSERT_EQ(folder.runNamedRowsOnly().renamedCount(), 1);
+    ASSERT_TRUE(folder.session.undoableRun());
+    folder.session.clear();
+    EXPECT_FALSE(folder.session.listed());
+    EXPECT_FALSE(folder.session.undoableRun());
+    EXPECT_EQ(folder.session.undo().renamedCount(), 0);
+    EXPECT_TRUE(folder.dir.exists("z.mp3"));
 }
 
 // A run straight after its listing takes each file's inode from the listing instead of reading

@@ -53,9 +53,9 @@ std::string number(const char *prefix, int i, int width) {
 RenameResult journalled(const RenameFolder &folder, const StateHome &home,
                         DirectoryCalls *calls = nullptr, Method method = Method::NoReplaceFlag) {
     RunJournal journal(home.journals());
-    RenameInput input = folder.input();
-    input.listedFolder = directoryIdentity(folder.dir.str());
-    return runRename(input, {method, {}, &journal, calls});
+    RenamePlan plan = folder.plan();
+    plan.folder = directoryIdentity(folder.dir.str());
+    return runPlan(std::move(plan), {method, {}, &journal, calls});
 }
 
 Contents unchanged(const Names &files) {

@@ -216,7 +216,7 @@ void CommandLineTest::windowOpensTheRequest() {
         OpenRequest request;
         request.kind = OpenRequest::Kind::Folder;
         request.folder = bytes(QStringLiteral("album"));
-        runAfterFirstActivation(main, [&] { openFromCommandLine(main, request); });
+        runAfterFirstActivation(main, [&] { main.openRequest(request); });
         main.show();
         QTRY_COMPARE(main.lists().fileCount(), 4); // a.mp3, b.mp3, c.txt, gone by "*.*"
         QVERIFY(main.findChild<QToolButton *>(QStringLiteral("RenBtn"))->isEnabled());
@@ -239,7 +239,7 @@ void CommandLineTest::windowOpensTheRequest() {
                 modal->close();
             }
         });
-        runAfterFirstActivation(main, [&] { openFromCommandLine(main, request); });
+        runAfterFirstActivation(main, [&] { main.openRequest(request); });
         main.show();
         QTRY_VERIFY(*answered);
         QVERIFY2(shown.contains(QStringLiteral("other/c.mp3")), qPrintable(shown));

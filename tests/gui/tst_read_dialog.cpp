@@ -75,7 +75,8 @@ void ReadDialogTest::cleanup() {
 
 void ReadDialogTest::makeDialog(bool show) {
     QVERIFY(QDir::setCurrent(path("music")));
-    m_dialog = std::make_unique<TReadForm>(m_texts);
+    m_dialog = std::make_unique<TReadForm>();
+    m_dialog->setTexts(m_texts);
     if (show)
         m_dialog->show();
 }
