@@ -119,6 +119,17 @@ public:
 
     int folderFd() const { return m_folder.get(); }
 
+    // Every name of the inode in the folder.
+    std::vector<std::string_view> namesOf(std::uint64_t inode) const {
+        const auto [from, to] =
+            std::equal_range(m_entries.begin(), m_entries.end(), Entry{inode, 0, 0, false},
+                             [](const Entry &a, const Entry &b) { return a.inode < b.inode; });
+        std::vector<std::string_view> names;
+        for (auto at = from; at != to; ++at)
+            names.push_back(nameOf(*at));
+        return names;
+    }
+
 private:
     bool isTheFile(const RecordedStep &step, std::string_view name) const {
         if (!step.identity)
@@ -445,6 +456,13 @@ std::vector<JournalRecord> waitingRuns(const std::string &journalDirectory,
                  (!run.undoes.empty() && heads[j]->undoes == run.undoes)))
                 later = &*heads[j];
         if (!later) {
+            // Its steps are read only now, for runs that wait: a damage there is set aside too.
+            bool damaged = false;
+            if (!readJournal(journalDirectory, run.id, JournalPart::Whole, &damaged) && damaged) {
+                if (setJournalAside(journalDirectory, run.id) == 0 && setAside)
+                    setAside->push_back(run.id);
+                continue;
+            }
             waiting.push_back(run);
         } else if (later->complete || later->settled) {
             markJournal(journalDirectory, run.id, JournalMark::Settled, later->id);
@@ -598,6 +616,38 @@ void settleDealtWith(const std::string &journalDirectory, const JournalRecord &r
 
 } // namespace
 
+namespace {
+
+// A run killed inside the link fallback can leave a file under its new name and a private name
+// both: the private one goes, once the file is seen to have the other.
+void removeSecondNames(const JournalRecord &record) {
+    const FolderScan scan(record);
+    if (!scan.found())
+        return;
+    for (const RecordedStep &step : record.steps) {
+        if (step.inode == 0)
+            continue;
+        const std::vector<std::string_view> names = scan.namesOf(step.inode);
+        if (names.size() < 2)
+            continue;
+        for (const std::string_view name : names) {
+            if (!NoReplaceRenamer::isTemporaryName(name))
+                continue;
+            const std::string entry(name);
+            const FileHandle file(
+                ::openat(scan.folderFd(), entry.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+            struct stat st;
+            const std::optional<FileIdentity> now =
+                file.isOpen() ? fileIdentityOfDescriptor(file.get()) : std::nullopt;
+            if (now && (!step.identity || step.identity->matches(*now)) &&
+                now->inode == step.inode && ::fstat(file.get(), &st) == 0 && st.st_nlink > 1)
+                ::unlinkat(scan.folderFd(), entry.c_str(), 0);
+        }
+    }
+}
+
+} // namespace
+
 RenameResult recoverRun(const std::string &journalDirectory, const std::string &id,
                         RecoveryChoice choice, const RunSettings &settings,
                         const std::string &folder) {
@@ -677,6 +727,7 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
         RunJournal second(journalDirectory, RunKind::Recovery, id, intentWord(choice));
         run.names.absorb(verifiedMoves(*record, others, second, settings, rows).names);
     }
+    removeSecondNames(*record);
     settleDealtWith(journalDirectory, *record, choice, journal.id());
     dropQuietRows(rows);
     run.rows = std::move(rows);
