@@ -114,7 +114,9 @@ void readOptions(const QSettings &settings, RememberedOptions &options) {
 
 std::vector<LastFolder> readLastFolders(QSettings &settings) {
     std::vector<LastFolder> folders;
-    const int size = settings.beginReadArray(LastFoldersKey);
+    // The size is the file's word: a huge one must not have every index looked up.
+    const int size =
+        std::min(settings.beginReadArray(LastFoldersKey), int(AppSettings::MostLastFolderEntries));
     for (int i = 0; i < size && folders.size() < AppSettings::MaxVolumes; ++i) {
         settings.setArrayIndex(i);
         const auto volume = toBytes(settings.value(VolumeKey));

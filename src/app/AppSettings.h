@@ -65,6 +65,8 @@ class AppSettings {
 public:
     // How many volumes keep their last folder; the least recently read goes first.
     static constexpr std::size_t MaxVolumes = 32;
+    // Entries of the last folders' list looked at, valid or not.
+    static constexpr std::size_t MostLastFolderEntries = 4 * MaxVolumes;
 
     // The settings file in the user's configuration folder, from the environment now.
     static QString defaultPath();

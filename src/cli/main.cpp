@@ -5,9 +5,11 @@
 #include "core/Preflight.h"
 #include "core/RenameReasons.h"
 #include "core/RenameSession.h"
+#include "core/RunHistory.h"
 #include "core/SearchPattern.h"
 #include "core/TextTable.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +28,7 @@ constexpr int ExitUsage = 2;
 constexpr std::string_view Usage =
     "Usage: filvane-rename DIR [--mask M] [--names FILE] [--numbering on|off]\n"
     "                      [--extension .EXT] [--numbers-only] [--natural] [--dry-run] [--undo]\n"
+    "                      [--recover restore|finish|leave]\n"
     "\n"
     "Renames the files of DIR that match the mask (default \"*.*\"), listed sorted by name and\n"
     "numbered 01, 02, ..., to the new names read one per line from FILE, or from standard input\n"
@@ -40,9 +43,18 @@ constexpr std::string_view Usage =
     "  --natural            list in natural order (Track 2 before Track 10)\n"
     "  --dry-run            print the plan and what the check before a run finds; rename nothing\n"
     "  --undo               take back the last run made in DIR\n"
+    "  --recover CHOICE     deal with a run in DIR that was cut off (a crash, a kill): restore\n"
+    "                       the names from before it, finish it, or leave the names as they\n"
+    "                       are; no file is left under a temporary name. Nothing else runs in\n"
+    "                       DIR until that is done.\n"
     "  --help, --version    print this help or the version\n"
     "\n"
-    "Exit status: 0 when every file was renamed, 1 when a file could not be, 2 on bad usage.\n";
+    "Names are read up to 64 MB or 1,000,000 lines.\n"
+    "Exit status: 0 when every file was renamed, 1 when a file could not be or the folder\n"
+    "cannot be listed, 2 on bad usage.\n";
+
+constexpr size_t MostNameBytes = size_t(64) << 20;
+constexpr size_t MostNameLines = 1000000;
 
 struct Arguments {
     std::string directory;
@@ -54,6 +66,7 @@ struct Arguments {
     bool natural = false;
     bool dryRun = false;
     bool undo = false;
+    std::optional<filvane::RecoveryChoice> recover;
 };
 
 void print(std::FILE *to, std::string_view text) {
@@ -106,6 +119,12 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
             arguments.dryRun = true;
         } else if (arg == "--undo") {
             arguments.undo = true;
+        } else if (arg == "--recover") {
+            if (!value(text) || (text != "restore" && text != "finish" && text != "leave"))
+                return usageError("--recover takes restore, finish or leave");
+            arguments.recover = text == "restore"  ? filvane::RecoveryChoice::Restore
+                                : text == "finish" ? filvane::RecoveryChoice::Finish
+                                                   : filvane::RecoveryChoice::Leave;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             return usageError("unknown option " + std::string(arg));
         } else if (!haveDirectory) {
@@ -126,32 +145,46 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
     return std::nullopt;
 }
 
-// The whole of a stream, bytes as they are; a file's size is known beforehand, so its text is
-// read into room made once.
-bool readAll(std::FILE *from, std::string &into) {
+// The whole of a stream, bytes as they are, up to MostNameBytes and MostNameLines; a file's
+// size is known beforehand, so its text is read into room made once.
+enum class ReadResult { Read, Failed, TooLarge };
+ReadResult readAll(std::FILE *from, std::string &into) {
     struct stat info {};
-    if (::fstat(::fileno(from), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+    if (::fstat(::fileno(from), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        if (static_cast<unsigned long long>(info.st_size) > MostNameBytes)
+            return ReadResult::TooLarge;
         into.reserve(static_cast<size_t>(info.st_size) + 1);
+    }
     char buffer[1 << 16];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, from)) > 0)
+    size_t got = 0, lines = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, from)) > 0) {
+        lines += static_cast<size_t>(std::count(buffer, buffer + got, '\n'));
+        if (into.size() + got > MostNameBytes || lines > MostNameLines)
+            return ReadResult::TooLarge;
         into.append(buffer, got);
-    return !std::ferror(from);
+    }
+    return std::ferror(from) ? ReadResult::Failed : ReadResult::Read;
 }
 
 // The names file (or standard input) whole, into `text`.
 std::optional<int> readNames(const Arguments &arguments, std::string &text) {
+    const std::string source = arguments.namesFile ? *arguments.namesFile : "standard input";
+    ReadResult read = ReadResult::Failed;
     if (arguments.namesFile) {
         std::FILE *file = std::fopen(arguments.namesFile->c_str(), "rb");
         if (!file)
             return usageError("cannot read " + *arguments.namesFile + ": " + std::strerror(errno));
-        const bool read = readAll(file, text);
+        read = readAll(file, text);
         std::fclose(file);
-        if (!read)
-            return usageError("cannot read " + *arguments.namesFile);
-    } else if (!readAll(stdin, text)) {
-        return usageError("cannot read the names from standard input");
+    } else {
+        read = readAll(stdin, text);
     }
+    if (read == ReadResult::TooLarge)
+        return usageError("too many names in " + source + ": at most " +
+                          std::to_string(MostNameLines) + " lines and " +
+                          std::to_string(MostNameBytes >> 20) + " MB");
+    if (read == ReadResult::Failed)
+        return usageError("cannot read the names from " + source);
     return std::nullopt;
 }
 
@@ -228,6 +261,72 @@ int undoLastRun(filvane::RenameSession &session, const std::string &directory) {
     return code;
 }
 
+const char *choiceWord(filvane::RecoveryChoice choice) {
+    switch (choice) {
+    case filvane::RecoveryChoice::Finish:
+        return "finish";
+    case filvane::RecoveryChoice::Leave:
+        return "leave";
+    default:
+        return "restore";
+    }
+}
+
+// Deals with every run cut off in the folder, newest first, each looked at as the disk is once
+// the one before it has been dealt with.
+int recoverRuns(const std::string &journals, const std::string &directory,
+                filvane::RecoveryChoice choice) {
+    int code = ExitDone;
+    int dealtWith = 0;
+    for (std::vector<filvane::RunSummary> runs = filvane::interruptedRunsIn(journals, directory);
+         !runs.empty(); runs = filvane::interruptedRunsIn(journals, directory)) {
+        const filvane::RunSummary &run = runs.front();
+        const filvane::RenameResult result = filvane::recoverRun(journals, run.id, choice);
+        const int runCode = reportRun(result);
+        code = std::max(code, runCode);
+        print(stdout, "filvane-rename: a run of " + std::to_string(run.fileCount) +
+                          " files cut off in " + directory + ": " +
+                          (run.kind == filvane::RunKind::Recovery ? "finish" : choiceWord(choice)) +
+                          ", " + std::to_string(result.renamedCount()) + " files moved\n");
+        ++dealtWith;
+        if (result.refusal != filvane::RunRefusal::None) {
+            // It stays unsettled; going round again would only meet it again.
+            return ExitRowsFailed;
+        }
+    }
+    if (dealtWith == 0)
+        print(stdout, "filvane-rename: no run was cut off in " + directory + "\n");
+    return code;
+}
+
+// A run cut off in the folder must be dealt with first: its files may be under temporary names
+// or half renamed, and a new run or an undo would plan from that state.
+std::optional<int> refuseUnsettled(const std::string &journals, const std::string &directory) {
+    const std::vector<filvane::RunSummary> runs = filvane::interruptedRunsIn(journals, directory);
+    if (runs.empty())
+        return std::nullopt;
+    const filvane::RunSummary &run = runs.front();
+    print(stderr, "filvane-rename: a run in " + directory + " was cut off (" +
+                      std::to_string(run.renamedCount) + " of " + std::to_string(run.fileCount) +
+                      " files renamed, " + std::to_string(run.temporaryCount) +
+                      " under a temporary name); deal with it first:\n"
+                      "  filvane-rename " +
+                      directory +
+                      " --recover restore   (the names from before it)\n"
+                      "  filvane-rename " +
+                      directory +
+                      " --recover finish    (the names it was to give)\n"
+                      "  filvane-rename " +
+                      directory + " --recover leave     (the names as they are)\n");
+    return ExitRowsFailed;
+}
+
+// A mask is matched against bare names: one with a separator, or none at all, matches nothing.
+bool possibleMask(std::string_view mask) {
+    return !mask.empty() && mask.find('/') == std::string_view::npos &&
+           mask.find('\0') == std::string_view::npos;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -238,8 +337,19 @@ int main(int argc, char **argv) {
     filvane::RenameSession session;
     session.setSortOrder(arguments.natural ? filvane::SortOrder::Natural
                                            : filvane::SortOrder::Bytes);
+    const std::string &journals = session.journalDirectory();
+    if (arguments.recover)
+        return recoverRuns(journals, arguments.directory, *arguments.recover);
+    if (!arguments.dryRun)
+        if (const std::optional<int> stop = refuseUnsettled(journals, arguments.directory))
+            return *stop;
     if (arguments.undo)
         return undoLastRun(session, arguments.directory);
+    if (!possibleMask(arguments.mask)) {
+        print(stderr, "filvane-rename: the mask \"" + arguments.mask +
+                          "\" cannot match a file name (it is empty or holds a \"/\")\n");
+        return ExitRowsFailed;
+    }
 
     filvane::AcceptedOptions options;
     options.rename.numbering = arguments.numbering;
@@ -255,6 +365,11 @@ int main(int argc, char **argv) {
     session.setNumbering(arguments.numbering);
     session.read(arguments.directory,
                  filvane::joinSearchPattern(arguments.directory, arguments.mask));
+    if (const int error = session.lists().listError()) {
+        print(stderr, "filvane-rename: cannot list " + arguments.directory + ": " +
+                          std::strerror(error) + "\n");
+        return ExitRowsFailed;
+    }
     if (session.lists().tooManyFiles())
         return usageError("more files match than can be renamed in one run");
     session.applyOptions(options);

@@ -1,6 +1,7 @@
 #include "core/DirectorySearch.h"
 
 #include "core/DirectoryHandle.h"
+#include "core/NoReplaceRename.h"
 #include "core/SearchPattern.h"
 #include "core/Wildcard.h"
 
@@ -51,7 +52,9 @@ FileSearch findFiles(std::string_view directory, std::string_view mask) {
     result.files.reserve(expected);
     while (const dirent *entry = dir.next()) {
         const std::string_view name(entry->d_name);
-        if (name == "." || name == "..")
+        // The program's own temporary names are never the user's files: a run cut off may have
+        // left one, and only its recovery may move it.
+        if (name == "." || name == ".." || NoReplaceRenamer::isTemporaryName(name))
             continue;
         if (entry->d_type == DT_DIR || !wildcard.matches(name) ||
             isDirectoryEntry(dir.get(), entry))

@@ -22,7 +22,8 @@ struct FileSearch {
 
 // Every entry of the directory that is not itself a directory (regular files, links whose
 // target is not a directory, dangling links, devices, sockets, ...), filtered by the mask.
-// "." and ".." never; names beginning with "." are listed.
+// "." and ".." never, nor the program's own temporary names (".filvane-*.tmp"); other names
+// beginning with "." are listed.
 FileSearch findFiles(std::string_view directory, std::string_view mask);
 
 // The same for a search pattern: directory and mask in one path.

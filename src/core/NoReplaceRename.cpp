@@ -59,6 +59,8 @@ std::optional<DirectoryIdentity> directoryIdentity(const std::string &path) {
 }
 
 int DirectoryCalls::rename(int dirFd, const char *from, const char *to, RenameMode mode) {
+    if (mode == RenameMode::Plain)
+        return ::renameat(dirFd, from, dirFd, to) == 0 ? 0 : errno;
     const unsigned flags = mode == RenameMode::Exchange ? RENAME_EXCHANGE : RENAME_NOREPLACE;
     return ::renameat2(dirFd, from, dirFd, to, flags) == 0 ? 0 : errno;
 }
@@ -274,16 +276,75 @@ bool NoReplaceRenamer::unlinkRefusedBySticky(const char *name) {
     return m_calls.status(m_dirFd, name, st) == 0 && st.st_uid != ::geteuid();
 }
 
+namespace {
+
+bool sameFile(const struct stat &a, const struct stat &b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+// Moves the entry `from` to a private name that was free a moment before, by a plain rename:
+// whatever bears `from` at that instant moves, nothing is replaced and nothing is lost. `moved`
+// is the entry as it is now under `chosen`.
+int NoReplaceRenamer::moveToPrivateName(const char *from, std::string &chosen, struct stat &moved) {
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 1000 && error == EEXIST; ++attempt) {
+        chosen = unusedName();
+        const int free = m_calls.status(m_dirFd, chosen.c_str(), moved);
+        if (free == 0)
+            continue;
+        if (free != ENOENT)
+            return free;
+        error = m_calls.rename(m_dirFd, from, chosen.c_str(), DirectoryCalls::RenameMode::Plain);
+    }
+    if (error != 0) {
+        chosen.clear(); // nothing moved
+        return error;
+    }
+    return m_calls.status(m_dirFd, chosen.c_str(), moved);
+}
+
+// Gives the file under the private name `aside` the name `name` again (a link, which never
+// replaces, then the private name removed). 0, or the errno with the file left under `aside`.
+int NoReplaceRenamer::putBack(const std::string &aside, const char *name) {
+    if (const int error = m_calls.link(m_dirFd, aside.c_str(), name))
+        return error;
+    return m_calls.unlink(m_dirFd, aside.c_str());
+}
+
+// Where the file system refuses the no-replace flag: a move to a private name, a link from it
+// to the new name, the private name removed. Only a private name is ever unlinked, so a file
+// that another process swaps in under `from` or `to` at any moment keeps its name or moves to
+// ours, and is never lost. A swap noticed means doubt: the row fails (EAGAIN).
 int NoReplaceRenamer::linkThenUnlink(const char *from, const char *to) {
     if (unlinkRefusedBySticky(from))
         return EPERM;
-    if (const int error = m_calls.link(m_dirFd, from, to))
+    struct stat looked;
+    if (const int error = m_calls.status(m_dirFd, from, looked))
         return error;
-    const int error = m_calls.unlink(m_dirFd, from);
+    if (S_ISDIR(looked.st_mode))
+        return EPERM; // a folder has no second name
+    std::string aside;
+    struct stat moved;
+    if (const int error = moveToPrivateName(from, aside, moved))
+        return aside.empty() || error == ENOENT ? error : EAGAIN;
+    if (!sameFile(moved, looked)) {
+        putBack(aside, from);
+        return EAGAIN;
+    }
+    if (const int error = m_calls.link(m_dirFd, aside.c_str(), to)) {
+        const int back = putBack(aside, from);
+        return back == 0 ? error : back;
+    }
+    const int error = m_calls.unlink(m_dirFd, aside.c_str());
     if (error == 0)
         return 0;
-    // Take back the name just made rather than leave the file under two names.
-    m_calls.unlink(m_dirFd, to);
+    // The private name stays: take back the new name, if it is still this file's.
+    struct stat linked;
+    if (m_calls.status(m_dirFd, to, linked) == 0 && sameFile(linked, looked) &&
+        linked.st_nlink > 1 && m_calls.unlink(m_dirFd, to) == 0)
+        putBack(aside, from);
     return error;
 }
 

@@ -26,7 +26,9 @@ std::optional<DirectoryIdentity> directoryIdentity(const std::string &path);
 // change the directory between two calls, so that faults and races happen at exact points.
 class DirectoryCalls {
 public:
-    enum class RenameMode { NoReplace, Exchange };
+    // Plain replaces an entry of the new name: only ever asked for toward a private name of
+    // ours just seen free, where a file system refuses both flags.
+    enum class RenameMode { NoReplace, Exchange, Plain };
 
     virtual ~DirectoryCalls() = default;
     virtual int rename(int dirFd, const char *from, const char *to, RenameMode mode);
@@ -45,10 +47,11 @@ DirectoryCalls &hostDirectoryCalls();
 // renamed or replaced while we work cannot redirect the renames elsewhere.
 //
 // This is the one place that knows the system's rename call: an atomic no-replace rename, and,
-// where the file system refuses that flag, a hard link to the new name followed by removing the
-// old one (the link fails atomically when the new name exists). Never a check, then a replacing
-// rename, and nothing is ever unlinked but a name this object has just made. Names that must
-// swap go through the atomic exchange where the file system has one.
+// where the file system refuses that flag, a move to a private hidden name, a hard link from it
+// to the new name (the link fails atomically when the new name exists) and the removal of the
+// private name. A name of the user's is never unlinked, so a file swapped in under it meanwhile
+// cannot be lost. Names that must swap go through the atomic exchange where the file system
+// has one.
 class NoReplaceRenamer {
 public:
     enum class Method {
@@ -99,6 +102,8 @@ public:
 private:
     int noReplaceCall(const char *from, const char *to);
     int linkThenUnlink(const char *from, const char *to);
+    int moveToPrivateName(const char *from, std::string &chosen, struct stat &moved);
+    int putBack(const std::string &aside, const char *name);
     int renameSpellingOnly(std::string_view from, std::string_view to);
     bool unlinkRefusedBySticky(const char *name);
     bool flagWorksHere(DirectoryCalls::RenameMode mode);

@@ -1,10 +1,12 @@
 #include "core/RunJournal.h"
 
 #include "core/DirectoryHandle.h"
+#include "core/FileHandle.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -23,6 +26,12 @@ namespace {
 
 constexpr std::string_view Magic = "filvane-journal 1";
 constexpr std::string_view Prefix = "run-", Suffix = ".journal";
+constexpr std::string_view DamagedPrefix = "damaged-";
+// Far more than a plan of the most files a run takes; a larger file is no journal of ours.
+constexpr off_t MostJournalBytes = off_t(1) << 30;
+// A journal whose file has lost its write permission is complete: the mark a run makes when
+// the disk has no room left for its last line.
+constexpr mode_t JournalMode = 0600, CompleteMode = 0400;
 
 std::string_view kindWord(RunKind kind) {
     switch (kind) {
@@ -132,52 +141,76 @@ int writeAll(int fd, std::string_view text) {
     return 0;
 }
 
-int appendLine(const std::string &journalDirectory, const std::string &id, std::string_view line) {
-    const int fd = ::open((journalDirectory + "/" + id).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    int error = writeAll(fd, line);
-    if (error == 0 && ::fdatasync(fd) != 0)
+// Opens a journal file without ever waiting on it: a FIFO or device under a journal's name is
+// refused (EINVAL) instead of hanging the start.
+FileHandle openJournal(const std::string &path, int flags, int &error) {
+    FileHandle file(::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (!file.isOpen())
         error = errno;
-    ::close(fd);
+    else if (::fstat(file.get(), &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = EINVAL;
+    else
+        error = 0;
+    if (error != 0)
+        file.reset();
+    return file;
+}
+
+int appendLine(const std::string &journalDirectory, const std::string &id, std::string_view line) {
+    int error = 0;
+    // O_WRONLY on a journal marked complete by its mode works for its owner only as root, so
+    // the mode is lifted for the line and put back.
+    const std::string path = journalDirectory + "/" + id;
+    struct stat st;
+    const bool readOnly = ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+    if (readOnly)
+        ::chmod(path.c_str(), JournalMode);
+    const FileHandle file = openJournal(path, O_WRONLY | O_APPEND, error);
+    if (file.isOpen()) {
+        error = writeAll(file.get(), line);
+        if (error == 0 && ::fdatasync(file.get()) != 0)
+            error = errno;
+    }
+    if (readOnly)
+        ::chmod(path.c_str(), CompleteMode);
     return error;
 }
 
-// The end of a journal, where its marks are: enough to tell a finished run from one cut off.
-std::string tailOf(const std::string &path) {
-    constexpr off_t TailSize = 4096;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    struct stat st;
-    std::string tail;
-    if (::fstat(fd, &st) == 0) {
-        const off_t from = std::max<off_t>(0, st.st_size - TailSize);
-        tail.resize(static_cast<size_t>(st.st_size - from));
-        const ssize_t got = ::pread(fd, tail.data(), tail.size(), from);
-        tail.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    }
-    ::close(fd);
-    return tail;
-}
-
-// Removes the journals beyond the newest KeptRuns that nobody needs: finished runs, and plans
-// cut off before they were whole (their run renamed nothing). A run cut off waits for recovery.
+// Removes the journals beyond the newest KeptRuns that nobody needs: finished or settled runs,
+// and plans cut off before they were whole (their run renamed nothing). A run cut off waits for
+// recovery.
 void prune(const std::string &journalDirectory) {
     const std::vector<std::string> ids = journalIds(journalDirectory);
     const size_t excess = ids.size() > static_cast<size_t>(RunJournal::KeptRuns)
                               ? ids.size() - RunJournal::KeptRuns
                               : 0;
     for (size_t i = 0; i < excess; ++i) {
-        const std::string path = journalDirectory + "/" + ids[i];
         if (journalInUse(journalDirectory, ids[i]))
             continue;
-        const std::string tail = tailOf(path);
-        const bool finished = tail.find("\ncomplete ") != std::string::npos;
-        const bool cutOff = tail.ends_with("\nplanned\n");
-        if (finished || !cutOff)
-            ::unlink(path.c_str());
+        const std::optional<JournalRecord> record =
+            readJournal(journalDirectory, ids[i], JournalPart::WithoutSteps);
+        if (record && record->planned && !record->complete && !record->settled)
+            continue;
+        if (record)
+            ::unlink((journalDirectory + "/" + ids[i]).c_str());
     }
+}
+
+// The folder as an absolute path, so that a journal made from "." means the same folder to a
+// process started elsewhere.
+std::string absoluteFolder(const std::string &folder) {
+    if (char *resolved = ::realpath(folder.c_str(), nullptr)) {
+        std::string path(resolved);
+        std::free(resolved);
+        return path;
+    }
+    if (!folder.empty() && folder[0] == '/')
+        return folder;
+    char cwd[PATH_MAX];
+    return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + folder : folder;
 }
 
 } // namespace
@@ -194,23 +227,26 @@ std::string defaultJournalDirectory() {
     return std::string(home) + "/.local/state/filvane";
 }
 
-RunJournal::RunJournal(std::string journalDirectory, RunKind kind, std::string undoes)
-    : m_directory(std::move(journalDirectory)), m_kind(kind), m_undoes(std::move(undoes)) {}
+RunJournal::RunJournal(std::string journalDirectory, RunKind kind, std::string undoes,
+                       std::string intent)
+    : m_directory(std::move(journalDirectory)), m_kind(kind), m_undoes(std::move(undoes)),
+      m_intent(std::move(intent)) {}
 
-RunJournal::~RunJournal() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+RunJournal::~RunJournal() = default;
 
 int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identity, size_t count,
                       const std::function<JournalStep(size_t)> &step) {
-    if (m_fd >= 0)
+    if (m_file.isOpen())
         return EBUSY;
     if (const int error = makeDirectories(m_directory))
         return error;
-    const int dirFd = ::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
+    const FileHandle directory(::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory.isOpen())
         return errno;
+    const int dirFd = directory.get();
+    // Each file's identity is measured here, in the folder the run renames in.
+    const std::string absolute = absoluteFolder(folder);
+    const FileHandle files(::open(absolute.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     unsigned long long stamp =
@@ -221,9 +257,10 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         std::snprintf(name, sizeof name, "run-%020llu-%ld.journal", stamp,
                       static_cast<long>(::getpid()));
         m_id = name;
-        m_fd = ::openat(dirFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        error = m_fd < 0 ? errno : 0;
+        m_file.reset(::openat(dirFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, JournalMode));
+        error = m_file.isOpen() ? 0 : errno;
     }
+    const int m_fd = m_file.get();
     if (error == 0 && ::flock(m_fd, LOCK_EX) != 0)
         error = errno;
     if (error == 0) {
@@ -238,8 +275,12 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
             text += "\nundoes ";
             appendEscaped(text, m_undoes);
         }
+        if (!m_intent.empty()) {
+            text += "\nintent ";
+            appendEscaped(text, m_intent);
+        }
         text += "\nfolder ";
-        appendEscaped(text, folder);
+        appendEscaped(text, absolute);
         text +=
             "\nidentity " + std::to_string(identity.device) + " " + std::to_string(identity.inode);
         text += "\npid " + std::to_string(::getpid());
@@ -259,6 +300,15 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
             appendEscaped(text, s.before);
             text += '\t';
             appendEscaped(text, s.after);
+            if (s.inode != 0 && files.isOpen()) {
+                const std::string before(s.before);
+                const std::optional<FileIdentity> found =
+                    fileIdentityAt(files.get(), before.c_str());
+                if (found && found->inode == s.inode) {
+                    text += '\t';
+                    text += found->text();
+                }
+            }
             text += '\n';
             if (text.size() >= Chunk) {
                 error = writeAll(m_fd, text);
@@ -275,24 +325,25 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         if (error == 0 && ::fsync(dirFd) != 0)
             error = errno;
     }
-    if (error != 0 && m_fd >= 0) {
+    if (error != 0 && m_file.isOpen()) {
         ::unlinkat(dirFd, m_id.c_str(), 0); // the journal this call has just made
-        ::close(m_fd);
-        m_fd = -1;
+        m_file.reset();
     }
-    ::close(dirFd);
     if (error == 0)
         prune(m_directory);
     return error;
 }
 
 int RunJournal::finish(int renamedCount) {
-    if (m_fd < 0)
+    if (!m_file.isOpen())
         return EBADF;
     const std::string line = "complete " + std::to_string(renamedCount) + "\n";
-    if (const int error = writeAll(m_fd, line))
-        return error;
-    return ::fdatasync(m_fd) == 0 ? 0 : errno;
+    int error = writeAll(m_file.get(), line);
+    if (error == 0 && ::fdatasync(m_file.get()) != 0)
+        error = errno;
+    if (error != 0 && ::fchmod(m_file.get(), CompleteMode) == 0)
+        ::fsync(m_file.get());
+    return error;
 }
 
 std::vector<std::string> journalIds(const std::string &journalDirectory) {
@@ -308,34 +359,51 @@ std::vector<std::string> journalIds(const std::string &journalDirectory) {
 }
 
 bool journalInUse(const std::string &journalDirectory, const std::string &id) {
-    const int fd = ::open((journalDirectory + "/" + id).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool inUse = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return inUse;
+    int error = 0;
+    const FileHandle file = openJournal(journalDirectory + "/" + id, O_RDONLY, error);
+    return file.isOpen() && ::flock(file.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+int setJournalAside(const std::string &journalDirectory, const std::string &id) {
+    const std::string from = journalDirectory + "/" + id;
+    const std::string to = journalDirectory + "/" + std::string(DamagedPrefix) + id;
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0
+                                                                                            : errno;
 }
 
 std::optional<JournalRecord> readJournal(const std::string &journalDirectory, const std::string &id,
-                                         JournalPart part) {
-    const int fd = ::open((journalDirectory + "/" + id).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string text;
+                                         JournalPart part, bool *damaged) {
+    bool ignored = false;
+    bool &isDamaged = damaged ? *damaged : ignored;
+    isDamaged = false;
+    int error = 0;
+    const FileHandle file = openJournal(journalDirectory + "/" + id, O_RDONLY, error);
     struct stat st;
-    if (::fstat(fd, &st) == 0) {
-        text.resize(static_cast<size_t>(st.st_size));
-        size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-            if (n <= 0)
-                break;
-            got += static_cast<size_t>(n);
-        }
-        text.resize(got);
+    if (!file.isOpen() || ::fstat(file.get(), &st) != 0) {
+        isDamaged = error == EINVAL || error == ELOOP; // not a regular file
+        return std::nullopt;
     }
-    ::close(fd);
+    if (st.st_size > MostJournalBytes) {
+        isDamaged = true;
+        return std::nullopt;
+    }
+    std::string text(static_cast<size_t>(st.st_size), '\0');
+    size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(file.get(), text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    text.resize(got);
 
+    // Whatever follows returns through here: the file is there, but no journal of ours.
+    const auto bad = [&isDamaged]() -> std::optional<JournalRecord> {
+        isDamaged = true;
+        return std::nullopt;
+    };
     JournalRecord record;
     record.id = id;
     std::string_view rest(text);
@@ -356,30 +424,41 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
     };
     std::string_view line;
     if (!nextLine(line) || line != Magic)
-        return std::nullopt;
+        return text.empty() ? std::nullopt : bad(); // an empty file: a plan not yet begun
     size_t stepCount = 0;
-    while (nextLine(line)) {
+    bool haveSteps = false;
+    while (!haveSteps && nextLine(line)) {
         const auto [word, value] = wordAndValue(line);
+        bool valid = true;
         if (word == "kind") {
+            valid = value == "undo" || value == "recovery" || value == "rename";
             record.kind = value == "undo"       ? RunKind::Undo
                           : value == "recovery" ? RunKind::Recovery
                                                 : RunKind::Rename;
         } else if (word == "undoes") {
-            unescape(value, record.undoes);
+            valid = unescape(value, record.undoes);
+        } else if (word == "intent") {
+            valid = unescape(value, record.intent);
         } else if (word == "folder") {
-            unescape(value, record.folder);
+            valid = unescape(value, record.folder);
         } else if (word == "identity") {
             const size_t gap = value.find(' ');
-            parseNumber(value.substr(0, gap), record.identity.device);
-            if (gap != std::string_view::npos)
-                parseNumber(value.substr(gap + 1), record.identity.inode);
+            valid = gap != std::string_view::npos &&
+                    parseNumber(value.substr(0, gap), record.identity.device) &&
+                    parseNumber(value.substr(gap + 1), record.identity.inode);
         } else if (word == "pid") {
-            parseNumber(value, record.pid);
+            valid = parseNumber(value, record.pid) && record.pid >= 0;
         } else if (word == "steps") {
-            parseNumber(value, stepCount);
-            break;
+            // Every step is a line of at least eight bytes: a count beyond what the file can
+            // hold is damage, not a reason to reserve room for it.
+            valid = parseNumber(value, stepCount) && stepCount <= rest.size() / 8;
+            haveSteps = true;
         }
+        if (!valid)
+            return bad();
     }
+    if (!haveSteps)
+        return record; // cut off while the plan was written
     record.stepCount = stepCount;
     if (part == JournalPart::WithoutSteps) {
         size_t skipped = 0;
@@ -389,20 +468,34 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
             return record; // cut off while the plan was written
     }
     record.steps.reserve(part == JournalPart::Whole ? stepCount : 0);
+    const int mostRound = static_cast<int>(
+        std::min<size_t>(stepCount, static_cast<size_t>(std::numeric_limits<int>::max())));
     while (part == JournalPart::Whole && record.steps.size() < stepCount && nextLine(line)) {
         RecordedStep &step = record.steps.emplace_back();
-        const size_t tab = line.find('\t');
-        if (tab == std::string_view::npos ||
-            (line[0] == 'c' && !parseNumber(line.substr(1, tab - 1), step.round)))
-            return std::nullopt;
-        line.remove_prefix(tab + 1);
-        const size_t first = line.find('\t');
-        const size_t second =
-            line.find('\t', first == std::string_view::npos ? line.size() : first + 1);
-        if (second == std::string_view::npos || !parseNumber(line.substr(0, first), step.inode) ||
-            !unescape(line.substr(first + 1, second - first - 1), step.before) ||
-            !unescape(line.substr(second + 1), step.after))
-            return std::nullopt;
+        // c<round> or r, inode, before, after, and an identity where it was measured.
+        std::string_view fields[5];
+        size_t count = 0;
+        for (std::string_view from = line; count < 5;) {
+            const size_t tab = from.find('\t');
+            fields[count++] = from.substr(0, tab);
+            if (tab == std::string_view::npos)
+                break;
+            from.remove_prefix(tab + 1);
+            if (count == 5)
+                return bad();
+        }
+        if (count < 4 || fields[0].empty() || (fields[0][0] != 'c' && fields[0][0] != 'r') ||
+            (fields[0][0] == 'r' && fields[0].size() != 1) ||
+            (fields[0][0] == 'c' && (!parseNumber(fields[0].substr(1), step.round) ||
+                                     step.round < 1 || step.round > mostRound)) ||
+            !parseNumber(fields[1], step.inode) || !unescape(fields[2], step.before) ||
+            !unescape(fields[3], step.after) || step.before.empty() || step.after.empty())
+            return bad();
+        if (count == 5) {
+            step.identity = FileIdentity::parse(fields[4]);
+            if (!step.identity || step.identity->inode != step.inode)
+                return bad();
+        }
     }
     while (nextLine(line)) {
         const auto [word, value] = wordAndValue(line);
@@ -410,12 +503,22 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
             record.planned = part == JournalPart::WithoutSteps || record.steps.size() == stepCount;
         } else if (word == "complete") {
             record.complete = true;
-            parseNumber(value, record.renamedCount);
+            if (!parseNumber(value, record.renamedCount) || record.renamedCount < 0 ||
+                static_cast<size_t>(record.renamedCount) > stepCount)
+                return bad();
         } else if (word == "undone") {
             record.undone = true;
         } else if (word == "redone") {
             record.undone = false;
+        } else if (word == "settled") {
+            record.settled = true;
+            unescape(value, record.settledBy);
         }
+    }
+    // Marked complete by its mode alone: how many it renamed is not known, only that it ended.
+    if (record.planned && !record.complete && (st.st_mode & S_IWUSR) == 0) {
+        record.complete = true;
+        record.renamedCount = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
     }
     return record;
 }
@@ -433,6 +536,10 @@ int markJournal(const std::string &journalDirectory, const std::string &id, Jour
         break;
     case JournalMark::Redone:
         line = "redone ";
+        appendEscaped(line, by);
+        break;
+    case JournalMark::Settled:
+        line = "settled ";
         appendEscaped(line, by);
         break;
     }

@@ -1,14 +1,20 @@
 // The scripting command run as a user runs it: a separate process, its exit code and output.
+#include "ScriptedCalls.h"
 #include "TempDir.h"
+#include "core/NameLists.h"
+#include "core/Rename.h"
 #include "core/RenameSession.h"
+#include "core/RunJournal.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -153,4 +159,92 @@ TEST(FilvaneRename, NaturalOrderAndUndoOfARunMadeElsewhere) {
     EXPECT_EQ(entries(folder.dir),
               (std::set<std::string>{"Track 1.mp3", "Track 10.mp3", "Track 2.mp3"}));
     EXPECT_EQ(folder("--undo").code, 1); // nothing left to undo
+}
+
+// A run of the folder's files a to b, b to c, c to a, killed just after its first file went to
+// a temporary name (the file system refusing the atomic exchange), as a crash leaves it.
+bool killedInARound(const CommandFolder &folder) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        filvane::NameLists lists;
+        lists.listDirectory(folder.dir.str() + "/*", true);
+        lists.sortByName();
+        for (int row = 1; row <= 3; ++row)
+            lists.nameList().setCell(1, row, std::string(1, char('a' + row % 3)));
+        ScriptedCalls calls;
+        calls.before = [](const ScriptedCalls::Call &call) {
+            if (call.kind == ScriptedCalls::Kind::Rename &&
+                filvane::NoReplaceRenamer::isTemporaryName(call.from))
+                ::kill(::getpid(), SIGKILL);
+            return 0;
+        };
+        filvane::RunJournal journal(folder.scratch.str() + "/state/filvane");
+        filvane::runRename(
+            {folder.dir.str(), lists.readList(), lists.nameList(), {false, true, false, ""}},
+            {filvane::NoReplaceRenamer::Method::NoExchange, {}, &journal, &calls});
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status);
+}
+
+TEST(FilvaneRename, AfterACrashItRefusesToRunUntilTheRunIsRecovered) {
+    CommandFolder folder({"a.mp3", "b.mp3", "c.mp3"});
+    ASSERT_TRUE(killedInARound(folder));
+    const auto temporary = [&folder] {
+        for (const std::string &name : entries(folder.dir))
+            if (filvane::NoReplaceRenamer::isTemporaryName(name))
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(temporary());
+    const std::set<std::string> crashed = entries(folder.dir);
+
+    // Neither a run nor an undo goes on over it; a dry run never lists the temporary name.
+    for (const std::string &options : {std::string("--numbering off"), std::string("--undo")}) {
+        const Result refused = folder(options, "x\ny\nz\n");
+        EXPECT_EQ(refused.code, 1) << options;
+        EXPECT_NE(refused.err.find("--recover restore"), std::string::npos) << refused.err;
+        EXPECT_EQ(entries(folder.dir), crashed);
+    }
+    const Result dry = folder("--dry-run --numbering off", "x\ny\nz\n");
+    EXPECT_EQ(dry.out.find(".filvane-"), std::string::npos) << dry.out;
+
+    const Result recovered = folder("--recover restore");
+    EXPECT_EQ(recovered.code, 0) << recovered.err;
+    EXPECT_FALSE(temporary());
+    for (const char *name : {"a.mp3", "b.mp3", "c.mp3"})
+        EXPECT_EQ(folder.dir.read(name), name);
+    EXPECT_EQ(folder("--recover restore").code, 0); // nothing left: says so
+    EXPECT_EQ(folder("--numbering off", "x\ny\nz\n").code, 0);
+    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"x.mp3", "y.mp3", "z.mp3"}));
+}
+
+TEST(FilvaneRename, InputThatCannotBeUsedExitsWithTheReason) {
+    std::string yes; // as from `yes`: one line more than the most names read
+    for (int i = 0; i < 1000001; ++i)
+        yes += "y\n";
+    struct Case {
+        std::string options;
+        std::string input;
+        int code;
+        std::string says;
+    };
+    const std::vector<Case> cases{
+        {"--mask '*/*'", "x\n", 1, "cannot match a file name"},
+        {"--mask ''", "x\n", 1, "cannot match a file name"},
+        {"--numbering off", yes, 2, "too many names"},
+        {"--numbering off", std::string((size_t(64) << 20) + 1, 'y'), 2, "64 MB"},
+        {"--recover maybe", "", 2, "--recover takes"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.options + " with " + std::to_string(c.input.size()) + " bytes");
+        CommandFolder folder({"a.mp3"});
+        const Result result = folder(c.options, c.input);
+        EXPECT_EQ(result.code, c.code) << result.err;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+        EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3"}));
+    }
 }

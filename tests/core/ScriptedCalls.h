@@ -12,7 +12,7 @@
 // itself meanwhile (another process's move, made at an exact point). Every call is logged.
 class ScriptedCalls : public filvane::DirectoryCalls {
 public:
-    enum class Kind { Rename, Exchange, Link, Unlink, Create, Status };
+    enum class Kind { Rename, Exchange, Move, Link, Unlink, Create, Status }; // Move: plain rename
     struct Call {
         Kind kind;
         std::string from;
@@ -37,7 +37,9 @@ public:
     }
 
     int rename(int dirFd, const char *from, const char *to, RenameMode mode) override {
-        const Kind kind = mode == RenameMode::Exchange ? Kind::Exchange : Kind::Rename;
+        const Kind kind = mode == RenameMode::Exchange ? Kind::Exchange
+                          : mode == RenameMode::Plain  ? Kind::Move
+                                                       : Kind::Rename;
         if (const int error = script({kind, from, to}))
             return error;
         return DirectoryCalls::rename(dirFd, from, to, mode);

@@ -2,10 +2,13 @@
 #include "ScriptedCalls.h"
 #include "core/RunJournal.h"
 
+#include <atomic>
 #include <cstdio>
 #include <fcntl.h>
+#include <set>
 #include <sys/mount.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace filvane;
@@ -173,16 +176,73 @@ TEST(RenameSafety, ARoundThatCannotBeTakenBackReportsWhatIsOnTheDisk) {
 }
 
 TEST(RenameSafety, TheLinkFallbackKeepsEveryFileUnderExactlyOneName) {
-    // The old name cannot be removed: the link just made is taken back, the row fails.
+    // The private name cannot be removed: the new name is taken back, the file gets its old
+    // name again and the row fails.
     RenameFolder folder({"a.mp3", "b.mp3"});
     folder.type({{"a.mp3", "x"}, {"b.mp3", "y"}});
     ScriptedCalls calls;
-    calls.before = [](const ScriptedCalls::Call &call) {
-        return call.kind == Kind::Unlink && call.from == "a.mp3" ? EPERM : 0;
+    bool failed = false;
+    calls.before = [&](const ScriptedCalls::Call &call) {
+        const bool refuse =
+            call.kind == Kind::Unlink && !failed && NoReplaceRenamer::isTemporaryName(call.from);
+        failed = failed || refuse;
+        return refuse ? EPERM : 0;
     };
     const RenameResult run = folder.run({Method::LinkThenUnlink, {}, nullptr, &calls});
     EXPECT_EQ(outcomes(run.rows), (Contents{{"a.mp3", "EPERM"}, {"b.mp3", "renamed"}}));
     EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}, {"y.mp3", "b.mp3"}}));
+}
+
+// Another process swaps a file of its own in under a name of the run (an atomic exchange, as a
+// save by rename does) at every step of the fallback: whatever the run's rows say, every file is
+// under exactly one name with its own content, and no name of the user's is ever unlinked.
+TEST(RenameSafety, TheLinkFallbackLosesNoFileToAConcurrentSwap) {
+    const auto swapped = [](const TempDir &dir, const char *name) {
+        return ::renameat2(AT_FDCWD, dir.file(name).c_str(), AT_FDCWD,
+                           dir.file("other.dat").c_str(), RENAME_EXCHANGE) == 0;
+    };
+    const auto everyFileOnce = [](const Contents &found, const Names &contents) {
+        std::multiset<std::string> seen;
+        for (const auto &[name, content] : found)
+            seen.insert(content);
+        return seen == std::multiset<std::string>(contents.begin(), contents.end());
+    };
+    // At an exact point: just before each move, link or unlink.
+    for (const Kind at : {Kind::Move, Kind::Link, Kind::Unlink}) {
+        SCOPED_TRACE(static_cast<int>(at));
+        RenameFolder folder({"a.mp3", "b.mp3"});
+        folder.dir.touch("other.dat", "other.dat");
+        folder.type({{"a.mp3", "x"}, {"b.mp3", "y"}});
+        ScriptedCalls calls;
+        calls.before = [&](const ScriptedCalls::Call &call) {
+            if (call.kind == Kind::Unlink && !NoReplaceRenamer::isTemporaryName(call.from))
+                ADD_FAILURE() << "unlinked a name of the user's: " << call.from;
+            if (call.kind == at)
+                swapped(folder.dir, "a.mp3");
+            return 0;
+        };
+        folder.run({Method::LinkThenUnlink, {}, nullptr, &calls});
+        EXPECT_TRUE(everyFileOnce(folder.contents(), {"a.mp3", "b.mp3", "other.dat"}))
+            << testing::PrintToString(folder.contents());
+    }
+    // A racer thread swapping all the while.
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
+        folder.dir.touch("other.dat", "other.dat");
+        folder.type({{"a.mp3", "w"}, {"b.mp3", "x"}, {"c.mp3", "y"}, {"d.mp3", "z"}});
+        std::atomic<bool> done = false;
+        std::thread racer([&] {
+            const char *names[] = {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "w.mp3", "x.mp3"};
+            for (unsigned i = 0; !done; ++i)
+                swapped(folder.dir, names[i % 6]);
+        });
+        folder.run({Method::LinkThenUnlink, {}, nullptr, nullptr});
+        done = true;
+        racer.join();
+        ASSERT_TRUE(
+            everyFileOnce(folder.contents(), {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "other.dat"}))
+            << testing::PrintToString(folder.contents());
+    }
 }
 
 TEST(RenameSafety, ANameTheFileSystemRefusesFailsItsRowOnly) {

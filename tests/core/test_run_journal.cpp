@@ -6,7 +6,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <numeric>
 #include <optional>
+#include <random>
+#include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -371,4 +377,325 @@ TEST(RunRecovery, ARunStillGoingIsNotTakenForOneCutOff) {
     };
     journalled(folder, home, &calls);
     EXPECT_EQ(seen, 0u);
+}
+
+namespace {
+
+// A child process runs `work` with calls that kill it at the `killAt`-th change of the folder.
+// True when it was killed so.
+bool killedDuring(int killAt, const std::function<void(DirectoryCalls *)> &work) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ScriptedCalls calls;
+        int changes = 0;
+        calls.before = [&](const ScriptedCalls::Call &call) {
+            if (call.kind != Kind::Status && changes++ == killAt)
+                ::kill(::getpid(), SIGKILL);
+            return 0;
+        };
+        work(&calls);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// Every content once, whatever its name, and no temporary name left.
+void expectEveryFileOnce(const RenameFolder &folder, const Names &files) {
+    std::multiset<std::string> seen;
+    for (const auto &[name, content] : folder.contents()) {
+        EXPECT_FALSE(NoReplaceRenamer::isTemporaryName(name)) << name;
+        seen.insert(content);
+    }
+    EXPECT_EQ(seen, std::multiset<std::string>(files.begin(), files.end()));
+}
+
+} // namespace
+
+TEST(RunRecovery, ARecoveryCutOffIsFinishedAndTheRunItDealtWithIsNeverOfferedAgain) {
+    Names files;
+    for (int i = 0; i < 20; ++i)
+        files.push_back(number("t", i, 2) + ".mp3");
+    for (const RecoveryChoice choice : {RecoveryChoice::Restore, RecoveryChoice::Finish}) {
+        SCOPED_TRACE(static_cast<int>(choice));
+        StateHome home;
+        RenameFolder folder(files);
+        for (int i = 0; i < 20; ++i)
+            folder.type(files[i], number("t", (i + 1) % 20, 2));
+        // Cut off mid-round with a file under a temporary name, then its recovery cut off
+        // after one rename.
+        ASSERT_TRUE(killedAt(home, folder, Method::NoExchange, 5));
+        const std::optional<RunSummary> crashed = nextInterruptedRun(home.journals());
+        ASSERT_TRUE(crashed);
+        ASSERT_TRUE(killedDuring(1, [&](DirectoryCalls *calls) {
+            recoverRun(home.journals(), crashed->id, choice,
+                       {Method::NoExchange, {}, nullptr, calls});
+        }));
+        // One prompt: the recovery, counted from the disk now.
+        const std::vector<RunSummary> waiting = interruptedRuns(home.journals());
+        ASSERT_EQ(waiting.size(), 1u);
+        EXPECT_EQ(waiting[0].kind, RunKind::Recovery);
+        EXPECT_EQ(waiting[0].undoes, crashed->id);
+        // Restore, the default, finishes what the recovery meant; it never brings back the crash.
+        recoverRun(home.journals(), waiting[0].id, RecoveryChoice::Restore);
+        expectEveryFileOnce(folder, files);
+        if (choice == RecoveryChoice::Restore) {
+            EXPECT_EQ(folder.contents(), unchanged(files));
+        }
+        EXPECT_FALSE(nextInterruptedRun(home.journals()));
+        EXPECT_EQ(latestUndoableRun(home.journals(), folder.dir.str()).has_value(),
+                  choice == RecoveryChoice::Finish);
+    }
+}
+
+TEST(RunUndo, AnUndoCutOffAndThenRepeatedIsNeverOfferedForRecovery) {
+    StateHome home;
+    Names files{"a.mp3", "b.mp3", "c.mp3", "d.mp3"};
+    RenameFolder folder(files);
+    folder.type({{"a.mp3", "w"}, {"b.mp3", "x"}, {"c.mp3", "y"}, {"d.mp3", "z"}});
+    journalled(folder, home);
+    const std::optional<RunSummary> run = latestUndoableRun(home.journals(), folder.dir.str());
+    ASSERT_TRUE(run);
+    ASSERT_TRUE(killedDuring(1, [&](DirectoryCalls *calls) {
+        undoRun(home.journals(), run->id, {Method::NoReplaceFlag, {}, nullptr, calls});
+    }));
+    const std::optional<RunSummary> again = latestUndoableRun(home.journals(), folder.dir.str());
+    ASSERT_TRUE(again);
+    undoRun(home.journals(), again->id);
+    EXPECT_EQ(folder.contents(), unchanged(files));
+    EXPECT_TRUE(interruptedRuns(home.journals()).empty());
+    EXPECT_EQ(folder.contents(), unchanged(files));
+}
+
+TEST(RunJournal, ACompleteMarkThatCannotBeWrittenLeavesARunToUndoNotToRecover) {
+    StateHome home;
+    Names files{"a.mp3", "b.mp3"};
+    RenameFolder folder(files);
+    folder.type({{"a.mp3", "x"}, {"b.mp3", "y"}});
+    // The journal may not grow past its plan, as on a disk that has just filled up.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ScriptedCalls calls;
+    calls.before = [&](const ScriptedCalls::Call &call) {
+        const auto ids = journalIds(home.journals());
+        struct stat journal;
+        if (call.kind != Kind::Status && ids.size() == 1 &&
+            ::stat((home.journals() + "/" + ids[0]).c_str(), &journal) == 0) {
+            const rlimit full{static_cast<rlim_t>(journal.st_size), saved.rlim_max};
+            ::setrlimit(RLIMIT_FSIZE, &full);
+        }
+        return 0;
+    };
+    RunJournal journal(home.journals());
+    RenameInput input = folder.input();
+    runRename(input, {Method::NoReplaceFlag, {}, &journal, &calls});
+    const int finished = journal.finish(2); // as the run's own mark did, once more
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(finished, EFBIG);
+    EXPECT_EQ(folder.contents(), (Contents{{"x.mp3", "a.mp3"}, {"y.mp3", "b.mp3"}}));
+
+    EXPECT_TRUE(interruptedRuns(home.journals()).empty());
+    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
+    ASSERT_TRUE(last);
+    undoRun(home.journals(), last->id);
+    EXPECT_EQ(folder.contents(), unchanged(files));
+}
+
+TEST(RunUndo, AFileThatIsNotTheRunsIsLeftAloneAndReportedReplaced) {
+    // Another file took the inode number of a deleted one (ext4 reuses them at once).
+    {
+        StateHome home;
+        RenameFolder folder({"a.mp3", "b.mp3"});
+        folder.type({{"a.mp3", "x"}, {"b.mp3", "y"}});
+        journalled(folder, home);
+        struct stat old;
+        ASSERT_EQ(::stat(folder.dir.file("y.mp3").c_str(), &old), 0);
+        bool reused = false;
+        for (int attempt = 0; attempt < 50 && !reused; ++attempt) {
+            folder.remove("y.mp3");
+            folder.dir.touch("y.mp3", "stranger");
+            struct stat now;
+            reused =
+                ::stat(folder.dir.file("y.mp3").c_str(), &now) == 0 && now.st_ino == old.st_ino;
+        }
+        if (reused) {
+            const auto last = latestUndoableRun(home.journals(), folder.dir.str());
+            ASSERT_TRUE(last);
+            const RenameResult undo = undoRun(home.journals(), last->id);
+            EXPECT_EQ(outcomes(undo.rows),
+                      (Contents{{"x.mp3", "renamed"}, {"y.mp3", "replaced since"}}));
+            EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}, {"y.mp3", "stranger"}}));
+        }
+    }
+    // A file put in under the name after the undo looked at the folder, before its rename.
+    StateHome home;
+    RenameFolder folder({"a.mp3", "b.mp3"});
+    folder.type({{"a.mp3", "x"}, {"b.mp3", "y"}});
+    journalled(folder, home);
+    const auto last = latestUndoableRun(home.journals(), folder.dir.str());
+    ASSERT_TRUE(last);
+    ScriptedCalls calls;
+    bool replaced = false;
+    calls.before = [&](const ScriptedCalls::Call &call) {
+        if (call.kind == Kind::Rename && call.from == "y.mp3" && !replaced) {
+            replaced = true;
+            folder.dir.touch("new", "stranger");
+            std::filesystem::rename(folder.dir.file("new"), folder.dir.file("y.mp3"));
+        }
+        return 0;
+    };
+    const RenameResult undo =
+        undoRun(home.journals(), last->id, {Method::NoReplaceFlag, {}, nullptr, &calls});
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(outcomes(undo.rows), (Contents{{"x.mp3", "renamed"}, {"y.mp3", "replaced since"}}));
+    EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}, {"y.mp3", "stranger"}}));
+}
+
+TEST(RunRecovery, TheFolderIsFoundByIdentityOrLeftForGood) {
+    enum class Then { Stays, Renamed, Removed };
+    for (const Then then : {Then::Stays, Then::Renamed, Then::Removed}) {
+        SCOPED_TRACE(static_cast<int>(then));
+        StateHome home;
+        TempDir parent;
+        const std::string path = parent.file("album");
+        std::filesystem::create_directory(path);
+        for (const char *name : {"a.mp3", "b.mp3"})
+            std::ofstream(path + "/" + name) << name;
+        // Killed after its first file went aside, run from inside the folder as ".".
+        ASSERT_TRUE(killedDuring(1, [&](DirectoryCalls *calls) {
+            if (::chdir(path.c_str()) != 0)
+                return;
+            NameLists lists;
+            lists.listDirectory("./*", false);
+            lists.sortByName();
+            lists.nameList().setCell(1, 1, "b");
+            lists.nameList().setCell(1, 2, "a");
+            RunJournal journal(home.journals());
+            runRename({".", lists.readList(), lists.nameList(), {false, true, false, ""}},
+                      {Method::NoExchange, {}, &journal, calls});
+        }));
+        std::string now = path;
+        if (then == Then::Renamed)
+            std::filesystem::rename(path, now = parent.file("renamed"));
+        if (then == Then::Removed)
+            std::filesystem::rename(path, now = home.dir().file("elsewhere"));
+        const std::optional<RunSummary> cut = nextInterruptedRun(home.journals());
+        ASSERT_TRUE(cut);
+        EXPECT_EQ(cut->folder, path);
+        EXPECT_EQ(cut->folderFound, then != Then::Removed);
+        EXPECT_EQ(cut->temporaryCount, then != Then::Removed ? 1 : 0);
+        if (then == Then::Removed) {
+            // Not found: Leave settles it for good; pointed at, it is restored.
+            EXPECT_EQ(recoverRun(home.journals(), cut->id, RecoveryChoice::Restore).refusal,
+                      RunRefusal::FolderChanged);
+            EXPECT_EQ(
+                recoverRun(home.journals(), cut->id, RecoveryChoice::Restore, {}, now).refusal,
+                RunRefusal::None);
+        } else {
+            EXPECT_EQ(cut->folderNow, now);
+            recoverRun(home.journals(), cut->id, RecoveryChoice::Restore);
+        }
+        EXPECT_FALSE(nextInterruptedRun(home.journals()));
+        std::map<std::string, std::string> found;
+        for (const auto &entry : std::filesystem::directory_iterator(now))
+            found[entry.path().filename()] = std::string(
+                std::istreambuf_iterator<char>(std::ifstream(entry.path()).rdbuf()), {});
+        EXPECT_EQ(found, (Contents{{"a.mp3", "a.mp3"}, {"b.mp3", "b.mp3"}}));
+    }
+    // Leave needs no folder.
+    StateHome home;
+    RenameFolder folder({"a.mp3", "b.mp3"});
+    folder.type({{"a.mp3", "b"}, {"b.mp3", "a"}});
+    ASSERT_TRUE(killedAt(home, folder, Method::NoExchange, 1));
+    const std::string id = journalIds(home.journals()).back();
+    std::filesystem::rename(folder.dir.path(), home.dir().file("gone"));
+    EXPECT_EQ(recoverRun(home.journals(), id, RecoveryChoice::Leave).refusal, RunRefusal::None);
+    EXPECT_FALSE(nextInterruptedRun(home.journals()));
+    std::filesystem::rename(home.dir().file("gone"), folder.dir.path());
+}
+
+TEST(RunJournal, ADamagedJournalIsSetAsideOnceAndNeverStopsTheStart) {
+    const std::string plan = "filvane-journal 1\nkind rename\nfolder /nowhere\nidentity 1 2\n";
+    struct Case {
+        const char *name;
+        std::string text; // empty: a FIFO
+    };
+    const Case cases[] = {
+        {"round past any int", plan + "steps 1\nc2147483647\t5\ta\tb\nplanned\n"},
+        {"round past its steps", plan + "steps 1\nc2\t5\ta\tb\nplanned\n"},
+        {"more steps than the file holds", plan + "steps 99999999999\nplanned\n"},
+        {"count past its steps", plan + "steps 1\nr\t5\ta\tb\nplanned\ncomplete 7\n"},
+        {"no such kind", "filvane-journal 1\nkind erase\nsteps 0\nplanned\n"},
+        {"identity of another file", plan + "steps 1\nr\t5\ta\tb\t6 0 0 0 0 0 0\nplanned\n"},
+        {"a FIFO", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        StateHome home;
+        std::filesystem::create_directories(home.journals());
+        const std::string id = "run-00000000000000000001-1.journal";
+        const std::string path = home.journals() + "/" + id;
+        if (c.text.empty())
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        else
+            std::ofstream(path, std::ios::binary) << c.text;
+        std::vector<std::string> setAside;
+        EXPECT_TRUE(interruptedRuns(home.journals(), &setAside).empty());
+        EXPECT_EQ(setAside, std::vector<std::string>{id});
+        setAside.clear();
+        EXPECT_FALSE(nextInterruptedRun(home.journals(), &setAside));
+        EXPECT_TRUE(setAside.empty());
+    }
+}
+
+// Random plans killed at random points, with calls refused at random, then recovered with a
+// random choice: every file ends under exactly one name with its own content.
+TEST(RunRecovery, RandomRunsKilledAnywhereAreRecoveredWithEveryFileOnce) {
+    std::mt19937 random(20261209);
+    const Method methods[] = {Method::NoReplaceFlag, Method::NoExchange, Method::LinkThenUnlink};
+    const RecoveryChoice choices[] = {RecoveryChoice::Restore, RecoveryChoice::Finish,
+                                      RecoveryChoice::Leave};
+    for (int trial = 0; trial < 200; ++trial) {
+        const int count = 2 + static_cast<int>(random() % 8);
+        Names files;
+        for (int i = 0; i < count; ++i)
+            files.push_back(number("f", i, 2) + ".mp3");
+        std::vector<int> order(count);
+        std::iota(order.begin(), order.end(), 0);
+        std::shuffle(order.begin(), order.end(), random);
+        const Method method = methods[random() % 3];
+        const int killAt = static_cast<int>(random() % (3 * count + 2));
+        const int refuseAt = static_cast<int>(random() % (3 * count + 2));
+        const RecoveryChoice choice = choices[random() % 3];
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        StateHome home;
+        RenameFolder folder(files);
+        // Names of each other (chains and rounds) or new ones.
+        for (int i = 0; i < count; ++i)
+            folder.type(files[i], random() % 4 ? number("f", order[i], 2) : number("n", i, 2));
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ScriptedCalls calls;
+            int changes = 0;
+            calls.before = [&](const ScriptedCalls::Call &call) {
+                if (call.kind == Kind::Status)
+                    return 0;
+                if (changes == killAt)
+                    ::kill(::getpid(), SIGKILL);
+                return changes++ == refuseAt ? EIO : 0;
+            };
+            journalled(folder, home, &calls, method);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        while (const std::optional<RunSummary> cut = nextInterruptedRun(home.journals()))
+            ASSERT_EQ(recoverRun(home.journals(), cut->id, choice).refusal, RunRefusal::None);
+        expectEveryFileOnce(folder, files);
+    }
 }

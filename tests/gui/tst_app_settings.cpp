@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -129,6 +130,10 @@ void AppSettingsTest::corruptFileReadsAsDefaults_data() {
                       "lastFolders\\2\\folder=@ByteArray(\\0)\n"
                       "[windows]\nmain=@Point(9999999 0)\nread=10 20\noptions=@Size(1 2)\n")
         << true;
+    // A list size no program wrote: read at once, not index by index.
+    QTest::newRow("huge list size")
+        << QByteArray("[read]\nlastFolders\\size=2000000000\nlastFolders\\1\\volume=music\n")
+        << true;
     // Numbers only with numbering off is no state the options dialog can leave.
     QTest::newRow("numbers only without numbering")
         << QByteArray("[options]\nnumbering=false\nnumbersOnly=true\n") << true;
@@ -143,7 +148,10 @@ void AppSettingsTest::corruptFileReadsAsDefaults() {
     Remembered expected;
     expected.options.numbersOnly = content.contains("numbersOnly=true");
     expected.options.numbering = numbering;
+    QElapsedTimer clock;
+    clock.start();
     compare(settings.load(), expected);
+    QVERIFY2(clock.elapsed() < 2000, "a damaged file is read at once");
 
     // And the file is usable again: a save reads back, and what was refused stays refused.
     QVERIFY(settings.saveSortOrder(SortOrder::Natural));
