@@ -10,9 +10,6 @@
 #include <string_view>
 #include <vector>
 
-// A folder opened from outside is listed by this mask, as a Read with the default mask would.
-inline constexpr std::string_view FolderMask = "*.*";
-
 // Why a set of paths cannot be opened.
 enum class OpenProblem {
     None,

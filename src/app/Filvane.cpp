@@ -277,7 +277,7 @@ void TMainForm::warnIfTooManyFiles() {
     // A folder that has gone lists as empty, as it always did; any other failure is said.
     if (lists.listError() != 0 && lists.listError() != ENOENT)
         QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
-                             qstr(filvane::hostErrorText(lists.listError())));
+                             qstr(filvane::errorText(lists.listError(), m_texts)));
     else if (lists.tooManyFiles())
         QMessageBox::warning(
             this, qstr(filvane::ApplicationTitle),
@@ -507,7 +507,8 @@ void TMainForm::openRequest(const OpenRequest &request) {
         return;
     }
     if (request.kind == OpenRequest::Kind::Folder)
-        readDirectory(request.folder, filvane::joinSearchPattern(request.folder, FolderMask));
+        readDirectory(request.folder,
+                      filvane::joinSearchPattern(request.folder, filvane::AllFilesMask));
     else if (request.kind == OpenRequest::Kind::Files)
         readFiles(request.folder, request.files);
     else
@@ -517,19 +518,17 @@ void TMainForm::openRequest(const OpenRequest &request) {
 
 void TMainForm::reportRun(const filvane::RenameResult &result) {
     if (result.refusal != filvane::RunRefusal::None) {
-        const std::string text = result.refusal == filvane::RunRefusal::FolderChanged
-                                     ? m_texts[UiText::RunRefusedFolderChanged]
-                                     : filvane::fillText(m_texts[UiText::RunRefusedNotRecorded],
-                                                         {filvane::hostErrorText(result.error)});
-        QMessageBox::warning(this, qstr(filvane::ApplicationTitle), qstr(text));
+        QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
+                             qstr(filvane::refusalText(result, m_texts)));
         return;
     }
     if (const std::unique_ptr<QMessageBox> box = makeRenameReport(result.rows, m_texts, this))
         box->exec();
     if (result.finishError != 0)
-        QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
-                             qstr(filvane::fillText(m_texts[UiText::RunEndNotRecorded],
-                                                    {filvane::hostErrorText(result.finishError)})));
+        QMessageBox::warning(
+            this, qstr(filvane::ApplicationTitle),
+            qstr(filvane::fillText(m_texts[UiText::RunEndNotRecorded],
+                                   {filvane::errorText(result.finishError, m_texts)})));
 }
 
 RenameConfirmation::Answer TMainForm::askRenameQuestion(const filvane::RenamePlan &plan) {

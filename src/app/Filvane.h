@@ -68,8 +68,9 @@ public:
     void ApplyEnglish(bool fromSwitch = false);
     void ApplyHungarian(bool fromSwitch = false);
 
-    // Opens what start-up or a drop asks for: a folder is listed by FolderMask as an accepted
-    // Read would list it, files are listed exactly; a problem is shown and nothing changes.
+    // Opens what start-up or a drop asks for: a folder is listed by every file's mask as an
+    // accepted Read would list it, files are listed exactly; a problem is shown and nothing
+    // changes.
     void openRequest(const OpenRequest &request);
 
     // What an accepted Read does: enables renaming and lists the directory, sorted.

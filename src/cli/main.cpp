@@ -58,7 +58,7 @@ constexpr size_t MostNameLines = 1000000;
 
 struct Arguments {
     std::string directory;
-    std::string mask = "*.*";
+    std::string mask = std::string(filvane::AllFilesMask);
     std::optional<std::string> namesFile;
     bool numbering = true;
     std::optional<std::string> extension;
@@ -139,7 +139,7 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
     struct stat info {};
     if (::stat(arguments.directory.c_str(), &info) != 0)
         return usageError("cannot open folder " + arguments.directory + ": " +
-                          std::strerror(errno));
+                          filvane::errorText(errno, filvane::StoredTexts()));
     if (!S_ISDIR(info.st_mode))
         return usageError(arguments.directory + " is not a folder");
     return std::nullopt;
@@ -173,7 +173,8 @@ std::optional<int> readNames(const Arguments &arguments, std::string &text) {
     if (arguments.namesFile) {
         std::FILE *file = std::fopen(arguments.namesFile->c_str(), "rb");
         if (!file)
-            return usageError("cannot read " + *arguments.namesFile + ": " + std::strerror(errno));
+            return usageError("cannot read " + *arguments.namesFile + ": " +
+                              filvane::errorText(errno, filvane::StoredTexts()));
         read = readAll(file, text);
         std::fclose(file);
     } else {
@@ -221,17 +222,8 @@ void printFindings(const filvane::Preflight &check) {
 
 int reportRun(const filvane::RenameResult &result) {
     const filvane::StoredTexts texts; // English
-    switch (result.refusal) {
-    case filvane::RunRefusal::None:
-        break;
-    case filvane::RunRefusal::FolderChanged:
-        print(stderr, "filvane-rename: " + texts[filvane::UiText::RunRefusedFolderChanged] + "\n");
-        return ExitRowsFailed;
-    case filvane::RunRefusal::JournalNotWritten:
-        print(stderr, "filvane-rename: " +
-                          filvane::fillText(texts[filvane::UiText::RunRefusedNotRecorded],
-                                            {std::strerror(result.error)}) +
-                          "\n");
+    if (result.refusal != filvane::RunRefusal::None) {
+        print(stderr, "filvane-rename: " + filvane::refusalText(result, texts) + "\n");
         return ExitRowsFailed;
     }
     int failed = 0;
@@ -242,6 +234,13 @@ int reportRun(const filvane::RenameResult &result) {
         print(stderr, "filvane-rename: " + std::string(row.oldName) + " \u2192 " +
                           std::string(row.newName) + ": " + filvane::failureReasonText(row, texts) +
                           "\n");
+    }
+    if (result.finishError != 0) {
+        print(stderr, "filvane-rename: " +
+                          filvane::fillText(texts[filvane::UiText::RunEndNotRecorded],
+                                            {filvane::errorText(result.finishError, texts)}) +
+                          "\n");
+        return ExitRowsFailed;
     }
     return failed == 0 ? ExitDone : ExitRowsFailed;
 }
@@ -274,14 +273,14 @@ const char *choiceWord(filvane::RecoveryChoice choice) {
 
 // Deals with every run cut off in the folder, newest first, each looked at as the disk is once
 // the one before it has been dealt with.
-int recoverRuns(const std::string &journals, const std::string &directory,
+int recoverRuns(filvane::RenameSession &session, const std::string &directory,
                 filvane::RecoveryChoice choice) {
     int code = ExitDone;
     int dealtWith = 0;
-    for (std::vector<filvane::RunSummary> runs = filvane::interruptedRunsIn(journals, directory);
-         !runs.empty(); runs = filvane::interruptedRunsIn(journals, directory)) {
+    for (std::vector<filvane::RunSummary> runs = session.interruptedIn(directory); !runs.empty();
+         runs = session.interruptedIn(directory)) {
         const filvane::RunSummary &run = runs.front();
-        const filvane::RenameResult result = filvane::recoverRun(journals, run.id, choice);
+        const filvane::RenameResult result = session.recover(run.id, choice);
         const int runCode = reportRun(result);
         code = std::max(code, runCode);
         print(stdout, "filvane-rename: a run of " + std::to_string(run.fileCount) +
@@ -301,8 +300,9 @@ int recoverRuns(const std::string &journals, const std::string &directory,
 
 // A run cut off in the folder must be dealt with first: its files may be under temporary names
 // or half renamed, and a new run or an undo would plan from that state.
-std::optional<int> refuseUnsettled(const std::string &journals, const std::string &directory) {
-    const std::vector<filvane::RunSummary> runs = filvane::interruptedRunsIn(journals, directory);
+std::optional<int> refuseUnsettled(const filvane::RenameSession &session,
+                                   const std::string &directory) {
+    const std::vector<filvane::RunSummary> runs = session.interruptedIn(directory);
     if (runs.empty())
         return std::nullopt;
     const filvane::RunSummary &run = runs.front();
@@ -337,11 +337,10 @@ int main(int argc, char **argv) {
     filvane::RenameSession session;
     session.setSortOrder(arguments.natural ? filvane::SortOrder::Natural
                                            : filvane::SortOrder::Bytes);
-    const std::string &journals = session.journalDirectory();
     if (arguments.recover)
-        return recoverRuns(journals, arguments.directory, *arguments.recover);
+        return recoverRuns(session, arguments.directory, *arguments.recover);
     if (!arguments.dryRun)
-        if (const std::optional<int> stop = refuseUnsettled(journals, arguments.directory))
+        if (const std::optional<int> stop = refuseUnsettled(session, arguments.directory))
             return *stop;
     if (arguments.undo)
         return undoLastRun(session, arguments.directory);
@@ -367,7 +366,7 @@ int main(int argc, char **argv) {
                  filvane::joinSearchPattern(arguments.directory, arguments.mask));
     if (const int error = session.lists().listError()) {
         print(stderr, "filvane-rename: cannot list " + arguments.directory + ": " +
-                          std::strerror(error) + "\n");
+                          filvane::errorText(error, filvane::StoredTexts()) + "\n");
         return ExitRowsFailed;
     }
     if (session.lists().tooManyFiles())

@@ -1,5 +1,6 @@
 #include "core/DirectoryTree.h"
 
+#include "core/Collation.h"
 #include "core/DirectoryHandle.h"
 #include "core/DirectorySearch.h"
 #include "core/SearchPattern.h"
@@ -15,27 +16,6 @@
 
 namespace filvane {
 
-namespace {
-
-void sortWithoutCase(std::vector<std::string> &names) {
-    // Fold each name once; names equal but for case keep a fixed order by their bytes.
-    struct Keyed {
-        std::u32string key;
-        std::string name;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(names.size());
-    for (std::string &name : names)
-        keyed.push_back({foldedCodePoints(name), std::move(name)});
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
-        return a.key != b.key ? a.key < b.key : a.name < b.name;
-    });
-    for (size_t i = 0; i < names.size(); ++i)
-        names[i] = std::move(keyed[i].name);
-}
-
-} // namespace
-
 SubdirectoryListing listSubdirectories(std::string_view directory) {
     SubdirectoryListing result;
     const std::string path(directory);
@@ -50,7 +30,9 @@ SubdirectoryListing listSubdirectories(std::string_view directory) {
             result.names.emplace_back(name);
     }
     result.error = dir.readError();
-    sortWithoutCase(result.names);
+    // As people read them, the same order the file list offers: case and accents folded,
+    // "Disc 2" before "Disc 10".
+    sortNames(result.names, SortOrder::Natural);
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/SearchPattern.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,9 +18,6 @@ inline constexpr std::string_view ReadFilterText =
     "All files (*.*)|*.*|MP3 files|*.mp3|TIFF images|*.tiff|TIF images|*.tif|GIF images|*.gif|"
     "JPG images|*.jpg|HTML files|*.html|HTM files|*.htm|Bitmap files|*.bmp|Turbo C|*.c|"
     "Borland C++|*.cpp|Borland Pascal|*.pas|Basic|*.bas|DBase|*.dbf";
-
-// The mask a filter list gives when it has no rows at all.
-inline constexpr std::string_view AllFilesMask = "*.*";
 
 // Splits a filter text into entries. Each entry needs a bar after its description; the mask
 // runs to the next bar or to the end. A trailing description with no bar behind it is dropped,

@@ -337,9 +337,11 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
 }
 
 // Settles before the first rename what only the directory can tell: rows whose file has become
-// a directory fail (and with them a round they are in), and the journal gets the plan.
+// a directory fail (and with them a round they are in), and the journal gets the plan
+// (`journalled` says whether it did: a run that moves nothing leaves no journal).
 int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<RowOutcome> &rows,
-               const RunOrder &order, const NameClaims &names, RunJournal *journal) {
+               const RunOrder &order, const NameClaims &names, RunJournal *journal,
+               bool &journalled) {
     std::vector<int> stepRows, round;
     stepRows.reserve(order.rows.size());
     round.reserve(order.rows.size());
@@ -364,6 +366,7 @@ int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<Ro
             failRow(rows[row], EISDIR);
     if (!journal || stepRows.empty())
         return 0; // nothing will move: nothing to take back
+    journalled = true;
     return journal->begin(
         plan.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
         [&](size_t i) {
@@ -392,12 +395,14 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     const NameClaims names(rows);
     const RunOrder order = planOrder(rows, names);
     NoReplaceRenamer renamer(plan.directory, settings.method, settings.calls);
+    bool journalled = false;
     if (renamer.openError() == 0) {
         if (plan.folder && renamer.identity() != plan.folder) {
             run.refusal = RunRefusal::FolderChanged;
             return run;
         }
-        if (const int error = prepareRun(renamer, plan, rows, order, names, settings.journal)) {
+        if (const int error =
+                prepareRun(renamer, plan, rows, order, names, settings.journal, journalled)) {
             run.refusal = RunRefusal::JournalNotWritten;
             run.error = error;
             for (RowOutcome &row : rows)
@@ -455,7 +460,7 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
         if (stopping)
             break;
     }
-    if (settings.journal && renamer.openError() == 0)
+    if (journalled)
         run.finishError = settings.journal->finish(run.renamedCount());
     return run;
 }

@@ -32,6 +32,11 @@ bool leavesSomethingToTell(const RenameResult &run) {
            });
 }
 
+namespace {
+// The words for an errno; ReasonOtherError where none fit.
+UiText reasonForError(int error);
+} // namespace
+
 UiText failureReason(const RowOutcome &row) {
     if (row.outcome == RenameOutcome::RefusedName)
         return UiText::ReasonNameNotAllowed;
@@ -39,7 +44,27 @@ UiText failureReason(const RowOutcome &row) {
         return UiText::ReasonRenamedSince;
     if (row.outcome == RenameOutcome::ReplacedSince)
         return UiText::ReasonReplacedSince;
-    switch (row.error) {
+    return reasonForError(row.error);
+}
+
+std::string errorText(int error, const StoredTexts &texts) {
+    const UiText reason = reasonForError(error);
+    return reason == UiText::ReasonOtherError ? fillText(texts[reason], {std::to_string(error)})
+                                              : texts[reason];
+}
+
+std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts) {
+    const UiText reason = failureReason(row);
+    std::string text =
+        reason == UiText::ReasonOtherError ? errorText(row.error, texts) : texts[reason];
+    if (!row.nameNow.empty())
+        text += ", " + fillText(texts[UiText::ReasonNowNamed], {readableName(row.nameNow)});
+    return text;
+}
+
+namespace {
+UiText reasonForError(int error) {
+    switch (error) {
     case EEXIST:
     case ENOTEMPTY: // the new name is held by a directory
         return UiText::ReasonNameExists;
@@ -62,27 +87,14 @@ UiText failureReason(const RowOutcome &row) {
         return UiText::ReasonOtherError;
     }
 }
-
-std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts) {
-    const UiText reason = failureReason(row);
-    std::string text = reason == UiText::ReasonOtherError
-                           ? fillText(texts[reason], {std::to_string(row.error)})
-                           : texts[reason];
-    if (!row.nameNow.empty())
-        text += ", " + fillText(texts[UiText::ReasonNowNamed], {readableName(row.nameNow)});
-    return text;
-}
+} // namespace
 
 std::string refusalText(const RenameResult &run, const StoredTexts &texts) {
     switch (run.refusal) {
     case RunRefusal::FolderChanged:
         return texts[UiText::RunRefusedFolderChanged];
-    case RunRefusal::JournalNotWritten: {
-        RowOutcome why;
-        why.outcome = RenameOutcome::Failed;
-        why.error = run.error;
-        return fillText(texts[UiText::RunRefusedNotRecorded], {failureReasonText(why, texts)});
-    }
+    case RunRefusal::JournalNotWritten:
+        return fillText(texts[UiText::RunRefusedNotRecorded], {errorText(run.error, texts)});
     case RunRefusal::None:
         break;
     }

@@ -23,6 +23,10 @@ int triedRowCount(const std::vector<RowOutcome> &rows);
 // The table entry whose words say why a failed row kept its name.
 UiText failureReason(const RowOutcome &row);
 
+// An errno of this system in words of the current language, with the number where no words fit:
+// the one way both front ends say what the system refused.
+std::string errorText(int error, const StoredTexts &texts);
+
 // Those words in the current language, with the error number where no words fit, and the name
 // the file bears now when that is neither of its names.
 std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts);

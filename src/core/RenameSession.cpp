@@ -42,7 +42,7 @@ void RenameSession::readFiles(std::string directory, const std::vector<std::stri
             listed.push_back(name);
     m_listingDirectory = std::move(directory);
     m_listedFolder = directoryIdentity(m_listingDirectory);
-    m_searchPattern = joinSearchPattern(m_listingDirectory, "*.*");
+    m_searchPattern = joinSearchPattern(m_listingDirectory, AllFilesMask);
     m_lastExtension = m_lists.listNames(std::move(listed), m_options.numbering);
     sortLists();
 }
@@ -102,15 +102,23 @@ RenameResult RenameSession::undo(const RenameProgress &progress) {
     return undoRun(m_journalDirectory, last->id, settings);
 }
 
-std::vector<RunSummary> RenameSession::interrupted() const {
-    return interruptedRuns(m_journalDirectory);
+std::vector<RunSummary> RenameSession::interrupted(std::vector<std::string> *setAside) const {
+    return interruptedRuns(m_journalDirectory, setAside);
+}
+
+std::vector<RunSummary> RenameSession::interruptedIn(const std::string &folder) const {
+    return interruptedRunsIn(m_journalDirectory, folder);
 }
 
 RenameResult RenameSession::recover(const std::string &id, RecoveryChoice choice,
-                                    const RenameProgress &progress) {
+                                    const RenameProgress &progress, const std::string &folder) {
     RunSettings settings;
     settings.progress = progress;
-    return recoverRun(m_journalDirectory, id, choice, settings);
+    return recoverRun(m_journalDirectory, id, choice, settings, folder);
+}
+
+int RenameSession::settle(const std::string &id) {
+    return settleRun(m_journalDirectory, id);
 }
 
 void RenameSession::relist() {

@@ -115,11 +115,18 @@ public:
     // After a run: lists the folder again by "*" and the chosen extension, sorted.
     void relist();
 
-    // Runs cut off by a crash that wait to be dealt with, computed from the disk as it is now.
-    std::vector<RunSummary> interrupted() const;
-    // Deals with the interrupted run `id` as chosen (a journalled run itself).
+    // Runs cut off by a crash that wait to be dealt with, newest first, computed from the disk
+    // as it is now (see interruptedRuns): ask again after dealing with each. Damaged journals
+    // met on the way are set aside and their ids added to `setAside`.
+    std::vector<RunSummary> interrupted(std::vector<std::string> *setAside = nullptr) const;
+    // Those of them whose folder is `folder`.
+    std::vector<RunSummary> interruptedIn(const std::string &folder) const;
+    // Deals with the interrupted run `id` as chosen (a journalled run itself); `folder`, when
+    // given, is where the user says its folder is now.
     RenameResult recover(const std::string &id, RecoveryChoice choice,
-                         const RenameProgress &progress = {});
+                         const RenameProgress &progress = {}, const std::string &folder = {});
+    // Leaves the interrupted run `id` as it is and never offers it again; 0 or the errno.
+    int settle(const std::string &id);
 
     // The file name a run would give a data row now (its old name when the row would not be
     // renamed); empty for the blank row of an empty list.

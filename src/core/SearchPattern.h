@@ -8,6 +8,9 @@ namespace filvane {
 // A search pattern is a directory and a mask joined into one path: "/music/*.mp3".
 inline constexpr char PathSeparator = '/';
 inline constexpr std::string_view RootDirectory = "/";
+// The mask of every file: a filter list without rows, a folder opened from outside, the
+// scripting command without --mask.
+inline constexpr std::string_view AllFilesMask = "*.*";
 
 struct PatternParts {
     std::string directory;

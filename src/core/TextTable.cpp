@@ -90,10 +90,10 @@ constexpr std::array<Entry, UiTextCount> table{{
      "Természetes sorrend (Track 2 a Track 10 előtt); kattintás: bájtsorrend"},
     {"Sorted by bytes; click for natural order (Track 2 before Track 10)",
      "Bájtsorrend; kattintás: természetes sorrend (Track 2 a Track 10 előtt)"},
-    {"The files were renamed, but the end of the run could not be recorded (%1). Until it is, "
-     "the run may be offered for repair at the next start.",
-     "A fájlok át lettek nevezve, de az átnevezés végét nem sikerült rögzíteni (%1). Amíg ez "
-     "nem sikerül, a következő indításkor javításra kínálkozhat."},
+    {"The files were renamed, but the end of the run could not be written to its journal (%1). "
+     "The run can still be undone.",
+     "A fájlok át lettek nevezve, de az átnevezés végét nem sikerült a naplóba írni (%1). Az "
+     "átnevezés így is visszavonható."},
 }};
 
 } // namespace

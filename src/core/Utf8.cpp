@@ -1,39 +1,23 @@
 #include "core/Utf8.h"
 
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <cstdint>
+
 namespace filvane {
+
+// ICU decides what is well-formed; only what an ill-formed byte becomes is ours: a value of
+// its own, one byte at a time (ICU would skip the whole ill-formed part at once).
 
 size_t utf8SequenceLength(std::string_view text) {
     if (text.empty())
         return 0;
-    const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80)
-        return 1;
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2; // C0 and C1 could only begin overlong forms
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F; // nothing beyond U+10FFFF
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byte(1) < low || byte(1) > high)
-        return 0;
-    for (size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF)
-            return 0;
-    return length;
+    int32_t next = 0;
+    UChar32 c = 0;
+    const auto length = static_cast<int32_t>(std::min<size_t>(text.size(), 4));
+    U8_NEXT(text.data(), next, length, c);
+    return c < 0 ? 0 : static_cast<size_t>(next);
 }
 
 char32_t decodeUtf8At(std::string_view text, size_t &i) {
@@ -47,12 +31,11 @@ char32_t decodeUtf8At(std::string_view text, size_t &i) {
         ++i;
         return InvalidUtf8Byte + lead;
     }
-    // The lead byte keeps 7 - length bits of the character, each further byte 6.
-    char32_t c = lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k)
-        c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    int32_t at = 0;
+    UChar32 c = 0;
+    U8_NEXT_UNSAFE(text.data() + i, at, c);
     i += length;
-    return c;
+    return static_cast<char32_t>(c);
 }
 
 bool isValidUtf8(std::string_view text) {
@@ -63,6 +46,15 @@ bool isValidUtf8(std::string_view text) {
         text.remove_prefix(length);
     }
     return true;
+}
+
+void appendUtf8(std::string &text, char32_t c) {
+    char bytes[U8_MAX_LENGTH];
+    int32_t length = 0;
+    UBool failed = false;
+    U8_APPEND(bytes, length, U8_MAX_LENGTH, static_cast<UChar32>(c), failed);
+    if (!failed)
+        text.append(bytes, static_cast<size_t>(length));
 }
 
 } // namespace filvane

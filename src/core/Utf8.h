@@ -1,13 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace filvane {
 
 // File names are bytes: most are UTF-8, some are not. Code that reads names as characters
-// decodes them here, and every byte that does not belong to a well-formed sequence stays a
-// value of its own, so two names that differ only there still differ.
+// decodes them here (and only here, on ICU's decoder), and every byte that does not belong to a
+// well-formed sequence stays a value of its own, so two names that differ only there still differ.
 
 // Values from here up stand for a byte that does not decode (this base plus the byte). They
 // lie above the Unicode range, so they never equal a character.
@@ -24,5 +25,9 @@ char32_t decodeUtf8At(std::string_view text, size_t &i);
 
 // Whether the whole text is well-formed UTF-8.
 bool isValidUtf8(std::string_view text);
+
+// Appends the UTF-8 form of `c`; a value that is no character (a surrogate, beyond U+10FFFF,
+// an InvalidUtf8Byte) appends nothing.
+void appendUtf8(std::string &text, char32_t c);
 
 } // namespace filvane
