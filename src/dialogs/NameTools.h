@@ -1,0 +1,95 @@
+#pragma once
+
+#include "core/NameTools.h"
+#include "core/TextTable.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ui {
+class TNameToolsForm;
+}
+class QTimer;
+
+// The name tools in one window, a page each: numbering, find and replace, case, strip and trim.
+// Data goes in and comes out by value around exec(): setNames() before, result(),
+// numberFormat() and toolName() after. OK applies the tool of the page shown, and only that
+// one, so that one OK is one step to undo: the numbering page changes the number format and no
+// name, the others change names and leave the number format as it was given. Every change of a
+// control shows at once what the first rows the tool acts on would be called (number and
+// extension included, as given), and shortly after how many rows would change.
+class TNameToolsForm : public QDialog {
+    Q_OBJECT
+public:
+    enum class Tool { Numbering, Replace, Case, StripAndTrim };
+
+    // Rows shown in the preview.
+    static constexpr int PreviewRows = 10;
+
+    explicit TNameToolsForm(QWidget *parent = nullptr);
+    ~TNameToolsForm() override;
+
+    // Captions in that language; the dialog starts in English.
+    void setLanguage(filvane::Language language);
+
+    // `names`: the new names, row r of the list at index r - 1. `selectedRows`: indices into
+    // `names` of the rows selected in the list (outside rows are dropped); with two or more,
+    // "only the selected rows" starts checked. `current`: the numbering in use. `numbered`:
+    // whether the names get numbers, and `extensions` (one per name, or none): what follows each
+    // name; both only for the preview.
+    void setNames(std::vector<std::string> names, std::vector<int> selectedRows,
+                  filvane::NumberFormat current, bool numbered = true,
+                  std::vector<std::string> extensions = {});
+
+    // The page shown (for a command that opens one tool: Ctrl+H opens Replace).
+    void setTool(Tool tool);
+    Tool tool() const;
+
+    // After OK: every name, the tool applied where it acted; before OK or after Cancel, the
+    // names as given.
+    std::vector<std::string> result() const { return m_result; }
+    // After OK on the numbering page: the format set there; otherwise the one given.
+    filvane::NumberFormat numberFormat() const { return m_resultFormat; }
+    // The rows OK changed (for numbering: rows whose number or separator changed).
+    int changedRows() const { return m_changedRows; }
+    // The tool's name in the dialog's language, for an undo entry: "Replace", "Csere".
+    QString toolName() const;
+
+    void OKBtnClick();
+    void CancelBtnClick();
+    void reject() override;
+    void ToolTabsChange();
+    void DigitsBoxChange();
+    void SettingChange();
+    void CountTimerFire();
+
+private:
+    void applyTexts();
+    std::vector<int> actedRows() const;
+    filvane::NameToolChain pageTools() const;
+    filvane::NumberFormat editedFormat() const;
+    QString finalName(size_t row, const std::string &name,
+                      const filvane::NumberFormat &format) const;
+    int numberingChanges() const;
+    void showPreview();
+    void showError(const filvane::PatternError &error);
+
+    std::unique_ptr<Ui::TNameToolsForm> ui;
+    QTimer *m_countTimer = nullptr; // owned by the dialog
+    filvane::Language m_language = filvane::Language::English;
+
+    std::vector<std::string> m_names;
+    std::vector<int> m_selectedRows; // sorted, each once, inside m_names
+    filvane::NumberFormat m_current;
+    bool m_numbered = true;
+    std::vector<std::string> m_extensions;
+
+    std::vector<std::string> m_result;
+    filvane::NumberFormat m_resultFormat;
+    int m_changedRows = 0;
+    bool m_patternBad = false;
+};
