@@ -102,8 +102,10 @@ TEST(FileFacts, UntaggedBrokenAndOddFilesGiveEmptyFacts) {
         scrambled[i] = static_cast<char>(i * 37);
     folder.touch("scrambled.mp3", scrambled);
     folder.touch("cut.jpg", tagged::tinyJpeg().substr(0, 5));
-    folder.touch("exif garbage.jpg",
-                 std::string("\xff\xd8\xff\xe1\xff\xffExif\0\0", 12) + std::string(99, 'M'));
+    // An EXIF segment that claims 64 KiB and holds a hundred bytes.
+    const std::string exifGarbage =
+        std::string("\xff\xd8\xff\xe1\xff\xff") + std::string("Exif\0\0", 6) + std::string(99, 'M');
+    folder.touch("exif garbage.jpg", exifGarbage);
     ASSERT_EQ(mkfifo(folder.file("fifo.mp3").c_str(), 0600), 0);
     ASSERT_EQ(mkdir(folder.file("folder.mp3").c_str(), 0700), 0);
 
@@ -137,6 +139,13 @@ TEST(FileFacts, PhotoDateAndCamera) {
     EXPECT_EQ(a.title, "");
     // A request for tags alone does not look at EXIF.
     EXPECT_FALSE(folder.facts("a.jpg", FactKinds::Tags).taken);
+
+    // Cut before its picture data: the EXIF read before the cut still counts.
+    const std::string whole = tagged::readBytes(folder.file("a.jpg"));
+    const auto scan = whole.rfind("\xff\xda");
+    ASSERT_NE(scan, std::string::npos);
+    folder.touch("cut.jpg", whole.substr(0, scan - 20));
+    EXPECT_EQ(folder.facts("cut.jpg").taken, a.taken);
 
     EXPECT_FALSE(folder.facts("model only.jpg").taken);
     EXPECT_EQ(folder.facts("model only.jpg").camera, "Kamera Y");
