@@ -31,8 +31,9 @@ using Clock = std::chrono::steady_clock;
 // loops through its own structure is cut off instead.
 constexpr long long TagReadBudget = 64ll << 20;
 constexpr auto ParseDeadline = std::chrono::seconds(2);
-// EXIF of a JPEG lives in its first segments, which the format caps at 64 KiB each.
-constexpr std::size_t JpegHeadBytes = 256u << 10;
+// Photos are parsed from memory: the head of the file first, which holds the EXIF of nearly
+// every photo (a JPEG's segments are at most 64 KiB each), then up to the cap if need be.
+constexpr std::size_t ImageHeadBytes = 256u << 10;
 constexpr std::size_t ImageBytesCap = 16u << 20;
 
 class Descriptor {
@@ -230,17 +231,21 @@ bool isImage(int fd, long long size) {
            Exiv2::ImageFactory::getType(head, static_cast<long>(got)) != Exiv2::ImageType::none;
 }
 
-std::vector<Exiv2::byte> imageHead(int fd, long long size) {
-    std::vector<Exiv2::byte> head(std::min<long long>(size, JpegHeadBytes));
+std::vector<Exiv2::byte> imageHead(int fd, long long size, std::size_t cap) {
+    std::vector<Exiv2::byte> head(std::min<long long>(size, cap));
     head.resize(readAt(fd, reinterpret_cast<char *>(head.data()), head.size(), 0));
-    const bool jpeg = head.size() >= 2 && head[0] == 0xff && head[1] == 0xd8;
-    if (!jpeg && head.size() == JpegHeadBytes && size > static_cast<long long>(JpegHeadBytes)) {
-        const std::size_t start = head.size();
-        head.resize(std::min<long long>(size, ImageBytesCap));
-        head.resize(start + readAt(fd, reinterpret_cast<char *>(head.data() + start),
-                                   head.size() - start, static_cast<long long>(start)));
-    }
     return head;
+}
+
+void readPhoto(int fd, long long size, FileFacts &facts) {
+    const std::vector<Exiv2::byte> head = imageHead(fd, size, ImageHeadBytes);
+    readPhoto(head, facts);
+    // The EXIF of a JPEG is in its first segments; other formats (a PNG's chunk after the
+    // picture, a raw file's directory further in) may need more of the file, read only when
+    // the head said nothing.
+    const bool jpeg = head.size() >= 2 && head[0] == 0xff && head[1] == 0xd8;
+    if (!jpeg && !facts.taken && facts.camera.empty() && size > static_cast<long long>(head.size()))
+        readPhoto(imageHead(fd, size, ImageBytesCap), facts);
 }
 
 constexpr std::int64_t daysFromCivil(int y, unsigned m, unsigned d) {
@@ -308,7 +313,7 @@ FileFacts readFileFacts(int directoryFd, const char *name, FactKinds wanted) {
     try {
         setUpLibraries();
         if (has(wanted, FactKinds::Photo) && isImage(file.get(), status.st_size)) {
-            readPhoto(imageHead(file.get(), status.st_size), facts);
+            readPhoto(file.get(), status.st_size, facts);
             return facts;
         }
         if (has(wanted, FactKinds::Tags))
