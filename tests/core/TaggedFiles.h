@@ -62,6 +62,42 @@ inline std::string bareFlac() {
     return bytes;
 }
 
+inline std::uint32_t crc32(const std::string &bytes) {
+    std::uint32_t crc = 0xffffffffu;
+    for (const char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 1 ? (crc >> 1) ^ 0xedb88320u : crc >> 1;
+    }
+    return ~crc;
+}
+
+inline std::string bigEndian(std::uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+inline std::string pngChunk(const std::string &type, const std::string &data) {
+    return bigEndian(static_cast<std::uint32_t>(data.size())) + type + data +
+           bigEndian(crc32(type + data));
+}
+
+// A 1x1 grey PNG; its one row is a zlib stream holding a single stored block.
+inline std::string tinyPng() {
+    const std::string row("\x78\x01\x01\x02\x00\xfd\xff\x00\x00\x00\x02\x00\x01", 13);
+    return std::string("\x89PNG\r\n\x1a\n", 8) +
+           pngChunk("IHDR", std::string("\0\0\0\1\0\0\0\1\x08\0\0\0\0", 13)) +
+           pngChunk("IDAT", row) + pngChunk("IEND", "");
+}
+
+// `png` with an ancillary chunk of `filler` bytes right after its header chunk, so every
+// chunk written after it (its EXIF) moves that far into the file.
+inline std::string withFiller(const std::string &png, std::size_t filler) {
+    const std::size_t afterHeader = 8 + 12 + 13;
+    return png.substr(0, afterHeader) + pngChunk("fiLl", std::string(filler, 'x')) +
+           png.substr(afterHeader);
+}
+
 inline void writeBytes(const std::string &path, const std::string &bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -102,9 +138,11 @@ inline void writeFlac(const std::string &path, const AudioTags &tags) {
     file.save();
 }
 
-// `taken` in EXIF's own form, "2024:05:17 14:03:22"; empty strings leave a tag out.
-inline void writeJpeg(const std::string &path, const std::string &taken, const std::string &model) {
-    writeBytes(path, tinyJpeg());
+// `taken` in EXIF's own form, "2024:05:17 14:03:22"; empty strings leave a tag out. The
+// picture is `picture` (a JPEG or a PNG from above).
+inline void writeJpeg(const std::string &path, const std::string &taken, const std::string &model,
+                      const std::string &picture = tinyJpeg()) {
+    writeBytes(path, picture);
     if (taken.empty() && model.empty())
         return;
 #pragma GCC diagnostic push

@@ -147,6 +147,16 @@ TEST(FileFacts, PhotoDateAndCamera) {
     folder.touch("cut.jpg", whole.substr(0, scan - 20));
     EXPECT_EQ(folder.facts("cut.jpg").taken, a.taken);
 
+    // A PNG whose EXIF lies past the first quarter megabyte.
+    tagged::writeJpeg(folder.file("small.png"), "2021:01:02 03:04:05", "", tagged::tinyPng());
+    folder.touch("far.png",
+                 tagged::withFiller(tagged::readBytes(folder.file("small.png")), 300u << 10));
+    for (const char *png : {"small.png", "far.png"}) {
+        const auto taken = folder.facts(png).taken;
+        ASSERT_TRUE(taken) << png;
+        EXPECT_EQ(*taken, *parseExifDateTime("2021:01:02 03:04:05"));
+    }
+
     EXPECT_FALSE(folder.facts("model only.jpg").taken);
     EXPECT_EQ(folder.facts("model only.jpg").camera, "Kamera Y");
     EXPECT_FALSE(folder.facts("blank date.jpg").taken);

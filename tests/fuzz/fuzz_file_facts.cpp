@@ -35,6 +35,8 @@ std::vector<Seed> makeSeeds(const TempDir &dir) {
     seeds.push_back({".flac", tagged::readBytes(dir.file("seed.flac"))});
     tagged::writeJpeg(dir.file("seed.jpg"), "2024:05:17 14:03:22", "Kamera");
     seeds.push_back({".jpg", tagged::readBytes(dir.file("seed.jpg"))});
+    tagged::writeJpeg(dir.file("seed.png"), "2024:05:17 14:03:22", "Kamera", tagged::tinyPng());
+    seeds.push_back({".png", tagged::readBytes(dir.file("seed.png"))});
     return seeds;
 }
 
