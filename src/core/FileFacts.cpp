@@ -134,8 +134,7 @@ void setUpLibraries() {
 
 // Tags may hold line breaks, tabs or NULs, none of which belongs in a file name; outer spaces
 // are dropped.
-std::string cleaned(const TagLib::String &text) {
-    std::string bytes = text.to8Bit(true);
+std::string cleaned(std::string bytes) {
     for (char &c : bytes)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             c = ' ';
@@ -143,6 +142,10 @@ std::string cleaned(const TagLib::String &text) {
     if (first == std::string::npos)
         return {};
     return bytes.substr(first, bytes.find_last_not_of(' ') - first + 1);
+}
+
+std::string cleaned(const TagLib::String &text) {
+    return cleaned(text.to8Bit(true));
 }
 
 // A count in a sane range, else none: tags hold "4/12", "0", "-1" and 4294967295 alike.
@@ -218,9 +221,9 @@ void readPhoto(const std::vector<Exiv2::byte> &head, FileFacts &facts) {
         if (facts.taken)
             break;
     }
-    facts.camera = cleaned(TagLib::String(exifText(exif, modelKey), TagLib::String::UTF8));
+    facts.camera = cleaned(exifText(exif, modelKey));
     if (facts.camera.empty())
-        facts.camera = cleaned(TagLib::String(exifText(exif, makeKey), TagLib::String::UTF8));
+        facts.camera = cleaned(exifText(exif, makeKey));
 }
 
 bool isImage(int fd, long long size) {
