@@ -371,3 +371,27 @@ TEST(NameTemplate, FillListsRowsThatLackAField) {
     EXPECT_EQ(fill.missing[0].row, 1u);
     EXPECT_EQ(fill.missing[0].field, TemplateField::Artist);
 }
+
+// The session keeps facts of every file it met: at most 100 bytes a file, titles included, for
+// an album's worth of files sharing artist and album.
+TEST(FactsCache, StaysWithinItsBudgetPerFile) {
+    FactsCache cache;
+    constexpr int Files = 10000;
+    for (int i = 0; i < Files; ++i) {
+        FileFacts facts;
+        facts.title = "Őszi dal " + std::to_string(100000 + i); // 17 bytes, all different
+        facts.artist = "Előadó " + std::to_string(i / 12);
+        facts.album = "Album " + std::to_string(i / 12);
+        facts.track = i % 12 + 1;
+        cache.store({static_cast<std::uint64_t>(i), 4000, i * 1000ll}, facts, FactKinds::Tags);
+    }
+    cache.compact();
+    EXPECT_EQ(cache.size(), static_cast<std::size_t>(Files));
+    EXPECT_LE(cache.memoryBytes(), 100u * Files);
+    const auto back = cache.find({1234, 4000, 1234000}, FactKinds::Tags);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->title, "Őszi dal 101234");
+    EXPECT_EQ(back->track, 1234 % 12 + 1);
+    EXPECT_FALSE(cache.find({1234, 4000, 1234000}, FactKinds::Photo));
+    EXPECT_FALSE(cache.find({1234, 4001, 1234000}, FactKinds::Tags));
+}
