@@ -544,7 +544,9 @@ void TMainForm::OptionsBtnClick() {
     m_settings.saveWindowPosition(RememberedWindow::Options, m_optionsForm->pos());
     if (!m_optionsForm->isAccepted())
         return;
-    m_session.applyOptions(m_optionsForm->accepted());
+    filvane::AcceptedOptions chosen = m_optionsForm->accepted();
+    chosen.rename.numbers = m_session.options().numbers; // set by the name tools, not here
+    m_session.applyOptions(chosen);
     m_nameModel->setEditable(m_session.newNamesEditable());
     m_nameModel->reload();
     const filvane::RenameOptions &accepted = m_session.options();

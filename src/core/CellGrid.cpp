@@ -23,7 +23,10 @@ std::string CellGrid::cell(int column, int row) const {
         return m_captions[column];
     if (column == 1)
         return name(row);
-    return m_numbered && row < m_rowCount ? rowNumberText(row) : std::string();
+    if (!m_numbered || row >= m_rowCount)
+        return {};
+    return m_format.isDefault() ? rowNumberText(row)
+                                : formatNumber(m_format, row - 1, m_rowCount - 1);
 }
 
 const std::string &CellGrid::name(int row) const {

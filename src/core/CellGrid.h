@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/NameTools.h"
+
 #include <span>
 #include <string>
 #include <vector>
@@ -23,6 +25,9 @@ public:
     // otherwise, and always beyond the row count.
     bool numbered() const { return m_numbered; }
     void setNumbered(bool numbered) { m_numbered = numbered; }
+    // How the numbers read: start, step and digits, over the data rows in use.
+    void setNumberFormat(const NumberFormat &format) { m_format = format; }
+    const NumberFormat &numberFormat() const { return m_format; }
 
     // Any cell; cells never written read as empty text.
     std::string cell(int column, int row) const;
@@ -52,6 +57,7 @@ private:
 
     int m_rowCount = 2;
     bool m_numbered = false;
+    NumberFormat m_format;
     std::string m_captions[ColumnCount];
     std::vector<std::string> m_names; // row r at r - 1
 };

@@ -198,7 +198,7 @@ std::vector<std::uint32_t> naturalOrder(std::span<const std::string> names) {
 } // namespace
 
 std::vector<std::uint32_t> sortedOrder(std::span<const std::string> names, SortOrder order) {
-    return order == SortOrder::Natural ? naturalOrder(names) : byteOrder(names);
+    return order == SortOrder::Bytes ? byteOrder(names) : naturalOrder(names);
 }
 
 void sortNames(std::span<std::string> names, SortOrder order) {

@@ -14,6 +14,10 @@ namespace filvane {
 enum class SortOrder {
     Bytes,   // by unsigned byte values, case-sensitive: "Zebra.mp3" before "apple.mp3"
     Natural, // as people read names: "Track 2" before "Track 10", "a2" before "á3" before "A10"
+    // By what the files know (see FactOrder); sorting names alone reads these as Natural.
+    Track,    // disc, then track number from the audio tags
+    Taken,    // the date a photo was taken
+    Modified, // the time a file was last written
 };
 
 // Natural order through ICU's collator: runs of digits compare by their value, letters

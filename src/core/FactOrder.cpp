@@ -69,4 +69,19 @@ std::vector<std::uint32_t> orderByFacts(std::span<const std::string> names,
     return rows;
 }
 
+std::optional<FactOrder> factOrderOf(SortOrder order) {
+    switch (order) {
+    case SortOrder::Track:
+        return FactOrder::Track;
+    case SortOrder::Taken:
+        return FactOrder::Taken;
+    case SortOrder::Modified:
+        return FactOrder::Modified;
+    case SortOrder::Bytes:
+    case SortOrder::Natural:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace filvane

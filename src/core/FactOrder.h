@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/Collation.h"
 #include "core/FileFacts.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,5 +25,8 @@ std::vector<std::uint32_t> orderByFacts(std::span<const std::string> names,
 
 // The facts an order needs.
 FactKinds factsFor(FactOrder order);
+
+// The order by facts a list order stands for; none for the orders by name.
+std::optional<FactOrder> factOrderOf(SortOrder order);
 
 } // namespace filvane

@@ -78,12 +78,17 @@ void NameLists::sortByName(SortOrder order) {
 void NameLists::resort(SortOrder order) {
     if (m_fileCount < 2)
         return;
+    reorder(sortedOrder(m_read.names(m_fileCount), order));
+}
+
+void NameLists::reorder(std::vector<std::uint32_t> from) {
+    if (m_fileCount < 2 || from.size() != static_cast<size_t>(m_fileCount))
+        return;
     const std::span<std::string> names = m_read.names(m_fileCount);
     // Typed names go with their files; a list nothing was typed into has none to move.
     const std::span<std::string> typed =
         m_names.storedNames() > 0 ? m_names.names(m_fileCount) : std::span<std::string>();
     const bool files = m_files.size() == names.size();
-    std::vector<std::uint32_t> from = sortedOrder(names, order);
     permute(from, [&](std::uint32_t a, std::uint32_t b) {
         std::swap(names[a], names[b]);
         if (!typed.empty())
@@ -100,6 +105,30 @@ void NameLists::swapNames(int rowA, int rowB) {
         std::swap(m_files[a], m_files[b]);
 }
 
+bool NameLists::moveRows(const std::vector<int> &rows, int delta, Moving moving) {
+    if (rows.empty() || (delta != -1 && delta != 1) || !std::is_sorted(rows.begin(), rows.end()) ||
+        rows.front() < 1 || rows.back() > m_fileCount)
+        return false;
+    if ((delta < 0 && rows.front() == 1) || (delta > 0 && rows.back() == m_fileCount))
+        return false;
+    const auto swapRows = [&](int a, int b) {
+        if (moving == Moving::Files) {
+            swapNames(a, b);
+        } else {
+            m_names.swapNames(a, b);
+        }
+    };
+    // Each selected row trades places with its neighbour on the side it moves to; walking from
+    // that side lets a block of rows move together.
+    if (delta < 0)
+        for (int row : rows)
+            swapRows(row, row - 1);
+    else
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+            swapRows(*row, *row + 1);
+    return true;
+}
+
 void NameLists::clearNewNames() {
     for (int row = 1; row < m_names.rowCount(); ++row)
         m_names.setCell(1, row, {});
@@ -108,6 +137,16 @@ void NameLists::clearNewNames() {
 void NameLists::fillNewNamesFromOldNames() {
     for (int row = 1; row < m_names.rowCount(); ++row)
         m_names.setCell(1, row, std::string(nameBeforeFirstDot(m_read.name(row))));
+}
+
+void NameLists::fillNewNamesFromOldNamesStripped() {
+    for (int row = 1; row < m_names.rowCount(); ++row)
+        m_names.setCell(1, row, oldNameStem(m_read.name(row)));
+}
+
+void NameLists::setNumberFormat(const NumberFormat &format) {
+    m_read.setNumberFormat(format);
+    m_names.setNumberFormat(format);
 }
 
 void NameLists::writeNumberColumn(bool numbering) {

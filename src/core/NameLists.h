@@ -4,6 +4,8 @@
 #include "core/Collation.h"
 #include "core/ListedFile.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,9 +55,25 @@ public:
     void resort(SortOrder order);
     // Exchanges the names (every column but the number) of two read-list rows.
     void swapNames(int rowA, int rowB);
+    // Puts the file of row from[k] + 1 at row k + 1, each typed new name going with its file.
+    void reorder(std::vector<std::uint32_t> from);
+    // Moves the files of `rows` (data rows, ascending) one row up (`delta` -1) or down (+1)
+    // while the typed names stay in their rows, or the typed names while the files stay. The
+    // rows they pass move the other way. Nothing moves when a row would leave the list; false
+    // then.
+    enum class Moving { Files, NewNames };
+    bool moveRows(const std::vector<int> &rows, int delta, Moving moving);
+
+    // The typed new names of the data rows, in place, for tools that edit them (row r at r - 1).
+    std::span<std::string> newNames() { return m_names.names(m_fileCount); }
 
     void clearNewNames();
     void fillNewNamesFromOldNames();
+    // The same without a leading number and its separator ("04 - Rain.mp3" gives "Rain"), so
+    // that a numbered folder can be numbered again.
+    void fillNewNamesFromOldNamesStripped();
+    // How both lists' number columns read.
+    void setNumberFormat(const NumberFormat &format);
     // Numbers the rows of the new-name list, or leaves its number column empty; the blank row
     // of a list without files has no number either way.
     void writeNumberColumn(bool numbering);

@@ -21,7 +21,7 @@ std::array<std::string_view, 4> newNamePieces(const RenameOptions &options,
     if (options.numbersOnly)
         return {number, string_view(), string_view(), extension};
     if (options.numbering)
-        return {number, string_view(" - "), typedName, extension};
+        return {number, string_view(options.numbers.separator), typedName, extension};
     return {string_view(), string_view(), typedName, extension};
 }
 
@@ -40,6 +40,11 @@ std::string composeNewName(const RenameOptions &options, std::string_view oldNam
     for (std::string_view piece : pieces)
         name += piece;
     return name;
+}
+
+std::string rowNumber(const RenameOptions &options, int row, int count) {
+    return options.numbers.isDefault() ? rowNumberText(row)
+                                       : formatNumber(options.numbers, row - 1, count);
 }
 
 bool isPlainFileName(std::string_view name) {
@@ -92,7 +97,7 @@ RenamePlan planFromLists(const NameLists &lists, const RenameOptions &options,
         const std::string_view typed = lists.typedName(row);
         planned.unnamed = typed.empty() && !options.numbersOnly;
         planned.oldName = oldName;
-        number = rowNumberText(row);
+        number = rowNumber(options, row, count);
         planned.newName = plan.names.join(newNamePieces(options, oldName, number, typed));
         planned.outcome = plannedOutcome(planned.oldName, planned.newName);
     }

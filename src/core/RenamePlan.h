@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ListedFile.h"
+#include "core/NameTools.h"
 #include "core/NoReplaceRename.h"
 #include "core/RowOutcome.h"
 
@@ -19,6 +20,8 @@ struct RenameOptions {
     bool keepExtension = true;
     bool numbersOnly = false;
     std::string chosenExtension; // joined as it stands: "mp3" without a dot gives "Songmp3"
+    // Start, step, digits of the numbers, and the text between number and name.
+    NumberFormat numbers{};
 };
 
 // What a look at a plan finds before anything is renamed: the rows a user most likely did not
@@ -75,9 +78,13 @@ struct RenamePlan {
 };
 
 // A row's new name by the options (numbers only wins over them all). The pieces are joined as
-// they stand, no blank or dot added or removed. `number` is the row's number text.
+// they stand, no blank or dot added or removed. `number` is the row's number text (see
+// rowNumber).
 std::string composeNewName(const RenameOptions &options, std::string_view oldName,
                            std::string_view number, std::string_view typedName);
+
+// The number text of data row `row` of `count` by the options' number format.
+std::string rowNumber(const RenameOptions &options, int row, int count);
 
 // A bare name of one entry in the directory: not empty, not "." or "..", no "/" and no NUL.
 bool isPlainFileName(std::string_view name);

@@ -15,12 +15,73 @@ RenameSession::RenameSession(std::string journalDirectory)
     : m_journalDirectory(std::move(journalDirectory)) {}
 
 void RenameSession::setSortOrder(SortOrder order) {
+    if (factOrderOf(order)) {
+        const FactsBatch batch = readFacts(factsFor(*factOrderOf(order)));
+        setSortOrder(order, batch.facts);
+        return;
+    }
     m_sortOrder = order;
     m_lists.resort(order);
 }
 
+void RenameSession::setSortOrder(SortOrder order, std::span<const FileFacts> facts) {
+    m_sortOrder = order;
+    const std::optional<FactOrder> byFacts = factOrderOf(order);
+    if (!byFacts || facts.size() != static_cast<size_t>(m_lists.fileCount())) {
+        m_lists.resort(order);
+        return;
+    }
+    const std::span<std::string> names = m_lists.readList().names(m_lists.fileCount());
+    m_lists.reorder(orderByFacts(names, facts, *byFacts));
+}
+
 void RenameSession::sortLists() {
-    m_lists.sortByName(m_sortOrder);
+    if (factOrderOf(m_sortOrder))
+        setSortOrder(m_sortOrder); // the cache makes a listing again cheap
+    else
+        m_lists.sortByName(m_sortOrder);
+}
+
+FactsBatch RenameSession::readFacts(FactKinds wanted, const FactsProgress &progress) {
+    const int count = m_lists.fileCount();
+    if (count == 0)
+        return {};
+    const std::span<std::string> names = m_lists.readList().names(count);
+    return filvane::readFacts(m_listingDirectory, names, wanted, m_facts, progress);
+}
+
+TemplateFill RenameSession::fillFromFacts(const NameTemplate &templ,
+                                          std::span<const FileFacts> facts) {
+    TemplateFill fill = fillNames(templ, facts);
+    for (size_t i = 0; i < fill.names.size() && static_cast<int>(i) < m_lists.fileCount(); ++i)
+        m_lists.nameList().setCell(1, static_cast<int>(i) + 1, std::move(fill.names[i]));
+    fill.names.clear();
+    return fill;
+}
+
+namespace {
+// Data rows (from 1) as indices of the new names (from 0).
+std::vector<int> indicesOf(const std::vector<int> &rows) {
+    std::vector<int> indices;
+    indices.reserve(rows.size());
+    for (int row : rows)
+        indices.push_back(row - 1);
+    return indices;
+}
+} // namespace
+
+ToolRun RenameSession::applyNameTool(const NameTool &tool, const std::vector<int> &rows) {
+    const std::span<std::string> names = m_lists.newNames();
+    return rows.empty() ? applyTool(tool, names) : applyTool(tool, names, indicesOf(rows));
+}
+
+ToolRun RenameSession::applyNameTools(const NameToolChain &chain) {
+    return applyTools(chain, m_lists.newNames());
+}
+
+void RenameSession::setNumberFormat(const NumberFormat &format) {
+    m_options.numbers = format;
+    m_lists.setNumberFormat(format);
 }
 
 void RenameSession::read(std::string directory, std::string searchPattern) {
@@ -61,6 +122,7 @@ void RenameSession::clear() {
 
 void RenameSession::applyOptions(const AcceptedOptions &accepted) {
     m_options = accepted.rename;
+    m_lists.setNumberFormat(m_options.numbers);
     m_lists.writeNumberColumn(m_options.numbering);
     if (accepted.fillFromOldNames && !m_options.numbersOnly)
         m_lists.fillNewNamesFromOldNames();
@@ -134,8 +196,8 @@ std::string RenameSession::finalName(int row) const {
     const std::string_view oldName = m_lists.oldName(row);
     if (oldName.empty())
         return {};
-    std::string name =
-        composeNewName(m_options, oldName, rowNumberText(row), m_lists.typedName(row));
+    std::string name = composeNewName(
+        m_options, oldName, rowNumber(m_options, row, m_lists.fileCount()), m_lists.typedName(row));
     return isPlainFileName(name) ? name : std::string(oldName);
 }
 

@@ -11,7 +11,11 @@
 // RenameReasons, ErrorText and TextTable turn outcomes into words in either language.
 
 #include "core/Collation.h"
+#include "core/FactOrder.h"
+#include "core/FactsCache.h"
 #include "core/NameLists.h"
+#include "core/NameTemplate.h"
+#include "core/NameTools.h"
 #include "core/Preflight.h"
 #include "core/Rename.h"
 #include "core/RunHistory.h"
@@ -63,15 +67,35 @@ public:
     // Typing new names makes sense unless the files are to get their numbers alone.
     bool newNamesEditable() const { return !m_options.numbersOnly; }
 
-    // Byte order (the default) or natural order; applies from the next listing on, and a
-    // listing shown now is sorted again at once.
+    // Byte order (the default), natural order or an order by what the files know; applies from
+    // the next listing on, and a listing shown now is sorted again at once, each typed name
+    // going with its file. An order by facts reads them here (from the cache where it can);
+    // a front end that wants progress reads them first (readFacts) and hands them in.
     void setSortOrder(SortOrder order);
+    void setSortOrder(SortOrder order, std::span<const FileFacts> facts);
     SortOrder sortOrder() const { return m_sortOrder; }
+
+    // What the listed files know, row for row (row r at r - 1), read once per file for the
+    // session. Meant to run on a worker thread while the lists stay as they are; `progress`
+    // may stop it.
+    FactsBatch readFacts(FactKinds wanted, const FactsProgress &progress = {});
+    // Fills the new names from the facts by `templ`; rows whose file lacks a field the
+    // template uses are left blank and listed in the result.
+    TemplateFill fillFromFacts(const NameTemplate &templ, std::span<const FileFacts> facts);
+
+    // The name tools on the new names: all rows, or the data rows given (ascending).
+    ToolRun applyNameTool(const NameTool &tool, const std::vector<int> &rows = {});
+    ToolRun applyNameTools(const NameToolChain &chain);
+    // How numbers read, in the lists and in the names a run gives.
+    void setNumberFormat(const NumberFormat &format);
 
     void setNumbering(bool numbering) { m_options.numbering = numbering; }
     // The options as accepted in an earlier run, before anything is listed: the lists are
     // left as they are.
-    void setOptions(RenameOptions options) { m_options = std::move(options); }
+    void setOptions(RenameOptions options) {
+        m_options = std::move(options);
+        m_lists.setNumberFormat(m_options.numbers);
+    }
     void setKeepExtension(bool keep) { m_options.keepExtension = keep; }
 
     // Makes `directory` the listing directory and lists it by `searchPattern`, sorted.
@@ -141,6 +165,7 @@ private:
     std::string m_lastExtension;
     RenameOptions m_options;
     SortOrder m_sortOrder = SortOrder::Bytes;
+    FactsCache m_facts;
     std::string m_journalDirectory;
     // The listed folder as it was read: a run in a folder that has changed since renames nothing.
     std::optional<DirectoryIdentity> m_listedFolder;
