@@ -34,7 +34,7 @@ bool leavesSomethingToTell(const RenameResult &run) {
 
 UiText failureReason(const RowOutcome &row) {
     if (row.outcome == RenameOutcome::RefusedName)
-        return UiText::ReasonNameNotAllowed;
+        return row.noBaseName ? UiText::ReasonNoBaseName : UiText::ReasonNameNotAllowed;
     if (row.outcome == RenameOutcome::RenamedSince)
         return UiText::ReasonRenamedSince;
     if (row.outcome == RenameOutcome::ReplacedSince)

@@ -180,8 +180,8 @@ bool killedInARound(const CommandFolder &folder) {
             return 0;
         };
         filvane::RunJournal journal(folder.scratch.str() + "/state/filvane");
-        filvane::runRename(
-            {folder.dir.str(), lists.readList(), lists.nameList(), {false, true, false, ""}},
+        filvane::runPlan(
+            filvane::planFromLists(lists, {false, true, false, ""}, folder.dir.str(), std::nullopt),
             {filvane::NoReplaceRenamer::Method::NoExchange, {}, &journal, &calls});
         ::_exit(0);
     }

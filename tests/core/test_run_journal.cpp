@@ -490,8 +490,7 @@ TEST(RunJournal, ACompleteMarkThatCannotBeWrittenLeavesARunToUndoNotToRecover) {
         return 0;
     };
     RunJournal journal(home.journals());
-    RenameInput input = folder.input();
-    runRename(input, {Method::NoReplaceFlag, {}, &journal, &calls});
+    folder.run({Method::NoReplaceFlag, {}, &journal, &calls});
     const int finished = journal.finish(2); // as the run's own mark did, once more
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
@@ -575,8 +574,8 @@ TEST(RunRecovery, TheFolderIsFoundByIdentityOrLeftForGood) {
             lists.nameList().setCell(1, 1, "b");
             lists.nameList().setCell(1, 2, "a");
             RunJournal journal(home.journals());
-            runRename({".", lists.readList(), lists.nameList(), {false, true, false, ""}},
-                      {Method::NoExchange, {}, &journal, calls});
+            runPlan(planFromLists(lists, {false, true, false, ""}, ".", std::nullopt),
+                    {Method::NoExchange, {}, &journal, calls});
         }));
         std::string now = path;
         if (then == Then::Renamed)
