@@ -103,12 +103,12 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     keepRowsSideBySide(ui->ReadGrid, ui->NameGrid);
     // While a cell editor is open it has the keyboard, and Ctrl+C and Ctrl+V work on its text.
     addCopyAction(ui->ReadGrid, CopyWhenNothingSelected::CurrentCell);
-    addCopyAction(ui->NameGrid, CopyWhenNothingSelected::CurrentCell);
-    auto *paste = new QAction(ui->NameGrid);
-    paste->setShortcut(QKeySequence::Paste);
-    paste->setShortcutContext(Qt::WidgetShortcut);
-    ui->NameGrid->addAction(paste);
-    connect(paste, &QAction::triggered, this, &TMainForm::pasteNewNames);
+    m_copyNamesAction = addCopyAction(ui->NameGrid, CopyWhenNothingSelected::CurrentCell);
+    m_pasteAction = new QAction(ui->NameGrid);
+    m_pasteAction->setShortcut(QKeySequence::Paste);
+    m_pasteAction->setShortcutContext(Qt::WidgetShortcut);
+    ui->NameGrid->addAction(m_pasteAction);
+    connect(m_pasteAction, &QAction::triggered, this, &TMainForm::pasteNewNames);
     addCommandShortcuts();
 
     // Ctrl+Z takes back the last run; a cell editor open at the time keeps Ctrl+Z for its text.
@@ -258,8 +258,7 @@ void TMainForm::ReadBtnClick() {
         // the window back its activation when the dialog closes; ask for it too, so the keys
         // also come here where nothing does that (no window manager).
         activateWindow();
-        ui->NameGrid->setFocus();
-        ui->NameGrid->setCurrentIndex(m_nameModel->index(0, 1));
+        focusFirstNewName();
     }
 }
 
@@ -290,6 +289,11 @@ void TMainForm::readFiles(const std::string &folder, const std::vector<std::stri
     setNameGridEnabled(true);
     m_session.readFiles(folder, files);
     reloadGrids();
+    focusFirstNewName();
+}
+
+void TMainForm::focusFirstNewName() {
+    // Where typing and Ctrl+V go: the first new name, beside the first file.
     ui->NameGrid->setFocus();
     ui->NameGrid->setCurrentIndex(m_nameModel->index(0, 1));
 }
@@ -306,7 +310,10 @@ void TMainForm::RenBtnClick() {
     // One plan per click: the question shows what it found, and the run carries it out.
     filvane::RenamePlan plan = m_session.checkedPlan();
     const RenameConfirmation::Answer answer = askRenameQuestion(plan);
-    if (answer != RenameConfirmation::Answer::No) {
+    // No leaves everything as it was: listing again would move typed names onto other files.
+    if (answer == RenameConfirmation::Answer::No)
+        return;
+    {
         RunProgress progress(this, m_texts, m_progressDelayMs);
         const auto update = [&progress](int done, int total) {
             return progress.update(done, total);
@@ -321,6 +328,7 @@ void TMainForm::RenBtnClick() {
         result = {};
     m_session.relist();
     reloadGrids();
+    showItemCount(m_session.lists().fileCount());
     warnIfTooManyFiles();
     // After the listing, so the lists behind the box already show what the run left.
     reportRun(result);
@@ -354,7 +362,7 @@ void TMainForm::UndoLastRename() {
         return;
     QMessageBox box(QMessageBox::Question, qstr(filvane::ApplicationTitle),
                     qstr(filvane::fillText(
-                        m_texts[UiText::UndoQuestion],
+                        m_texts.counted(UiText::UndoQuestion, last->renamedCount),
                         {std::to_string(last->renamedCount), filvane::readableName(last->folder)})),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::Yes);
@@ -378,11 +386,17 @@ void TMainForm::runUndo() {
 }
 
 void TMainForm::showListContextMenu(QTableView *grid, const QPoint &position) {
-    // Offered only when there is a run to take back.
-    if (!m_session.undoableRun())
+    const bool canUndo = m_session.undoableRun().has_value();
+    const bool nameList = grid == ui->NameGrid && grid->isEnabled();
+    if (!canUndo && !nameList)
         return;
     QMenu menu(this);
-    menu.addAction(m_undoAction);
+    if (nameList) {
+        menu.addAction(m_pasteAction);
+        menu.addAction(m_copyNamesAction);
+    }
+    if (canUndo)
+        menu.addAction(m_undoAction);
     menu.exec(grid->viewport()->mapToGlobal(position));
 }
 
@@ -404,8 +418,9 @@ void TMainForm::recoverInterruptedRuns() {
                               {filvane::readableName(run.folder), std::to_string(run.renamedCount),
                                std::to_string(run.fileCount)});
         if (run.temporaryCount > 0)
-            text += "\n" + filvane::fillText(m_texts[UiText::RecoveryTemporary],
-                                             {std::to_string(run.temporaryCount)});
+            text += "\n" + filvane::fillText(
+                               m_texts.counted(UiText::RecoveryTemporary, run.temporaryCount),
+                               {std::to_string(run.temporaryCount)});
         QMessageBox box(QMessageBox::Warning, qstr(filvane::ApplicationTitle), qstr(text),
                         QMessageBox::NoButton, this);
         QPushButton *restore =
@@ -514,6 +529,7 @@ void TMainForm::openRequest(const OpenRequest &request) {
     else
         return;
     showItemCount(m_session.lists().fileCount());
+    focusFirstNewName();
 }
 
 void TMainForm::reportRun(const filvane::RenameResult &result) {
@@ -532,8 +548,7 @@ void TMainForm::reportRun(const filvane::RenameResult &result) {
 }
 
 RenameConfirmation::Answer TMainForm::askRenameQuestion(const filvane::RenamePlan &plan) {
-    RenameConfirmation question(*plan.preflight, m_session.listingDirectory(),
-                                m_session.options().numbersOnly, m_texts, this);
+    RenameConfirmation question(plan, m_session.options().numbersOnly, m_texts, this);
     return question.exec();
 }
 
@@ -598,6 +613,11 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     m_texts.apply(language);
     passTextsToDialogs();
     m_undoAction->setText(qstr(m_texts[UiText::UndoAction]));
+    m_pasteAction->setText(qstr(m_texts[UiText::PasteAction]));
+    m_copyNamesAction->setText(qstr(m_texts[UiText::CopyAction]));
+    // Once the window is up, the count panel shows the count, whichever language it is in.
+    if (m_activated)
+        showItemCount(m_session.lists().fileCount());
     m_qtTranslations.apply(language);
     if (m_activated) // the switch's first event, while the window is built, is not a choice
         m_settings.saveLanguage(language);

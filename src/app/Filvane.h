@@ -125,6 +125,7 @@ private:
     // The dialogs keep copies of what they show: the texts, and the last extension.
     void passTextsToDialogs();
     void setNameGridEnabled(bool enabled);
+    void focusFirstNewName();
     void reloadGrids();
     // A folder with more matching files than the lists hold is not listed at all; say so.
     void warnIfTooManyFiles();
@@ -158,6 +159,8 @@ private:
     bool m_activated = false;
     int m_progressDelayMs = 500;
     QAction *m_undoAction = nullptr;
+    QAction *m_pasteAction = nullptr;     // the new-name list's Ctrl+V and context menu
+    QAction *m_copyNamesAction = nullptr; // the new-name list's Ctrl+C and context menu
     AppSettings m_settings;
     QtTranslations m_qtTranslations;
 

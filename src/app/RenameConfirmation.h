@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Preflight.h"
+#include "core/RenamePlan.h"
 #include "core/TextTable.h"
 
 #include <memory>
@@ -9,15 +9,18 @@
 class QMessageBox;
 class QPushButton;
 class QWidget;
+class PlanView;
 
-// The rename question, with what the look at the plan found below it: how many files in which
-// folder, one line per kind of finding, and row by row in the details. Without findings it is
-// the plain question. Where rows have no new name, a third button renames the named rows only.
+// The rename question, with what the plan holds below it: how many files in which folder, and
+// one line per kind of finding. Show Details opens the whole plan (every row and what it
+// becomes) without answering. Where rows have no new name, a third button renames the named
+// rows only, and it is the default: Enter never gives a file a name no one typed.
 class RenameConfirmation {
 public:
     enum class Answer { No, All, NamedRowsOnly };
 
-    RenameConfirmation(const filvane::Preflight &check, const std::string &folder, bool numbersOnly,
+    // `plan` is checked (its preflight set) and must outlive the question.
+    RenameConfirmation(const filvane::RenamePlan &plan, bool numbersOnly,
                        const filvane::StoredTexts &texts, QWidget *parent);
     ~RenameConfirmation();
     RenameConfirmation(const RenameConfirmation &) = delete;
@@ -25,9 +28,15 @@ public:
 
     Answer exec();
     QMessageBox *box() const { return m_box.get(); }
+    QPushButton *detailsButton() const { return m_details; }
+    // Shows the plan view over the question; it stays open until it is closed.
+    void showDetails();
 
 private:
+    const filvane::RenamePlan &m_plan;
+    const filvane::StoredTexts &m_texts;
     std::unique_ptr<QMessageBox> m_box;
     QPushButton *m_yes = nullptr;
     QPushButton *m_namedOnly = nullptr;
+    QPushButton *m_details = nullptr;
 };

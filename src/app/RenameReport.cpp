@@ -129,7 +129,7 @@ std::unique_ptr<QMessageBox> makeRenameReport(const std::vector<filvane::RowOutc
     if (failed.empty())
         return nullptr;
     const std::string summary = filvane::fillText(
-        texts[UiText::ReportSummary],
+        texts.counted(UiText::ReportSummary, filvane::triedRowCount(rows)),
         {std::to_string(failed.size()), std::to_string(filvane::triedRowCount(rows))});
     auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, qstr(filvane::ApplicationTitle),
                                              qstr(summary), QMessageBox::Ok, parent);

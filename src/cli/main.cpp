@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -28,6 +29,7 @@ constexpr int ExitUsage = 2;
 constexpr std::string_view Usage =
     "Usage: filvane-rename DIR [--mask M] [--names FILE] [--numbering on|off]\n"
     "                      [--extension .EXT] [--numbers-only] [--natural] [--dry-run] [--undo]\n"
+    "                      [--named-only | --allow-blank]\n"
     "                      [--recover restore|finish|leave]\n"
     "\n"
     "Renames the files of DIR that match the mask (default \"*.*\"), listed sorted by name and\n"
@@ -38,9 +40,12 @@ constexpr std::string_view Usage =
     "  --mask M             which files to list; case does not matter (default \"*.*\")\n"
     "  --names FILE         the new names, one per line\n"
     "  --numbering on|off   start each name with its number and \" - \" (default on)\n"
-    "  --extension .EXT     give every file this extension instead of its own\n"
+    "  --extension .EXT     give every file this extension instead of its own (\"mp3\" is "
+    "\".mp3\")\n"
     "  --numbers-only       rename the files to their numbers alone; reads no names\n"
     "  --natural            list in natural order (Track 2 before Track 10)\n"
+    "  --named-only         with fewer names than files: rename only the files that got a name\n"
+    "  --allow-blank        with fewer names than files: the others get their number alone\n"
     "  --dry-run            print the plan and what the check before a run finds; rename nothing\n"
     "  --undo               take back the last run made in DIR\n"
     "  --recover CHOICE     deal with a run in DIR that was cut off (a crash, a kill): restore\n"
@@ -50,8 +55,11 @@ constexpr std::string_view Usage =
     "  --help, --version    print this help or the version\n"
     "\n"
     "Names are read up to 64 MB or 1,000,000 lines.\n"
-    "Exit status: 0 when every file was renamed, 1 when a file could not be or the folder\n"
-    "cannot be listed, 2 on bad usage.\n";
+    "Nothing is renamed when there are more names than files, no file matches the mask, or a\n"
+    "name would be refused (nothing before its extension, a \"/\"); nor, without --named-only or\n"
+    "--allow-blank, when there are fewer names than files.\n"
+    "Exit status: 0 when every file was renamed, 1 when a file could not be, the folder cannot\n"
+    "be listed or nothing was renamed for a reason above, 2 on bad usage and too few names.\n";
 
 constexpr size_t MostNameBytes = size_t(64) << 20;
 constexpr size_t MostNameLines = 1000000;
@@ -66,6 +74,8 @@ struct Arguments {
     bool natural = false;
     bool dryRun = false;
     bool undo = false;
+    bool namedOnly = false;  // fewer names than files: leave the unnamed files alone
+    bool allowBlank = false; // fewer names than files: number the unnamed files alone
     std::optional<filvane::RecoveryChoice> recover;
 };
 
@@ -76,6 +86,16 @@ void print(std::FILE *to, std::string_view text) {
 int usageError(const std::string &message) {
     print(stderr, "filvane-rename: " + message + "\nTry 'filvane-rename --help'.\n");
     return ExitUsage;
+}
+
+// A mask that is the name of a file here was most likely a wildcard the shell expanded.
+std::string maskHint(const std::string &mask) {
+    struct stat info {};
+    if (mask.find_first_of("*?") != std::string::npos || ::stat(mask.c_str(), &info) != 0)
+        return {};
+    return "\nfilvane-rename: the mask \"" + mask +
+           "\" is the name of a file here: if the shell expanded a wildcard, quote it "
+           "(--mask '*.mp3')";
 }
 
 // Returns the exit code to stop with, or nothing to go on.
@@ -119,6 +139,10 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
             arguments.dryRun = true;
         } else if (arg == "--undo") {
             arguments.undo = true;
+        } else if (arg == "--named-only") {
+            arguments.namedOnly = true;
+        } else if (arg == "--allow-blank") {
+            arguments.allowBlank = true;
         } else if (arg == "--recover") {
             if (!value(text) || (text != "restore" && text != "finish" && text != "leave"))
                 return usageError("--recover takes restore, finish or leave");
@@ -131,11 +155,13 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
             arguments.directory = arg;
             haveDirectory = true;
         } else {
-            return usageError("one folder only: " + std::string(arg));
+            return usageError("one folder only: " + std::string(arg) + maskHint(arguments.mask));
         }
     }
     if (!haveDirectory)
         return usageError("no folder given");
+    if (arguments.namedOnly && arguments.allowBlank)
+        return usageError("--named-only and --allow-blank exclude each other");
     struct stat info {};
     if (::stat(arguments.directory.c_str(), &info) != 0)
         return usageError("cannot open folder " + arguments.directory + ": " +
@@ -201,6 +227,8 @@ std::string findingText(const filvane::PreflightRow &row) {
         return "same name as row " + filvane::rowNumberText(row.otherRow);
     case filvane::PreflightFinding::TooLong:
         return "the name is too long";
+    case filvane::PreflightFinding::NoBaseName:
+        return "the name has nothing before its extension";
     }
     return {};
 }
@@ -350,6 +378,9 @@ int main(int argc, char **argv) {
         return ExitRowsFailed;
     }
 
+    if (const std::string hint = maskHint(arguments.mask); !hint.empty())
+        print(stderr, hint.substr(1) + "\n");
+
     filvane::AcceptedOptions options;
     options.rename.numbering = arguments.numbering;
     options.rename.keepExtension = !arguments.extension.has_value();
@@ -358,9 +389,13 @@ int main(int argc, char **argv) {
     // The names are read before the folder, so that the run follows its listing at once and
     // can trust what the listing found of each file.
     std::string namesText;
-    if (!arguments.numbersOnly)
+    if (!arguments.numbersOnly) {
+        if (!arguments.namesFile && ::isatty(STDIN_FILENO))
+            print(stderr, "filvane-rename: reading the new names from the terminal, one per line; "
+                          "end with Ctrl+D (or give --names FILE)\n");
         if (const std::optional<int> stop = readNames(arguments, namesText))
             return *stop;
+    }
     session.setNumbering(arguments.numbering);
     session.read(arguments.directory,
                  filvane::joinSearchPattern(arguments.directory, arguments.mask));
@@ -373,29 +408,65 @@ int main(int argc, char **argv) {
         return usageError("more files match than can be renamed in one run");
     session.applyOptions(options);
 
+    const int files = session.lists().fileCount();
+    // Said before anything is renamed; a dry run prints the same and exits the same way.
+    std::string refusal;
+    int refusalCode = ExitDone;
+    const auto refuse = [&refusal, &refusalCode](int code, const std::string &why) {
+        refusal += "filvane-rename: " + why + "\n";
+        refusalCode = std::max(refusalCode, code);
+    };
+    if (files == 0)
+        refuse(ExitRowsFailed, "no file in " + arguments.directory + " matches the mask \"" +
+                                   arguments.mask + "\"");
     if (!arguments.numbersOnly) {
         size_t lines = 0;
         filvane::forEachLine(namesText, [&lines](std::string_view) { return ++lines, true; });
-        const int files = session.lists().fileCount();
-        if (lines > static_cast<size_t>(files))
-            print(stderr, "filvane-rename: " + std::to_string(lines) + " names for " +
-                              std::to_string(files) +
-                              " files: the names past the last file are "
-                              "not used\n");
+        if (files > 0 && lines > static_cast<size_t>(files))
+            refuse(ExitRowsFailed, std::to_string(lines) + " names for " + std::to_string(files) +
+                                       " files: nothing is renamed");
         session.pasteNewNames(namesText, 1);
     }
     namesText = std::string();
 
+    filvane::RenamePlan plan = session.plan(filvane::ListingAge::JustMade);
+    const auto unnamed = std::count_if(plan.rows.begin(), plan.rows.end(),
+                                       [](const filvane::RowOutcome &row) { return row.unnamed; });
+    if (arguments.namedOnly)
+        plan.leaveOutUnnamedRows();
+    for (const filvane::RowOutcome &row : plan.rows) {
+        if (row.outcome == filvane::RenameOutcome::RefusedName)
+            refuse(ExitRowsFailed, "row " + filvane::rowNumberText(row.row) + ": " +
+                                       std::string(row.oldName) + " \u2192 " +
+                                       std::string(row.newName) + ": " +
+                                       (row.noBaseName ? "the name has nothing before its extension"
+                                                       : "the name is not allowed") +
+                                       ": nothing is renamed");
+    }
+    if (unnamed > 0 && !arguments.namedOnly && !arguments.allowBlank)
+        refuse(ExitUsage, std::to_string(files - static_cast<int>(unnamed)) + " names for " +
+                              std::to_string(files) +
+                              " files: give a name to each, or --named-only to rename only the "
+                              "named files, or --allow-blank to give the others their number "
+                              "alone");
+
     if (arguments.dryRun) {
-        // Only a dry run looks at the plan first: a real run reports each failure as it meets it.
-        const filvane::RenamePlan plan = session.checkedPlan();
+        // Only a dry run looks at the folder first: a real run reports each failure as it meets it.
+        filvane::checkPlan(plan);
         const filvane::Preflight &check = *plan.preflight;
         printPlan(plan);
         printFindings(check);
+        print(stderr, refusal);
+        if (refusalCode != ExitDone)
+            return refusalCode;
         return check.clean() || check.count(filvane::PreflightFinding::Unnamed) ==
                                     static_cast<int>(check.rows.size())
                    ? ExitDone
                    : ExitRowsFailed;
     }
-    return reportRun(session.run({}, filvane::ListingAge::JustMade));
+    if (refusalCode != ExitDone) {
+        print(stderr, refusal);
+        return refusalCode;
+    }
+    return reportRun(session.run(std::move(plan)));
 }

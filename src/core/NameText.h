@@ -38,8 +38,9 @@ template <class Visit> void forEachLine(std::string_view text, Visit visit) {
     }
 }
 
-// The text without the blanks and tabs around it, which a pasted line often carries from a
-// table or a track list; blanks inside are kept.
+// The text without the blanks around it (spaces, tabs, CR, no-break and other Unicode spaces),
+// which a pasted line often carries from a table, a track list or a web page; blanks inside
+// are kept.
 std::string_view trimBlanks(std::string_view text);
 
 } // namespace filvane

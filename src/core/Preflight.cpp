@@ -72,7 +72,7 @@ void checkPlan(RenamePlan &renamePlan) {
             result.rows.push_back({row.row, finding, row.oldName, row.newName, otherRow});
         };
         if (row.outcome == RenameOutcome::RefusedName) {
-            add(PreflightFinding::Refused);
+            add(row.noBaseName ? PreflightFinding::NoBaseName : PreflightFinding::Refused);
             continue;
         }
         if (row.newName == row.oldName)

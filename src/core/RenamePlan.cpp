@@ -30,6 +30,12 @@ RenameOutcome plannedOutcome(std::string_view oldName, std::string_view newName)
                                                                 : RenameOutcome::RefusedName;
 }
 
+// Whether a composed name is its extension alone (or nothing): no number, no typed name.
+// Only a name composed from the lists is held to this; undo may give a hidden file its name.
+bool lacksBaseName(const std::array<std::string_view, 4> &pieces) {
+    return pieces[0].empty() && pieces[1].empty() && pieces[2].empty();
+}
+
 } // namespace
 
 std::string composeNewName(const RenameOptions &options, std::string_view oldName,
@@ -45,6 +51,12 @@ std::string composeNewName(const RenameOptions &options, std::string_view oldNam
 std::string rowNumber(const RenameOptions &options, int row, int count) {
     return options.numbers.isDefault() ? rowNumberText(row)
                                        : formatNumber(options.numbers, row - 1, count);
+}
+
+std::string withLeadingDot(std::string_view extension) {
+    if (extension.empty() || extension.front() == '.')
+        return std::string(extension);
+    return "." + std::string(extension);
 }
 
 bool isPlainFileName(std::string_view name) {
@@ -98,8 +110,13 @@ RenamePlan planFromLists(const NameLists &lists, const RenameOptions &options,
         planned.unnamed = typed.empty() && !options.numbersOnly;
         planned.oldName = oldName;
         number = rowNumber(options, row, count);
-        planned.newName = plan.names.join(newNamePieces(options, oldName, number, typed));
+        const auto pieces = newNamePieces(options, oldName, number, typed);
+        planned.newName = plan.names.join(pieces);
         planned.outcome = plannedOutcome(planned.oldName, planned.newName);
+        if (lacksBaseName(pieces) && planned.newName != planned.oldName) {
+            planned.outcome = RenameOutcome::RefusedName;
+            planned.noBaseName = true;
+        }
     }
     const std::vector<ListedFile> &files = lists.listedFiles();
     if (listedFiles && count > 0 && files.size() == static_cast<size_t>(count))

@@ -19,19 +19,24 @@ struct RenameOptions {
     bool numbering = true;
     bool keepExtension = true;
     bool numbersOnly = false;
-    std::string chosenExtension; // joined as it stands: "mp3" without a dot gives "Songmp3"
+    std::string chosenExtension; // with its dot (see withLeadingDot); empty: no extension
     // Start, step, digits of the numbers, and the text between number and name.
     NumberFormat numbers{};
 };
 
+// A chosen extension as a name is composed with it: "mp3" becomes ".mp3", so that a file
+// keeps its type; empty stays empty (no extension).
+std::string withLeadingDot(std::string_view extension);
+
 // What a look at a plan finds before anything is renamed: the rows a user most likely did not
 // mean as they stand.
 enum class PreflightFinding {
-    Unnamed,   // no new name typed: the file gets the number and extension alone
-    Refused,   // the name cannot be a file name here; the file keeps its name
-    Taken,     // a file outside the run has the name; the file keeps its name
-    Duplicate, // an upper row composes the same name; this one keeps its name
-    TooLong,   // longer than the file system allows; the file keeps its name
+    Unnamed,    // no new name typed: the file gets the number and extension alone
+    Refused,    // the name cannot be a file name here; the file keeps its name
+    Taken,      // a file outside the run has the name; the file keeps its name
+    Duplicate,  // an upper row composes the same name; this one keeps its name
+    TooLong,    // longer than the file system allows; the file keeps its name
+    NoBaseName, // nothing before the extension (".mp3"): refused, the file keeps its name
 };
 
 // One finding; the names point into the plan looked at.

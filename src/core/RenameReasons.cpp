@@ -39,7 +39,7 @@ UiText reasonForError(int error);
 
 UiText failureReason(const RowOutcome &row) {
     if (row.outcome == RenameOutcome::RefusedName)
-        return UiText::ReasonNameNotAllowed;
+        return row.noBaseName ? UiText::ReasonNoBaseName : UiText::ReasonNameNotAllowed;
     if (row.outcome == RenameOutcome::RenamedSince)
         return UiText::ReasonRenamedSince;
     if (row.outcome == RenameOutcome::ReplacedSince)

@@ -120,9 +120,17 @@ void RenameSession::clear() {
     m_listedFolder.reset();
 }
 
+void RenameSession::setOptions(RenameOptions options) {
+    m_options = std::move(options);
+    m_options.chosenExtension = withLeadingDot(m_options.chosenExtension);
+    m_lists.setNumberFormat(m_options.numbers);
+}
+
 void RenameSession::applyOptions(const AcceptedOptions &accepted) {
     m_options = accepted.rename;
     m_lists.setNumberFormat(m_options.numbers);
+    m_options.chosenExtension = withLeadingDot(m_options.chosenExtension);
+    m_optionsAccepted = true;
     m_lists.writeNumberColumn(m_options.numbering);
     if (accepted.fillFromOldNames && !m_options.numbersOnly)
         m_lists.fillNewNamesFromOldNames();
@@ -186,7 +194,10 @@ int RenameSession::settle(const std::string &id) {
 void RenameSession::relist() {
     if (!listed())
         return;
-    m_searchPattern = relistPattern(m_listingDirectory, m_options.chosenExtension);
+    // A remembered extension may be one these files never got: listing by it would show none.
+    const bool extensionGiven = m_optionsAccepted && !m_options.keepExtension;
+    m_searchPattern =
+        relistPattern(m_listingDirectory, extensionGiven ? m_options.chosenExtension : "");
     list();
 }
 

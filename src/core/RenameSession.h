@@ -91,11 +91,8 @@ public:
 
     void setNumbering(bool numbering) { m_options.numbering = numbering; }
     // The options as accepted in an earlier run, before anything is listed: the lists are
-    // left as they are.
-    void setOptions(RenameOptions options) {
-        m_options = std::move(options);
-        m_lists.setNumberFormat(m_options.numbers);
-    }
+    // left as they are, and they are not taken as accepted now (see relist).
+    void setOptions(RenameOptions options);
     void setKeepExtension(bool keep) { m_options.keepExtension = keep; }
 
     // Makes `directory` the listing directory and lists it by `searchPattern`, sorted.
@@ -113,8 +110,11 @@ public:
         return m_lists.pasteNewNames(text, firstRow);
     }
 
-    // Options left with OK: numbering, extension rule, new names, in that order.
+    // Options left with OK: numbering, extension rule, new names, in that order. A chosen
+    // extension without its dot gets one.
     void applyOptions(const AcceptedOptions &accepted);
+    // Whether options were left with OK in this session (remembered ones only preset them).
+    bool optionsAccepted() const { return m_optionsAccepted; }
 
     // What a run would do with every data row, by the lists and the accepted options, without
     // touching the disk. Its old names point into the lists: run it before they change.
@@ -136,7 +136,8 @@ public:
     // Takes back that run (itself a journalled run, so undoing again goes one run further back
     // and undoing an undo redoes). Call relist() afterwards.
     RenameResult undo(const RenameProgress &progress = {});
-    // After a run: lists the folder again by "*" and the chosen extension, sorted.
+    // After a run: lists the folder again, sorted: by "*" and the chosen extension when one was
+    // accepted in this session (every file now has it), else by "*".
     void relist();
 
     // Runs cut off by a crash that wait to be dealt with, newest first, computed from the disk
@@ -164,6 +165,7 @@ private:
     std::string m_searchPattern;
     std::string m_lastExtension;
     RenameOptions m_options;
+    bool m_optionsAccepted = false;
     SortOrder m_sortOrder = SortOrder::Bytes;
     FactsCache m_facts;
     std::string m_journalDirectory;

@@ -31,6 +31,9 @@ struct RowOutcome {
     std::string_view nameNow{};
     // No new name was typed for the row: the file would get the number and extension alone.
     bool unnamed = false;
+    // RefusedName because the name has nothing before its extension (".mp3", or nothing at
+    // all): a hidden file no one typed, which file managers would not show.
+    bool noBaseName = false;
 };
 
 // Rows with the names they point to.

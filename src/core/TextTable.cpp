@@ -94,6 +94,35 @@ constexpr std::array<Entry, UiTextCount> table{{
      "The run can still be undone.",
      "A fájlok át lettek nevezve, de az átnevezés végét nem sikerült a naplóba írni (%1). Az "
      "átnevezés így is visszavonható."},
+    {"%1 file in %2", "%1 fájl itt: %2"},
+    {"%1 row has no new name: its file gets the number and extension alone, e.g. \"%2\".",
+     "%1 sorban nincs új név: ez a fájl csak számot és kiterjesztést kap, pl. \"%2\"."},
+    {"%1 name is not allowed: this file keeps its name.",
+     "%1 név nem megengedett: ez a fájl megtartja a nevét."},
+    {"%1 name belongs to another file: this file keeps its name.",
+     "%1 név már egy másik fájlé: ez a fájl megtartja a nevét."},
+    {"%1 row repeats a name of a row above: this file keeps its name.",
+     "%1 sor egy feljebb lévő sor nevét ismétli: ez a fájl megtartja a nevét."},
+    {"%1 name is too long for this disk: this file keeps its name.",
+     "%1 név túl hosszú ehhez a lemezhez: ez a fájl megtartja a nevét."},
+    {"%1 names have nothing before the extension: these files keep their names.",
+     "%1 névben nincs semmi a kiterjesztés előtt: ezek a fájlok megtartják a nevüket."},
+    {"%1 name has nothing before the extension: this file keeps its name.",
+     "%1 névben nincs semmi a kiterjesztés előtt: ez a fájl megtartja a nevét."},
+    {"nothing before the extension", "semmi a kiterjesztés előtt"},
+    {"The name has nothing before its extension", "A névben nincs semmi a kiterjesztés előtt"},
+    {"Undo the last rename: give %1 file in %2 its name back?",
+     "Visszavonod az utolsó átnevezést: %1 fájl kapja vissza a nevét itt: %2?"},
+    {"%1 file is under a temporary name.", "%1 fájl ideiglenes néven van."},
+    {"%1 of %2 file could not be renamed:", "%2 file-ból %1 nem lett átnevezve:"},
+    {"Show Details...", "Részletek..."},
+    {"What the rename will do", "Mit tesz az átnevezés"},
+    {"Finding", "Megjegyzés"},
+    {"unchanged", "változatlan"},
+    {"Copy", "Másolás"},
+    {"Close", "Bezár"},
+    {"Paste", "Beillesztés"},
+    {"Copy", "Másolás"},
 }};
 
 } // namespace
@@ -101,6 +130,43 @@ constexpr std::array<Entry, UiTextCount> table{{
 std::string_view uiText(UiText entry, Language language) {
     const Entry &e = table[static_cast<size_t>(entry) - 1];
     return language == Language::English ? e.english : e.hungarian;
+}
+
+UiText countedEntry(UiText entry, int count, Language language) {
+    // English says one thing differently from several, and so does Hungarian: its noun stays
+    // singular after any number, but the words that refer back to it do not ("ez a fájl",
+    // "ezek a fájlok"). A language that adds other forms adds its rule here.
+    switch (language) {
+    case Language::English:
+    case Language::Hungarian:
+        if (count != 1)
+            return entry;
+        break;
+    }
+    switch (entry) {
+    case UiText::PreflightFiles:
+        return UiText::PreflightFilesOne;
+    case UiText::PreflightUnnamed:
+        return UiText::PreflightUnnamedOne;
+    case UiText::PreflightRefused:
+        return UiText::PreflightRefusedOne;
+    case UiText::PreflightTaken:
+        return UiText::PreflightTakenOne;
+    case UiText::PreflightDuplicate:
+        return UiText::PreflightDuplicateOne;
+    case UiText::PreflightTooLong:
+        return UiText::PreflightTooLongOne;
+    case UiText::PreflightNoBaseName:
+        return UiText::PreflightNoBaseNameOne;
+    case UiText::UndoQuestion:
+        return UiText::UndoQuestionOne;
+    case UiText::RecoveryTemporary:
+        return UiText::RecoveryTemporaryOne;
+    case UiText::ReportSummary:
+        return UiText::ReportSummaryOne;
+    default:
+        return entry;
+    }
 }
 
 void StoredTexts::apply(Language language) {

@@ -87,9 +87,36 @@ enum class UiText {
     NaturalOrderHint,
     ByteOrderHint,
     RunEndNotRecorded,
+    // Singular forms of counted texts (see countedEntry), the refusal of a name with nothing
+    // before its extension, the plan view, and the new-name list's context menu.
+    PreflightFilesOne,
+    PreflightUnnamedOne,
+    PreflightRefusedOne,
+    PreflightTakenOne,
+    PreflightDuplicateOne,
+    PreflightTooLongOne,
+    PreflightNoBaseName,
+    PreflightNoBaseNameOne,
+    PreflightNoBaseNameWord,
+    ReasonNoBaseName,
+    UndoQuestionOne,
+    RecoveryTemporaryOne,
+    ReportSummaryOne,
+    PlanShowDetails,
+    PlanCaption,
+    PlanFindingColumn,
+    PlanUnchangedWord,
+    PlanCopy,
+    PlanClose,
+    PasteAction,
+    CopyAction,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::RunEndNotRecorded);
+constexpr int UiTextCount = static_cast<int>(UiText::CopyAction);
+
+// The entry to use for a text about `count` things: its singular form where the language puts
+// one thing differently, else `entry` itself.
+UiText countedEntry(UiText entry, int count, Language language);
 
 // The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
 std::string_view uiText(UiText entry, Language language);
@@ -103,6 +130,10 @@ public:
     Language language() const { return m_language; }
     const std::string &operator[](UiText entry) const {
         return m_texts[static_cast<size_t>(entry) - 1];
+    }
+    // The text of `entry` in the form for `count` things (see countedEntry).
+    const std::string &counted(UiText entry, int count) const {
+        return (*this)[countedEntry(entry, count, m_language)];
     }
 
 private:

@@ -36,7 +36,9 @@ TOptionsForm::TOptionsForm(QWidget *parent)
 TOptionsForm::~TOptionsForm() = default;
 
 filvane::AcceptedOptions TOptionsForm::accepted() const {
-    return {{numbering(), keepExtension(), numbersOnly(), chosenExtension()}, keepFileNames()};
+    return {
+        {numbering(), keepExtension(), numbersOnly(), filvane::withLeadingDot(chosenExtension())},
+        keepFileNames()};
 }
 
 bool TOptionsForm::numbering() const {
@@ -154,11 +156,12 @@ void TOptionsForm::restore(bool numbering, bool numbersOnly, bool keepExtension,
     NoOnlyCheckClick();
     ui->KeepCheck->setChecked(keepExtension);
     KeepCheckClick();
-    ui->ExtBox->setEditText(qstr(extension));
-    m_accepted = true;
+    ui->ExtBox->setEditText(qstr(filvane::withLeadingDot(extension)));
 }
 
 void TOptionsForm::OKBtnClick() {
+    // The box shows the extension as it will be used: "mp3" is ".mp3".
+    ui->ExtBox->setEditText(qstr(filvane::withLeadingDot(chosenExtension())));
     m_accepted = true;
     accept();
 }

@@ -36,9 +36,10 @@ public:
     void setTexts(const filvane::StoredTexts &texts) { m_texts = texts; }
     void setLastExtension(std::string extension) { m_lastExtension = std::move(extension); }
 
-    // Set by OK, cleared by Cancel; the close box leaves it as the last of them set it.
+    // Set by OK, cleared by Cancel; the close box leaves it as the last of them set it (not
+    // set before the first OK: restoring remembered options is no OK).
     bool isAccepted() const { return m_accepted; }
-    // The options as the boxes stand.
+    // The options as the boxes stand, a chosen extension with its dot.
     filvane::AcceptedOptions accepted() const;
 
     bool numbering() const;
@@ -48,7 +49,7 @@ public:
     // The extension box's text as it stands (UTF-8).
     std::string chosenExtension() const;
 
-    // Sets the boxes as a user would have left them with OK (remembered from an earlier run).
+    // Sets the boxes as a user left them with OK in an earlier run; accepts nothing.
     void restore(bool numbering, bool numbersOnly, bool keepExtension,
                  const std::string &extension);
 

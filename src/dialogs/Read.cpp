@@ -16,8 +16,10 @@
 #include "dialogs/ReadDirectoryList.h"
 
 #include <QKeyEvent>
+
 #include <QMessageBox>
 #include <QShowEvent>
+#include <cstdlib>
 
 using filvane::UiText;
 using filvane::VolumeKind;
@@ -94,8 +96,17 @@ void TReadForm::firstShowing() {
     buildFilterList();
     const filvane::SubdirectoryListing listing = filvane::listSubdirectories(m_openDirectory);
     showListing(listing.names);
-    if (!m_restoredMask.empty())
+    if (!m_restoredMask.empty()) {
         ui->TypeEdit->setText(qstr(m_restoredMask));
+        // The filter list shows the same mask, which is what is listed at the root.
+        for (size_t row = 0; row < m_filters.size(); ++row)
+            if (QString::compare(qstr(m_filters[row].mask), qstr(m_restoredMask),
+                                 Qt::CaseInsensitive) == 0) {
+                const QSignalBlocker quiet(ui->FilterBox);
+                ui->FilterBox->setCurrentIndex(static_cast<int>(row));
+                break;
+            }
+    }
     ui->DirBox->setFocus();
 }
 
@@ -103,7 +114,12 @@ void TReadForm::restore(std::vector<std::pair<std::string, std::string>> folders
                         std::string mask) {
     m_restoredFolders = std::move(foldersByVolume);
     m_restoredMask = std::move(mask);
-    // The most recent folder opens first, if it is still a folder.
+    // Started in a terminal inside some folder, the user means that folder; started from the
+    // desktop (in the home folder), the most recent folder opens first, if it is still one.
+    const char *home = std::getenv("HOME");
+    if (home && *home &&
+        filvane::directoryIdentity(m_openDirectory) != filvane::directoryIdentity(home))
+        return;
     for (const auto &[volume, folder] : m_restoredFolders) {
         if (filvane::directoryIdentity(folder)) {
             m_openDirectory = folder;

@@ -89,22 +89,25 @@ TEST(FilvaneRename, RenamesAsTheWindowComposesAndExitsZero) {
 
 TEST(FilvaneRename, DryRunPrintsThePlanAndTouchesNothing) {
     CommandFolder folder({"a.mp3", "b.mp3", "c.mp3", "x.txt"});
-    const Result result =
-        folder("--mask '*.mp3' --extension .txt --numbering off --dry-run", "x\nBeta\n");
+    const Result result = folder(
+        "--mask '*.mp3' --extension .txt --numbering off --dry-run --allow-blank", "x\nBeta\n");
     EXPECT_EQ(result.code, 1); // a.mp3 would meet x.txt
     EXPECT_NE(result.out.find("b.mp3 \u2192 Beta.txt\n"), std::string::npos) << result.out;
     EXPECT_NE(result.err.find("a.mp3 \u2192 x.txt: the name belongs to another file"),
               std::string::npos)
         << result.err;
-    EXPECT_NE(result.err.find("c.mp3 \u2192 .txt: no new name"), std::string::npos);
+    EXPECT_NE(result.err.find("c.mp3 \u2192 .txt: the name has nothing before its extension"),
+              std::string::npos)
+        << result.err;
     EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3", "b.mp3", "c.mp3", "x.txt"}));
 }
 
 TEST(FilvaneRename, FailedRowsExitOneAndNothingIsReplaced) {
     CommandFolder folder({"a.mp3", "b.mp3", "taken.mp3"});
     const Result result = folder("--mask '[ab].mp3' --numbering off", "taken\nfree\n");
-    // "[ab]" is no wildcard here: nothing matches, nothing to do.
-    EXPECT_EQ(result.code, 0);
+    // "[ab]" is no wildcard here: nothing matches, which is said.
+    EXPECT_EQ(result.code, 1);
+    EXPECT_NE(result.err.find("matches the mask"), std::string::npos) << result.err;
     const Result real = folder("--mask '?.mp3' --numbering off", "taken\nfree\n");
     EXPECT_EQ(real.code, 1);
     EXPECT_NE(real.err.find("a.mp3 \u2192 taken.mp3: A file of that name exists"),
@@ -247,4 +250,44 @@ TEST(FilvaneRename, InputThatCannotBeUsedExitsWithTheReason) {
         EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
         EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3"}));
     }
+}
+
+TEST(FilvaneRename, SaysNoInsteadOfGuessing) {
+    struct Case {
+        std::string options;
+        std::string input;
+        int code;
+        std::string says; // on standard error
+        std::set<std::string> after;
+    };
+    const std::set<std::string> untouched{"a.mp3", "b.mp3", "c.mp3"};
+    const std::vector<Case> cases{
+        {"", "One\n", 2, "1 names for 3 files", untouched},
+        {"", "One\n\nThree\n", 2, "2 names for 3 files", untouched},
+        {"--named-only", "One\n\nThree\n", 0, "", {"01 - One.mp3", "b.mp3", "03 - Three.mp3"}},
+        {"--allow-blank", "One\n", 0, "", {"01 - One.mp3", "02 - .mp3", "03 - .mp3"}},
+        // With numbering off a blank row would be ".mp3": refused, whatever is allowed.
+        {"--numbering off --allow-blank", "One\n", 1, "nothing before its extension", untouched},
+        {"", "1\n2\n3\n4\n", 1, "4 names for 3 files", untouched},
+        {"--mask '*.ogg'", "One\n", 1, "matches the mask", untouched},
+        {"--numbering off", "a/b\nB\nC\n", 1, "not allowed", untouched},
+        {"--dry-run", "One\n", 2, "1 names for 3 files", untouched},
+        {"--extension mp3 --numbering off", "A\nB\nC\n", 0, "", {"A.mp3", "B.mp3", "C.mp3"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.options + " with " + c.input);
+        CommandFolder folder(untouched);
+        const Result result = folder(c.options, c.input);
+        EXPECT_EQ(result.code, c.code) << result.err;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+        EXPECT_EQ(entries(folder.dir), c.after);
+    }
+    // An unquoted "*.mp3" the shell expanded: the mask is a file's name, and a hint says so.
+    CommandFolder folder(untouched);
+    const std::string command = "cd " + quoted(folder.dir.str()) + " && " + FILVANE_RENAME +
+                                " . --mask a.mp3 --dry-run </dev/null 2>" +
+                                quoted(folder.scratch.file("stderr"));
+    EXPECT_NE(std::system(command.c_str()), -1);
+    EXPECT_NE(folder.scratch.read("stderr").find("quote it"), std::string::npos)
+        << folder.scratch.read("stderr");
 }

@@ -23,13 +23,18 @@ TEST(ForEachLine, AnyLineEndAndNoTrailingEmptyLine) {
     EXPECT_EQ(splitLines("\r\n"), Lines{""});
 }
 
-TEST(TrimBlanks, BlanksAndTabsAroundGoInsideStay) {
+TEST(TrimBlanks, BlanksAroundGoInsideStay) {
     EXPECT_EQ(trimBlanks(""), "");
     EXPECT_EQ(trimBlanks(" \t \t"), "");
     EXPECT_EQ(trimBlanks("Intro"), "Intro");
     EXPECT_EQ(trimBlanks("\t 03  Blue  Monday \t "), "03  Blue  Monday");
-    EXPECT_EQ(trimBlanks("\xC5\x90szi dal\xC2\xA0"),
-              "\xC5\x90szi dal\xC2\xA0"); // only ASCII blanks
+    // A no-break space from a web page, a CR, an ideographic space; letters of three bytes stay.
+    EXPECT_EQ(trimBlanks("\xC2\xA0\r\xC5\x90szi\xC2\xA0"
+                         "dal\xC2\xA0\r\xE3\x80\x80"),
+              "\xC5\x90szi\xC2\xA0"
+              "dal");
+    EXPECT_EQ(trimBlanks("\xE2\x82\xAC \xE2\x80\xAF"), "\xE2\x82\xAC");
+    EXPECT_EQ(trimBlanks("\xC2\xA0"), "");
 }
 
 TEST(NameLists, PastedLinesLoseBlanksAroundThem) {

@@ -1,4 +1,5 @@
 #include "TempDir.h"
+#include "core/RenameReasons.h"
 #include "core/RenameSession.h"
 
 #include <gtest/gtest.h>
@@ -163,7 +164,7 @@ TEST(RenameSession, PreflightListsBlankRefusedTakenDuplicateAndTooLongRows) {
             found.emplace_back(row.row, row.finding);
         EXPECT_EQ(found,
                   (std::vector<std::pair<int, F>>{
-                      {2, F::Refused}, {4, F::Duplicate}, {5, F::TooLong}, {7, F::Unnamed}}));
+                      {2, F::Refused}, {4, F::Duplicate}, {5, F::TooLong}, {7, F::NoBaseName}}));
         ASSERT_EQ(check->rows.size(), 4u);
         EXPECT_EQ(check->rows[1].otherRow, 1);
         EXPECT_EQ(check->rows[3].newName, ".mp3");
@@ -190,6 +191,55 @@ TEST(RenameSession, PreflightListsBlankRefusedTakenDuplicateAndTooLongRows) {
         ASSERT_TRUE(plan.preflight);
         EXPECT_TRUE(plan.preflight->clean());
     }
+}
+
+// A composed name with nothing before its extension is refused: the run leaves the file and the
+// report says why. A number before it is a base name; a chosen extension gets its dot.
+struct BaseNameCase {
+    bool numbering;
+    std::string extension; // empty: keep each file's own
+    std::string typed;
+    std::string expected; // what a.mp3 is called after the run
+    bool refused;
+};
+class BaseNameAndDot : public ::testing::TestWithParam<BaseNameCase> {};
+
+TEST_P(BaseNameAndDot, RefusedOrRenamed) {
+    const BaseNameCase &c = GetParam();
+    SessionFolder folder({"a.mp3"});
+    folder.session.applyOptions(
+        accepted(c.numbering, c.extension.empty(), false, c.extension, false));
+    folder.type(1, c.typed);
+    filvane::RenamePlan plan = folder.session.checkedPlan();
+    ASSERT_TRUE(plan.preflight);
+    EXPECT_EQ(plan.preflight->count(filvane::PreflightFinding::NoBaseName), c.refused ? 1 : 0);
+    const filvane::RenameResult result = folder.session.run(std::move(plan));
+    ASSERT_EQ(result.rows.size(), 1u);
+    EXPECT_EQ(filvane::failureReason(result.rows[0]) == filvane::UiText::ReasonNoBaseName,
+              c.refused);
+    EXPECT_TRUE(std::filesystem::exists(folder.dir.str() + "/" + c.expected)) << c.expected;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RenameSession, BaseNameAndDot,
+    ::testing::Values(BaseNameCase{false, "", "", "a.mp3", true},     // would be ".mp3"
+                      BaseNameCase{false, ".ogg", "", "a.mp3", true}, // would be ".ogg"
+                      BaseNameCase{true, "", "", "01 - .mp3", false}, // the window's Yes
+                      BaseNameCase{false, "mp3", "Song", "Song.mp3", false},
+                      BaseNameCase{true, "JPEG", "Pic", "01 - Pic.JPEG", false},
+                      BaseNameCase{false, "", "Song", "Song.mp3", false}));
+
+TEST(RenameSession, RememberedExtensionOnlyPresetsTheRelisting) {
+    SessionFolder folder({"a.mp3", "b.mp3"}, "*.mp3");
+    // As restored at start-up: numbering and a ".wav" a user once chose, not accepted now.
+    folder.session.setOptions({true, true, false, "wav"});
+    EXPECT_EQ(folder.session.options().chosenExtension, ".wav");
+    EXPECT_FALSE(folder.session.optionsAccepted());
+    folder.type(1, "One");
+    folder.type(2, "Two");
+    folder.session.run(folder.session.plan());
+    folder.session.relist();
+    EXPECT_EQ(folder.listed(), (Names{"01 - One.mp3", "02 - Two.mp3"}));
 }
 
 TEST(RenameSession, NamedRowsOnlyLeavesTheFilesOfBlankRowsAlone) {

@@ -45,3 +45,28 @@ TEST(TextTable, EveryEntryInBothLanguages) {
     EXPECT_EQ(stored[UiText::FilesGroup], "Fil-ok");
     EXPECT_EQ(stored[UiText::CountPanel], "Darab: ");
 }
+
+TEST(TextTable, OneThingIsSaidInTheSingularInBothLanguages) {
+    struct Case {
+        Language language;
+        int count;
+        std::string_view says;
+    };
+    for (const Case &c : {Case{Language::English, 1, "1 name is not allowed: this file keeps"},
+                          Case{Language::English, 2, "2 names are not allowed: these files"},
+                          Case{Language::English, 0, "0 names are not allowed"},
+                          Case{Language::Hungarian, 1, "1 név nem megengedett: ez a fájl"},
+                          Case{Language::Hungarian, 3, "3 név nem megengedett: ezek a fájlok"}}) {
+        StoredTexts texts;
+        texts.apply(c.language);
+        std::string text = texts.counted(UiText::PreflightRefused, c.count);
+        text.replace(text.find("%1"), 2, std::to_string(c.count));
+        EXPECT_EQ(text.rfind(c.says, 0), 0u) << text;
+    }
+    // Every counted entry has a singular form that differs in English.
+    for (const UiText entry :
+         {UiText::PreflightFiles, UiText::PreflightUnnamed, UiText::PreflightTaken,
+          UiText::PreflightDuplicate, UiText::PreflightTooLong, UiText::PreflightNoBaseName,
+          UiText::UndoQuestion, UiText::RecoveryTemporary, UiText::ReportSummary})
+        EXPECT_NE(countedEntry(entry, 1, Language::English), entry);
+}

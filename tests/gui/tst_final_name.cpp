@@ -29,14 +29,14 @@ void FinalNameTest::followsEveryCompositionRule_data() {
         << "01 - Alpha.txt";
     QTest::newRow("unnumbered") << false << true << false << "" << true << 1 << "Alpha"
                                 << "Alpha.mp3";
-    QTest::newRow("chosen extension without dot")
+    QTest::newRow("chosen extension gets its dot")
         << false << false << false << "mp3" << true << 2 << "Song"
-        << "Songmp3";
+        << "Song.mp3";
     QTest::newRow("refused name keeps the old one")
         << false << false << false << "mp3" << true << 2 << "a/b"
         << "b.doc";
     QTest::newRow("numbers only") << true << false << true << "mp3" << true << 3 << ""
-                                  << "03mp3";
+                                  << "03.mp3";
     // Cancel applies nothing: the options as last accepted still shape the name.
     QTest::newRow("numbers only, left with Cancel")
         << true << false << true << "mp3" << false << 1 << "Alpha"

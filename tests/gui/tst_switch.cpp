@@ -222,7 +222,8 @@ void SwitchTest::mainWindowLoadingAndLanguageRoundTrip() {
     QCOMPARE(rgbAt(lngSwitch, 10, 10), Red); // the British flag
     QCOMPARE(rgbAt(lngSwitch, 0, 0), main->palette().color(QPalette::Window).rgb() & RGB_MASK);
 
-    // Texts: read button, count panel (bare), column caption, read and options dialog titles.
+    // Texts: read button, count panel (with the count), column caption, read and options dialog
+    // titles.
     const auto flipAndCheck = [&](TState state, const QStringList &texts) {
         QTest::mouseClick(lngSwitch, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(lngSwitch->state(), state);
@@ -240,9 +241,9 @@ void SwitchTest::mainWindowLoadingAndLanguageRoundTrip() {
         }
     };
     flipAndCheck(TState::sOff,
-                 {"Beolvas", "Darab: ", "File Név", "File-ok beolvasása", "Beállítások"});
+                 {"Beolvas", "Darab: 0", "File Név", "File-ok beolvasása", "Beállítások"});
     QCOMPARE(rgbAt(lngSwitch, 10, 18), QRgb(0x008000)); // the Hungarian flag
-    flipAndCheck(TState::sOn, {"Read", "Items: ", "File Name", "Choose directory", "Options"});
+    flipAndCheck(TState::sOn, {"Read", "Items: 0", "File Name", "Choose directory", "Options"});
 }
 
 QTEST_MAIN(SwitchTest)

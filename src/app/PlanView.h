@@ -1,0 +1,62 @@
+#pragma once
+
+#include "core/RenamePlan.h"
+#include "core/TextTable.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+
+#include <vector>
+
+class QTableView;
+
+// Every file of a plan and what it becomes: row, old name, final name and what the check
+// found. Rows with a finding come first, then the rest top to bottom. It reads the plan's own
+// rows (no copies of names), so it shows a million rows as fast as a few; the plan and the
+// texts must outlive it.
+class PlanModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { RowColumn, OldNameColumn, FinalNameColumn, FindingColumn, ColumnCount };
+
+    PlanModel(const filvane::RenamePlan &plan, const filvane::StoredTexts &texts,
+              QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    QString cellText(int row, int column) const;
+    // All rows as lines of tab-separated cells, in the order shown.
+    QString allText() const;
+
+private:
+    const filvane::RowOutcome &planRow(int row) const;
+    const filvane::PreflightRow *finding(int row) const;
+
+    const filvane::RenamePlan &m_plan;
+    const filvane::StoredTexts &m_texts;
+    std::vector<int> m_order;        // plan row index of each shown row
+    std::vector<int> m_findingOfRow; // index into the check's rows by plan row index, or -1
+};
+
+// The plan in a table, with Copy (every row, as text) and Close.
+class PlanView : public QDialog {
+    Q_OBJECT
+public:
+    PlanView(const filvane::RenamePlan &plan, const filvane::StoredTexts &texts,
+             QWidget *parent = nullptr);
+
+    PlanModel *model() const { return m_model; }
+    QTableView *table() const { return m_table; }
+    void copyAll() const;
+
+private:
+    PlanModel *m_model = nullptr;
+    QTableView *m_table = nullptr;
+};
+
+// The word for a finding, as the plan view and the question's details show it.
+std::string findingWord(const filvane::PreflightRow &row, const filvane::StoredTexts &texts);
