@@ -17,6 +17,10 @@ const QString LanguageKey = QStringLiteral("language");
 const QString SortOrderKey = QStringLiteral("sortOrder");
 const QString NumberingKey = QStringLiteral("options/numbering");
 const QString NumbersOnlyKey = QStringLiteral("options/numbersOnly");
+const QString NumberStartKey = QStringLiteral("options/numberStart");
+const QString NumberStepKey = QStringLiteral("options/numberStep");
+const QString NumberDigitsKey = QStringLiteral("options/numberDigits");
+const QString NumberSeparatorKey = QStringLiteral("options/numberSeparator");
 const QString KeepExtensionKey = QStringLiteral("options/keepExtension");
 const QString ExtensionKey = QStringLiteral("options/extension");
 const QString MaskKey = QStringLiteral("read/mask");
@@ -88,7 +92,56 @@ QString languageName(filvane::Language language) {
 }
 
 QString sortOrderName(SortOrder order) {
-    return order == SortOrder::Natural ? QStringLiteral("natural") : QStringLiteral("bytes");
+    switch (order) {
+    case SortOrder::Natural:
+        return QStringLiteral("natural");
+    case SortOrder::Track:
+        return QStringLiteral("track");
+    case SortOrder::Taken:
+        return QStringLiteral("taken");
+    case SortOrder::Modified:
+        return QStringLiteral("mtime");
+    case SortOrder::Bytes:
+        break;
+    }
+    return QStringLiteral("bytes");
+}
+
+// Digits as written: "2+" (at least two), "auto", or a fixed width.
+QString digitsName(const filvane::NumberFormat &format) {
+    using Digits = filvane::NumberFormat::Digits;
+    if (format.digits == Digits::Auto)
+        return QStringLiteral("auto");
+    if (format.digits == Digits::Fixed)
+        return QString::number(format.width);
+    return QStringLiteral("2+");
+}
+
+void readNumberFormat(const QSettings &settings, filvane::NumberFormat &format) {
+    // Numbers far beyond any list are a damaged file's, not a user's choice.
+    constexpr int Limit = 1'000'000'000;
+    const auto number = [&](const QString &key, int &value) {
+        bool ok = false;
+        const int read = settings.value(key).toString().toInt(&ok);
+        if (ok && read > -Limit && read < Limit)
+            value = read;
+    };
+    number(NumberStartKey, format.start);
+    number(NumberStepKey, format.step);
+    if (format.step == 0)
+        format.step = 1;
+    const QString digits = settings.value(NumberDigitsKey).toString();
+    bool fixed = false;
+    const int width = digits.toInt(&fixed);
+    using Digits = filvane::NumberFormat::Digits;
+    if (digits == QStringLiteral("auto"))
+        format.digits = Digits::Auto;
+    else if (fixed && width >= 1 && width <= filvane::NumberFormat::MaxWidth)
+        format = {format.start, format.step, Digits::Fixed, width, format.separator};
+    const auto separator = toBytes(settings.value(NumberSeparatorKey));
+    if (separator && separator->size() <= 16 && separator->find('/') == std::string::npos &&
+        separator->find('\0') == std::string::npos)
+        format.separator = *separator;
 }
 
 void readLanguage(const QSettings &settings, Remembered &remembered) {
@@ -110,6 +163,7 @@ void readOptions(const QSettings &settings, RememberedOptions &options) {
     const auto extension = toBytes(settings.value(ExtensionKey));
     if (extension && isExtension(*extension))
         options.extension = *extension;
+    readNumberFormat(settings, options.numbers);
 }
 
 std::vector<LastFolder> readLastFolders(QSettings &settings) {
@@ -148,6 +202,10 @@ void writeOptions(QSettings &settings, const RememberedOptions &options) {
     settings.setValue(NumbersOnlyKey, options.numbersOnly);
     settings.setValue(KeepExtensionKey, options.keepExtension);
     settings.setValue(ExtensionKey, fromBytes(options.extension));
+    settings.setValue(NumberStartKey, QString::number(options.numbers.start));
+    settings.setValue(NumberStepKey, QString::number(options.numbers.step));
+    settings.setValue(NumberDigitsKey, digitsName(options.numbers));
+    settings.setValue(NumberSeparatorKey, fromBytes(options.numbers.separator));
 }
 
 } // namespace
@@ -220,9 +278,11 @@ Remembered AppSettings::load() const {
     readLanguage(settings, remembered);
     readOptions(settings, remembered.options);
     const QVariant order = settings.value(SortOrderKey);
-    if (order.typeId() == QMetaType::QString &&
-        order.toString() == sortOrderName(SortOrder::Natural))
-        remembered.sortOrder = SortOrder::Natural;
+    if (order.typeId() == QMetaType::QString)
+        for (SortOrder known :
+             {SortOrder::Natural, SortOrder::Track, SortOrder::Taken, SortOrder::Modified})
+            if (order.toString() == sortOrderName(known))
+                remembered.sortOrder = known;
     remembered.lastFolders = readLastFolders(settings);
     const auto mask = toBytes(settings.value(MaskKey));
     if (mask && isMask(*mask))

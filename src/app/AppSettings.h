@@ -7,6 +7,7 @@
 // whether the value reached the disk, and a failed save leaves the old file as it was.
 
 #include "core/Collation.h"
+#include "core/NameTools.h"
 #include "core/TextTable.h"
 
 #include <QList>
@@ -28,6 +29,8 @@ struct RememberedOptions {
     bool keepExtension = true;
     // The chosen extension (dot included) as bytes; empty when none was chosen.
     std::string extension;
+    // Start, step, digits and separator of the numbers (the name tools' Numbering).
+    filvane::NumberFormat numbers{};
 
     bool operator==(const RememberedOptions &) const = default;
 };

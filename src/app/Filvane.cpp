@@ -3,6 +3,7 @@
 #include "ui_Filvane.h"
 
 #include "app/CommandLine.h"
+#include "app/ListEdits.h"
 #include "app/NameGridModel.h"
 #include "app/RenameConfirmation.h"
 #include "app/RenameReport.h"
@@ -86,6 +87,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->CloseBtn->setIcon(twinIcon(QStringLiteral(":/images/close.png")));
     ui->AboutBtn->setIcon(QIcon(transparentPixmap(QStringLiteral(":/images/about.png"))));
 
+    m_edits = std::make_unique<ListEdits>(m_session, [this] { showEdits(); });
     m_readModel = std::make_unique<NameGridModel>(m_session.lists().readList(), nullptr);
     m_nameModel = std::make_unique<NameGridModel>(m_session.lists().nameList(), nullptr);
     m_nameModel->setEditable(true);
@@ -113,9 +115,8 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
 
     // Ctrl+Z takes back the last run; a cell editor open at the time keeps Ctrl+Z for its text.
     m_undoAction = new QAction(this);
-    m_undoAction->setShortcut(QKeySequence::Undo);
-    addAction(m_undoAction);
     connect(m_undoAction, &QAction::triggered, this, &TMainForm::UndoLastRename);
+    addEditCommands();
     for (QTableView *grid : {ui->ReadGrid, ui->NameGrid}) {
         grid->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(grid, &QWidget::customContextMenuRequested, this,
@@ -388,15 +389,30 @@ void TMainForm::runUndo() {
 void TMainForm::showListContextMenu(QTableView *grid, const QPoint &position) {
     const bool canUndo = m_session.undoableRun().has_value();
     const bool nameList = grid == ui->NameGrid && grid->isEnabled();
-    if (!canUndo && !nameList)
+    QUndoStack &edits = m_edits->stack();
+    if (!canUndo && !nameList && !edits.canUndo() && !edits.canRedo())
         return;
     QMenu menu(this);
-    if (nameList) {
-        menu.addAction(m_pasteAction);
-        menu.addAction(m_copyNamesAction);
+    // The last list edit first, named ("Undo Replace"), then the last rename on disk.
+    if (edits.canUndo()) {
+        m_undoEditAction->setText(qstr(
+            filvane::fillText(m_texts[UiText::UndoEditAction], {edits.undoText().toStdString()})));
+        menu.addAction(m_undoEditAction);
+    }
+    if (edits.canRedo()) {
+        m_redoEditAction->setText(qstr(
+            filvane::fillText(m_texts[UiText::RedoEditAction], {edits.redoText().toStdString()})));
+        menu.addAction(m_redoEditAction);
     }
     if (canUndo)
         menu.addAction(m_undoAction);
+    if (nameList) {
+        menu.addSeparator();
+        menu.addAction(m_pasteAction);
+        menu.addAction(m_copyNamesAction);
+        menu.addSeparator();
+        addNameToolsMenu(menu);
+    }
     menu.exec(grid->viewport()->mapToGlobal(position));
 }
 
@@ -456,10 +472,10 @@ void TMainForm::setSortOrder(filvane::SortOrder order) {
 
 void TMainForm::showSortOrder() {
     QHeaderView *header = ui->ReadGrid->horizontalHeader();
-    const bool natural = m_session.sortOrder() == filvane::SortOrder::Natural;
-    header->setSortIndicatorShown(natural);
+    const filvane::SortOrder order = m_session.sortOrder();
+    header->setSortIndicatorShown(order != filvane::SortOrder::Bytes);
     header->setSortIndicator(1, Qt::AscendingOrder);
-    header->setToolTip(qstr(m_texts[natural ? UiText::NaturalOrderHint : UiText::ByteOrderHint]));
+    header->setToolTip(qstr(m_texts[sortOrderHint(order)]));
 }
 
 void TMainForm::restoreSettings() {
@@ -470,8 +486,8 @@ void TMainForm::restoreSettings() {
     if (m_optionsForm)
         m_optionsForm->restore(options.numbering, options.numbersOnly, options.keepExtension,
                                options.extension);
-    m_session.setOptions(
-        {options.numbering, options.keepExtension, options.numbersOnly, options.extension});
+    m_session.setOptions({options.numbering, options.keepExtension, options.numbersOnly,
+                          options.extension, options.numbers});
     m_nameModel->setEditable(m_session.newNamesEditable());
     if (remembered.sortOrder != m_session.sortOrder())
         setSortOrder(remembered.sortOrder);
@@ -561,12 +577,13 @@ void TMainForm::OptionsBtnClick() {
         return;
     filvane::AcceptedOptions chosen = m_optionsForm->accepted();
     chosen.rename.numbers = m_session.options().numbers; // set by the name tools, not here
-    m_session.applyOptions(chosen);
+    // Options may fill or empty the new names: one step that Ctrl+Z takes back.
+    m_edits->editNames(qstr(m_texts[UiText::OptionsStep]), [&] { m_session.applyOptions(chosen); });
     m_nameModel->setEditable(m_session.newNamesEditable());
     m_nameModel->reload();
     const filvane::RenameOptions &accepted = m_session.options();
     m_settings.saveOptions({accepted.numbering, accepted.numbersOnly, accepted.keepExtension,
-                            accepted.chosenExtension});
+                            accepted.chosenExtension, accepted.numbers});
 }
 
 void TMainForm::AboutBtnClick() {
@@ -668,6 +685,8 @@ void TMainForm::setNameGridEnabled(bool enabled) {
 }
 
 void TMainForm::reloadGrids() {
+    // A listing, a sort or a clear: earlier edits were about rows as they were.
+    m_edits->clear();
     keepingCurrentRow([this] {
         m_readModel->reload();
         m_nameModel->reload();
@@ -724,7 +743,8 @@ void TMainForm::pasteNewNames() {
         return;
     const QModelIndex current = ui->NameGrid->currentIndex();
     const int firstRow = current.isValid() ? NameGridModel::gridRow(current) : 1;
-    m_session.pasteNewNames(text.toStdString(), firstRow);
+    m_edits->editNames(qstr(m_texts[UiText::PasteStep]),
+                       [&] { m_session.pasteNewNames(text.toStdString(), firstRow); });
     m_nameModel->reload();
     ui->NameGrid->setCurrentIndex(m_nameModel->index(firstRow - 1, 1));
 }

@@ -11,6 +11,7 @@
 // into its failure report.
 
 #include "app/AppSettings.h"
+#include "app/ListEdits.h"
 #include "app/QtTranslations.h"
 #include "app/RenameConfirmation.h"
 #include "core/RenameSession.h"
@@ -26,6 +27,7 @@
 class NameGridDelegate;
 class NameGridModel;
 class QAction;
+class QMenu;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
@@ -83,6 +85,23 @@ public:
     // listed folder and lists it again. Nothing when there is no run to undo.
     void UndoLastRename();
     QAction *undoAction() const { return m_undoAction; }
+    // Ctrl+Z: the last edit of the lists when there is one since the listing, else the last
+    // rename (UndoLastRename). Ctrl+Shift+Z and Ctrl+Y do an edit again.
+    void undoLast();
+    ListEdits &edits() { return *m_edits; }
+
+    // The name tools on the selected new names (all when one row or none is selected).
+    enum class NameTool { Numbering, Replace, Case, StripAndTrim };
+    void showNameTools(NameTool tool);
+    void stripNumbers();
+    void fillFromOldNamesStripped();
+    // Reads what the files know (progress and Stop as a long run), then offers the fill.
+    void fillFromTags();
+    // Alt+Up / Alt+Down: the selected files move in the read list while the typed names stay,
+    // or the selected typed names move in the new-name list while the files stay.
+    void moveSelection(QTableView *grid, int delta);
+    // The read list caption's menu of orders.
+    void showOrderMenu(const QPoint &position);
     // At start-up: a run cut off by a crash is told about and dealt with as the user chooses
     // (restore, finish or leave), so that no file stays under a temporary name.
     void recoverInterruptedRuns();
@@ -141,6 +160,16 @@ private:
     void runUndo();
     void showListContextMenu(QTableView *grid, const QPoint &position);
     void showSortOrder();
+    filvane::UiText sortOrderHint(filvane::SortOrder order) const;
+    void addEditCommands();
+    void addNameToolsMenu(QMenu &menu);
+    // The data rows selected in the new-name list, ascending; empty for one row or none.
+    std::vector<int> selectedNameRows() const;
+    // Facts of the listed files read on a worker thread while the progress shows; none when
+    // stopped.
+    std::optional<std::vector<filvane::FileFacts>> readFacts(filvane::FactKinds kinds);
+    // After an edit step did or undid something: the lists show it, the history stays.
+    void showEdits();
     // Runs `reload` (a model reset) and puts the new-name list's current cell back in its row.
     void keepingCurrentRow(const std::function<void()> &reload);
     // Keys for the toolbar commands and the language switch; each key presses its control.
@@ -159,6 +188,10 @@ private:
     bool m_activated = false;
     int m_progressDelayMs = 500;
     QAction *m_undoAction = nullptr;
+    QAction *m_undoEditAction = nullptr;
+    QAction *m_redoEditAction = nullptr;
+    std::vector<QAction *> m_toolActions; // in the new-name list: keys and context menu
+    std::unique_ptr<ListEdits> m_edits;
     QAction *m_pasteAction = nullptr;     // the new-name list's Ctrl+V and context menu
     QAction *m_copyNamesAction = nullptr; // the new-name list's Ctrl+C and context menu
     AppSettings m_settings;

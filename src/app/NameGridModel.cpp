@@ -65,7 +65,12 @@ Qt::ItemFlags NameGridModel::flags(const QModelIndex &index) const {
 bool NameGridModel::setData(const QModelIndex &index, const QVariant &value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    m_grid.setCell(index.column(), gridRow(index), value.toString().toStdString());
+    std::string text = value.toString().toStdString();
+    const int row = gridRow(index);
+    std::string before = m_grid.cell(index.column(), row);
+    m_grid.setCell(index.column(), row, text);
+    if (m_editObserver)
+        m_editObserver(row, std::move(before), std::move(text));
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }

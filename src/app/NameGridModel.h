@@ -4,6 +4,7 @@
 #include <QStyledItemDelegate>
 
 #include <functional>
+#include <string>
 
 namespace filvane {
 class CellGrid;
@@ -33,6 +34,12 @@ public:
         m_toolTipSource = std::move(source);
     }
 
+    // Told of each text written into a cell (its grid row, the text before and after), so that
+    // typing can be taken back.
+    void setEditObserver(
+        std::function<void(int gridRow, std::string before, std::string after)> observer) {
+        m_editObserver = std::move(observer);
+    }
     // After the core changed the grid: one reset, not a signal per cell.
     void reload();
     void captionsChanged();
@@ -43,6 +50,7 @@ private:
     filvane::CellGrid &m_grid;
     bool m_editable = false;
     std::function<QString(int)> m_toolTipSource;
+    std::function<void(int, std::string, std::string)> m_editObserver;
 };
 
 // Cell editor of the new-name list: every keystroke reaches the grid at once (a command pressed

@@ -138,8 +138,9 @@ std::unique_ptr<QMessageBox> makeRenameReport(const std::vector<filvane::RowOutc
     return box;
 }
 
-RunProgress::RunProgress(QWidget *parent, const filvane::StoredTexts &texts, int delayMs)
-    : m_parent(parent), m_texts(texts), m_delayMs(delayMs) {
+RunProgress::RunProgress(QWidget *parent, const filvane::StoredTexts &texts, int delayMs,
+                         UiText label)
+    : m_parent(parent), m_texts(texts), m_delayMs(delayMs), m_label(label) {
     m_sinceStart.start();
 }
 
@@ -175,8 +176,8 @@ void RunProgress::show(int total) {
 }
 
 void RunProgress::refresh(int done, int total) {
-    m_dialog->setLabelText(qstr(filvane::fillText(m_texts[UiText::ProgressLabel],
-                                                  {std::to_string(done), std::to_string(total)})));
+    m_dialog->setLabelText(
+        qstr(filvane::fillText(m_texts[m_label], {std::to_string(done), std::to_string(total)})));
     m_dialog->setValue(done);
     // The run holds the one GUI thread: this is where the dialog paints and Stop is heard.
     QApplication::processEvents();

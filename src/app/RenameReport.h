@@ -23,7 +23,9 @@ std::unique_ptr<QMessageBox> makeRenameReport(const std::vector<filvane::RowOutc
 // before the next file. A shorter run shows nothing.
 class RunProgress {
 public:
-    RunProgress(QWidget *parent, const filvane::StoredTexts &texts, int delayMs);
+    // `label` says what is counted ("%1 of %2").
+    RunProgress(QWidget *parent, const filvane::StoredTexts &texts, int delayMs,
+                filvane::UiText label = filvane::UiText::ProgressLabel);
     ~RunProgress();
     RunProgress(const RunProgress &) = delete;
     RunProgress &operator=(const RunProgress &) = delete;
@@ -38,6 +40,7 @@ private:
     QWidget *m_parent;
     const filvane::StoredTexts &m_texts;
     int m_delayMs;
+    filvane::UiText m_label;
     QElapsedTimer m_sinceStart;
     QElapsedTimer m_sinceRefresh;
     std::unique_ptr<QProgressDialog> m_dialog;

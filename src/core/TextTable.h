@@ -110,9 +110,34 @@ enum class UiText {
     PlanClose,
     PasteAction,
     CopyAction,
+    // The name tools, the steps of list edits, moving rows, orders by what the files know.
+    NameToolsAction,
+    ReplaceAction,
+    CaseAction,
+    NumberingAction,
+    StripNumbersAction,
+    FillStrippedAction,
+    FillFromTagsAction,
+    UndoEditAction,
+    RedoEditAction,
+    TypingStep,
+    PasteStep,
+    OptionsStep,
+    MoveUpAction,
+    MoveDownAction,
+    OrderBytesAction,
+    OrderNaturalAction,
+    OrderTrackAction,
+    OrderTakenAction,
+    OrderModifiedAction,
+    TrackOrderHint,
+    TakenOrderHint,
+    ModifiedOrderHint,
+    ReadingFactsLabel,
+    NoFactsFound,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::CopyAction);
+constexpr int UiTextCount = static_cast<int>(UiText::NoFactsFound);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/NameLists.h"
+#include "core/NameTools.h"
+
+#include <QString>
+#include <QUndoStack>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace filvane {
+class RenameSession;
+}
+
+// What the user does to the lists, as steps that Ctrl+Z takes back and Ctrl+Shift+Z does again:
+// typing in a cell (a cell's keystrokes are one step), a paste, a fill, each name tool, a change
+// of the numbers, and each move of files or names. A new listing starts a new history. The
+// steps change the session's lists and then call `changed`, so the window shows them.
+class ListEdits {
+public:
+    ListEdits(filvane::RenameSession &session, std::function<void()> changed);
+
+    QUndoStack &stack() { return m_stack; }
+
+    // Runs `edit`, which changes new names, as one step called `name`. A step that changed no
+    // name is not kept. Returns the rows it changed.
+    int editNames(const QString &name, const std::function<void()> &edit);
+    // A cell's text as typed: keystrokes in one cell, one after another, make one step.
+    void typed(int row, std::string before, std::string after, const QString &name);
+    // Moves the files (or the new names) of `rows` one row up or down as one step.
+    bool move(std::vector<int> rows, int delta, filvane::NameLists::Moving moving,
+              const QString &name);
+    // Sets how numbers read, as one step.
+    void setNumberFormat(const filvane::NumberFormat &format, const QString &name);
+    // After a listing: the steps were about files no longer shown.
+    void clear() { m_stack.clear(); }
+
+private:
+    filvane::RenameSession &m_session;
+    std::function<void()> m_changed;
+    QUndoStack m_stack;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/FileFacts.h"
+#include "core/TextTable.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ui {
+class TFillFromTagsForm;
+}
+
+// Chooses how new names are made from what the files know: a title, "artist - title", or a
+// template with fields. The first rows' names show while the template is typed, and how many
+// files lack a field the template uses (their rows stay blank). Data in and out by value around
+// exec(): setFiles() before, nameTemplate() after.
+class TFillFromTagsForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFillFromTagsForm(QWidget *parent = nullptr);
+    ~TFillFromTagsForm() override;
+
+    void setLanguage(filvane::Language language);
+    // The listed files' names and facts, row for row.
+    void setFiles(std::vector<std::string> names, std::vector<filvane::FileFacts> facts);
+    // The template as accepted (valid whenever OK could be pressed).
+    std::string nameTemplate() const;
+    // How many files the template leaves without a name.
+    int missingCount() const { return m_missing; }
+
+    void TemplateBoxChange();
+
+private:
+    std::unique_ptr<Ui::TFillFromTagsForm> ui;
+    filvane::Language m_language = filvane::Language::English;
+    std::vector<std::string> m_names;
+    std::vector<filvane::FileFacts> m_facts;
+    int m_missing = 0;
+};
