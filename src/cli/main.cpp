@@ -1,6 +1,7 @@
 // filvane-rename: the window's renaming for scripts. It lists a folder by a mask, takes the new
-// names one per line, composes them exactly as the window does and renames on the same engine,
-// never replacing a file.
+// names one per line (or fills them from the files' tags), runs the name tools over them,
+// composes them exactly as the window does and renames on the same engine, never replacing a
+// file.
 #include "core/NameText.h"
 #include "core/Preflight.h"
 #include "core/RenameReasons.h"
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -27,9 +30,13 @@ constexpr int ExitRowsFailed = 1;
 constexpr int ExitUsage = 2;
 
 constexpr std::string_view Usage =
-    "Usage: filvane-rename DIR [--mask M] [--names FILE] [--numbering on|off]\n"
-    "                      [--extension .EXT] [--numbers-only] [--natural] [--dry-run] [--undo]\n"
-    "                      [--named-only | --allow-blank]\n"
+    "Usage: filvane-rename DIR [--mask M] [--names FILE | --fill-from-tags TEMPLATE]\n"
+    "                      [--numbering on|off] [--extension .EXT] [--numbers-only]\n"
+    "                      [--order bytes|natural|track|taken|mtime] [--natural]\n"
+    "                      [--start N] [--step N] [--digits N|auto] [--separator TEXT]\n"
+    "                      [--strip-numbers] [--replace FROM TO [--regex] [--ignore-case]]\n"
+    "                      [--case lower|upper|title|sentence]\n"
+    "                      [--named-only | --allow-blank] [--dry-run] [--undo]\n"
     "                      [--recover restore|finish|leave]\n"
     "\n"
     "Renames the files of DIR that match the mask (default \"*.*\"), listed sorted by name and\n"
@@ -39,11 +46,25 @@ constexpr std::string_view Usage =
     "\n"
     "  --mask M             which files to list; case does not matter (default \"*.*\")\n"
     "  --names FILE         the new names, one per line\n"
+    "  --fill-from-tags T   the new names from what the files know, by the template T:\n"
+    "                       {track} {title} {artist} {album} {year} {camera} {date} or\n"
+    "                       {date:%Y-%m-%d %H.%M.%S}; a file lacking a field gets no name.\n"
+    "                       Reads no names\n"
     "  --numbering on|off   start each name with its number and \" - \" (default on)\n"
     "  --extension .EXT     give every file this extension instead of its own (\"mp3\" is "
     "\".mp3\")\n"
     "  --numbers-only       rename the files to their numbers alone; reads no names\n"
-    "  --natural            list in natural order (Track 2 before Track 10)\n"
+    "  --order O            list by name bytes (the default), in natural order (Track 2 before\n"
+    "                       Track 10), by disc and track tag, by date taken, or by mtime\n"
+    "  --natural            the same as --order natural\n"
+    "  --start N, --step N  the first number and the step between numbers (default 1 and 1)\n"
+    "  --digits N|auto      pad numbers with zeros to N digits, or to as many as the last\n"
+    "                       number needs (001 to 300); default 2\n"
+    "  --separator TEXT     what stands between number and name (default \" - \")\n"
+    "  --strip-numbers      take a leading track number off each name (\"04 - Rain\")\n"
+    "  --replace FROM TO    replace every FROM in each name by TO; with --regex FROM is a\n"
+    "                       regular expression and TO may hold $1 or ${name}; --ignore-case\n"
+    "  --case C             lower, upper, title or sentence case\n"
     "  --named-only         with fewer names than files: rename only the files that got a name\n"
     "  --allow-blank        with fewer names than files: the others get their number alone\n"
     "  --dry-run            print the plan and what the check before a run finds; rename nothing\n"
@@ -54,12 +75,15 @@ constexpr std::string_view Usage =
     "                       DIR until that is done.\n"
     "  --help, --version    print this help or the version\n"
     "\n"
+    "The name tools work on the new names once they are read or filled, always in this order:\n"
+    "strip numbers, replace, case, then runs of blanks made one and blanks at the ends taken off.\n"
     "Names are read up to 64 MB or 1,000,000 lines.\n"
     "Nothing is renamed when there are more names than files, no file matches the mask, or a\n"
     "name would be refused (nothing before its extension, a \"/\"); nor, without --named-only or\n"
     "--allow-blank, when there are fewer names than files.\n"
     "Exit status: 0 when every file was renamed, 1 when a file could not be, the folder cannot\n"
-    "be listed or nothing was renamed for a reason above, 2 on bad usage and too few names.\n";
+    "be listed or nothing was renamed for a reason above, 2 on bad usage (a bad number, pattern\n"
+    "or template among them) and too few names.\n";
 
 constexpr size_t MostNameBytes = size_t(64) << 20;
 constexpr size_t MostNameLines = 1000000;
@@ -71,7 +95,10 @@ struct Arguments {
     bool numbering = true;
     std::optional<std::string> extension;
     bool numbersOnly = false;
-    bool natural = false;
+    std::optional<filvane::SortOrder> order;
+    filvane::NumberFormat numbers;
+    filvane::NameToolChain tools;
+    std::optional<filvane::NameTemplate> fillTemplate;
     bool dryRun = false;
     bool undo = false;
     bool namedOnly = false;  // fewer names than files: leave the unnamed files alone
@@ -88,6 +115,67 @@ int usageError(const std::string &message) {
     return ExitUsage;
 }
 
+// A decimal number from `low` to `high` given to `option`; otherwise `problem` says why not.
+std::optional<int> numberValue(std::string_view option, const std::string &text, long long low,
+                               long long high, std::string &problem) {
+    long long value = 0;
+    const char *end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || at != end || error == std::errc::invalid_argument) {
+        problem = std::string(option) + " takes a whole number, not \"" + text + "\"";
+        return std::nullopt;
+    }
+    if (error == std::errc::result_out_of_range || value < low || value > high) {
+        problem = std::string(option) + " " + text + " is out of range (" + std::to_string(low) +
+                  " to " + std::to_string(high) + ")";
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+std::optional<filvane::SortOrder> orderNamed(std::string_view name) {
+    if (name == "bytes")
+        return filvane::SortOrder::Bytes;
+    if (name == "natural")
+        return filvane::SortOrder::Natural;
+    if (name == "track")
+        return filvane::SortOrder::Track;
+    if (name == "taken")
+        return filvane::SortOrder::Taken;
+    if (name == "mtime")
+        return filvane::SortOrder::Modified;
+    return std::nullopt;
+}
+
+// What is wrong with a template and where, counted in characters as a user counts them.
+std::string templateErrorText(std::string_view templ, const filvane::TemplateError &error) {
+    std::string text;
+    switch (error.kind) {
+    case filvane::TemplateError::Kind::UnknownField: {
+        text = "unknown field \"" + error.text + "\" (known:";
+        for (auto field = filvane::TemplateField::Track; field <= filvane::TemplateField::Camera;
+             field = filvane::TemplateField(static_cast<int>(field) + 1))
+            text += " {" + std::string(filvane::fieldName(field)) + "}";
+        text += ")";
+        break;
+    }
+    case filvane::TemplateError::Kind::UnclosedBrace:
+        text = "\"{\" without its \"}\"";
+        break;
+    case filvane::TemplateError::Kind::StrayBrace:
+        text = "\"}\" without its \"{\" (write }} for a brace)";
+        break;
+    case filvane::TemplateError::Kind::BadDateFormat:
+        text = "unknown date conversion \"" + error.text + "\" (known: %Y %y %m %d %H %M %S %j %%)";
+        break;
+    }
+    const std::string_view before = templ.substr(0, std::min(error.offset, templ.size()));
+    const auto characters = std::count_if(before.begin(), before.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+    });
+    return text + " at character " + std::to_string(characters + 1);
+}
+
 // A mask that is the name of a file here was most likely a wildcard the shell expanded.
 std::string maskHint(const std::string &mask) {
     struct stat info {};
@@ -101,6 +189,7 @@ std::string maskHint(const std::string &mask) {
 // Returns the exit code to stop with, or nothing to go on.
 std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
     bool haveDirectory = false;
+    bool regex = false, ignoreCase = false; // they qualify --replace, wherever they stand
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const auto value = [&](std::string &into) {
@@ -133,8 +222,67 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
             arguments.extension = text;
         } else if (arg == "--numbers-only") {
             arguments.numbersOnly = true;
-        } else if (arg == "--natural") {
-            arguments.natural = true;
+        } else if (arg == "--order" || arg == "--natural") {
+            std::optional<filvane::SortOrder> order = filvane::SortOrder::Natural;
+            if (arg == "--order" && (!value(text) || !(order = orderNamed(text))))
+                return usageError("--order takes bytes, natural, track, taken or mtime");
+            if (arguments.order && *arguments.order != *order)
+                return usageError("two different orders given; choose one");
+            arguments.order = order;
+        } else if (arg == "--fill-from-tags") {
+            if (!value(text))
+                return usageError("--fill-from-tags needs a template, such as '{track} {title}'");
+            filvane::TemplateError error;
+            arguments.fillTemplate = filvane::NameTemplate::parse(text, &error);
+            if (!arguments.fillTemplate)
+                return usageError("--fill-from-tags: " + templateErrorText(text, error));
+        } else if (arg == "--start" || arg == "--step") {
+            if (!value(text))
+                return usageError(std::string(arg) + " needs a number");
+            std::string problem;
+            const std::optional<int> number = numberValue(arg, text, INT_MIN, INT_MAX, problem);
+            if (!number)
+                return usageError(problem);
+            (arg == "--start" ? arguments.numbers.start : arguments.numbers.step) = *number;
+        } else if (arg == "--digits") {
+            if (!value(text))
+                return usageError("--digits needs a number or auto");
+            if (text == "auto") {
+                arguments.numbers.digits = filvane::NumberFormat::Digits::Auto;
+            } else {
+                std::string problem;
+                const std::optional<int> width =
+                    numberValue(arg, text, 1, filvane::NumberFormat::MaxWidth, problem);
+                if (!width)
+                    return usageError(problem + "; or auto");
+                arguments.numbers.digits = filvane::NumberFormat::Digits::Fixed;
+                arguments.numbers.width = *width;
+            }
+        } else if (arg == "--separator") {
+            if (!value(arguments.numbers.separator))
+                return usageError("--separator needs a text ('' for none)");
+            if (arguments.numbers.separator.find('/') != std::string::npos)
+                return usageError("--separator cannot hold a \"/\": it would be in every name");
+        } else if (arg == "--strip-numbers") {
+            arguments.tools.stripNumbers = true;
+        } else if (arg == "--replace") {
+            if (i + 2 >= argc)
+                return usageError("--replace needs the text to find and the text to put instead");
+            filvane::ReplaceTool replace;
+            replace.find = argv[++i];
+            replace.replacement = argv[++i];
+            if (replace.find.empty())
+                return usageError("--replace needs a text to find");
+            arguments.tools.replace = std::move(replace);
+        } else if (arg == "--regex") {
+            regex = true;
+        } else if (arg == "--ignore-case") {
+            ignoreCase = true;
+        } else if (arg == "--case") {
+            std::optional<filvane::CaseChange> change;
+            if (!value(text) || !(change = filvane::parseCaseChange(text)))
+                return usageError("--case takes lower, upper, title or sentence");
+            arguments.tools.caseChange = filvane::CaseTool{*change, {}};
         } else if (arg == "--dry-run") {
             arguments.dryRun = true;
         } else if (arg == "--undo") {
@@ -162,6 +310,25 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
         return usageError("no folder given");
     if (arguments.namedOnly && arguments.allowBlank)
         return usageError("--named-only and --allow-blank exclude each other");
+    if (arguments.fillTemplate && arguments.namesFile)
+        return usageError("--fill-from-tags and --names exclude each other");
+    if (arguments.numbersOnly && (arguments.fillTemplate || !arguments.tools.empty()))
+        return usageError("--numbers-only gives no names to fill or change: leave out "
+                          "--fill-from-tags and the name tools");
+    if ((regex || ignoreCase) && !arguments.tools.replace)
+        return usageError("--regex and --ignore-case go with --replace");
+    if (filvane::ReplaceTool *replace =
+            arguments.tools.replace ? &*arguments.tools.replace : nullptr) {
+        replace->regex = regex;
+        replace->caseSensitive = !ignoreCase;
+        // Checked here so that a bad pattern stops the command before any name is read.
+        const filvane::Replacer check(*replace);
+        if (check.error())
+            return usageError("--replace: " + filvane::describePatternError(*check.error()));
+    }
+    // The tools leave a name tidy: what a strip or a replacement leaves of blanks goes.
+    if (!arguments.tools.empty())
+        arguments.tools.collapseBlanks = arguments.tools.trimBlanks = true;
     struct stat info {};
     if (::stat(arguments.directory.c_str(), &info) != 0)
         return usageError("cannot open folder " + arguments.directory + ": " +
@@ -363,8 +530,6 @@ int main(int argc, char **argv) {
         return *stop;
 
     filvane::RenameSession session;
-    session.setSortOrder(arguments.natural ? filvane::SortOrder::Natural
-                                           : filvane::SortOrder::Bytes);
     if (arguments.recover)
         return recoverRuns(session, arguments.directory, *arguments.recover);
     if (!arguments.dryRun)
@@ -386,10 +551,12 @@ int main(int argc, char **argv) {
     options.rename.keepExtension = !arguments.extension.has_value();
     options.rename.numbersOnly = arguments.numbersOnly;
     options.rename.chosenExtension = arguments.extension.value_or("");
+    options.rename.numbers = arguments.numbers;
     // The names are read before the folder, so that the run follows its listing at once and
     // can trust what the listing found of each file.
     std::string namesText;
-    if (!arguments.numbersOnly) {
+    const bool readsNames = !arguments.numbersOnly && !arguments.fillTemplate;
+    if (readsNames) {
         if (!arguments.namesFile && ::isatty(STDIN_FILENO))
             print(stderr, "filvane-rename: reading the new names from the terminal, one per line; "
                           "end with Ctrl+D (or give --names FILE)\n");
@@ -397,6 +564,8 @@ int main(int argc, char **argv) {
             return *stop;
     }
     session.setNumbering(arguments.numbering);
+    // An order by facts reads them as the folder is listed.
+    session.setSortOrder(arguments.order.value_or(filvane::SortOrder::Bytes));
     session.read(arguments.directory,
                  filvane::joinSearchPattern(arguments.directory, arguments.mask));
     if (const int error = session.lists().listError()) {
@@ -419,7 +588,7 @@ int main(int argc, char **argv) {
     if (files == 0)
         refuse(ExitRowsFailed, "no file in " + arguments.directory + " matches the mask \"" +
                                    arguments.mask + "\"");
-    if (!arguments.numbersOnly) {
+    if (readsNames) {
         size_t lines = 0;
         filvane::forEachLine(namesText, [&lines](std::string_view) { return ++lines, true; });
         if (files > 0 && lines > static_cast<size_t>(files))
@@ -428,6 +597,32 @@ int main(int argc, char **argv) {
         session.pasteNewNames(namesText, 1);
     }
     namesText = std::string();
+    if (arguments.fillTemplate && files > 0) {
+        const filvane::FactsBatch facts = session.readFacts(arguments.fillTemplate->needs());
+        if (facts.error != 0) {
+            print(stderr, "filvane-rename: cannot read the files of " + arguments.directory + ": " +
+                              filvane::errorText(facts.error, filvane::StoredTexts()) + "\n");
+            return ExitRowsFailed;
+        }
+        // Said whether or not those files are then left alone, so a script's log shows why.
+        const filvane::TemplateFill fill =
+            session.fillFromFacts(*arguments.fillTemplate, facts.facts);
+        for (const filvane::MissingFact &missing : fill.missing) {
+            const int row = static_cast<int>(missing.row) + 1;
+            print(stderr, "filvane-rename: " + filvane::rowNumberText(row) + " " +
+                              std::string(session.lists().oldName(row)) + ": no " +
+                              std::string(filvane::fieldName(missing.field)) + "\n");
+        }
+    }
+    if (!arguments.tools.empty()) {
+        const filvane::ToolRun tools = session.applyNameTools(arguments.tools);
+        if (tools.error) // checked before reading; kept so a bad pattern can never rename
+            return usageError("--replace: " + filvane::describePatternError(*tools.error));
+        if (tools.givenUp > 0)
+            refuse(ExitRowsFailed, "the --replace pattern took too long on " +
+                                       std::to_string(tools.givenUp) +
+                                       " names and left them as they were: nothing is renamed");
+    }
 
     filvane::RenamePlan plan = session.plan(filvane::ListingAge::JustMade);
     const auto unnamed = std::count_if(plan.rows.begin(), plan.rows.end(),
@@ -445,10 +640,12 @@ int main(int argc, char **argv) {
     }
     if (unnamed > 0 && !arguments.namedOnly && !arguments.allowBlank)
         refuse(ExitUsage, std::to_string(files - static_cast<int>(unnamed)) + " names for " +
-                              std::to_string(files) +
-                              " files: give a name to each, or --named-only to rename only the "
-                              "named files, or --allow-blank to give the others their number "
-                              "alone");
+                              std::to_string(files) + " files: " +
+                              (arguments.fillTemplate ? "the others lack a field of the template; "
+                                                        "give "
+                                                      : "give a name to each, or ") +
+                              "--named-only to rename only the named files, or --allow-blank to "
+                              "give the others their number alone");
 
     if (arguments.dryRun) {
         // Only a dry run looks at the folder first: a real run reports each failure as it meets it.

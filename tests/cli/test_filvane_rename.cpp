@@ -1,5 +1,6 @@
 // The scripting command run as a user runs it: a separate process, its exit code and output.
 #include "ScriptedCalls.h"
+#include "TaggedFiles.h"
 #include "TempDir.h"
 #include "core/NameLists.h"
 #include "core/Rename.h"
@@ -9,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <sys/wait.h>
@@ -290,4 +293,128 @@ TEST(FilvaneRename, SaysNoInsteadOfGuessing) {
     EXPECT_NE(std::system(command.c_str()), -1);
     EXPECT_NE(folder.scratch.read("stderr").find("quote it"), std::string::npos)
         << folder.scratch.read("stderr");
+}
+
+TEST(FilvaneRename, NameToolsAndNumberFormatsShapeTheNames) {
+    struct Case {
+        std::string options;
+        std::string input;
+        int code;
+        std::string says; // on standard error
+        std::set<std::string> after;
+    };
+    const std::set<std::string> untouched{"a.txt", "b.txt"};
+    const std::vector<Case> cases{
+        {"--numbering off --replace '(\\d+)-(\\d+)' '$2.$1' --regex",
+         "12-34 x\nfoo\n",
+         0,
+         "",
+         {"34.12 x.txt", "foo.txt"}},
+        {"--numbering off --replace X Y --ignore-case",
+         "xax\nXbX\n",
+         0,
+         "",
+         {"YaY.txt", "YbY.txt"}},
+        // Hungarian digraphs and Greek accents: only a word's first letter is a capital.
+        {"--numbering off --case title",
+         "gyönyörű ÉJSZAKA\nκαλημέρα κόσμε\n",
+         0,
+         "",
+         {"Gyönyörű Éjszaka.txt", "Καλημέρα Κόσμε.txt"}},
+        // Strip, replace, case, blanks in that order: the stripped name is what gets replaced.
+        {"--strip-numbers --replace '^R' 'dr' --regex --case sentence --start 0 --step 5 "
+         "--digits 3 --separator '. '",
+         "04 - Rain\n07.  snow  STORM \n",
+         0,
+         "",
+         {"000. Drain.txt", "005. Snow storm.txt"}},
+        {"--numbering off --replace '(' x --regex", "a\nb\n", 2,
+         "unbalanced parenthesis in the pattern", untouched},
+        {"--numbering off --replace a '$2' --regex", "a\nb\n", 2, "in the replacement", untouched},
+        {"--numbering off --replace 'a' '/'", "a\nb\n", 1, "not allowed", untouched},
+        {"--regex", "a\nb\n", 2, "go with --replace", untouched},
+        {"--digits 0", "a\nb\n", 2, "--digits 0 is out of range", untouched},
+        {"--digits 21", "a\nb\n", 2, "--digits 21 is out of range", untouched},
+        {"--start 1.5", "a\nb\n", 2, "whole number", untouched},
+        {"--step 2147483648", "a\nb\n", 2, "out of range", untouched},
+        {"--case shouty", "a\nb\n", 2, "--case takes", untouched},
+        {"--numbers-only --strip-numbers", "", 2, "--numbers-only", untouched},
+        {"--natural --order track", "a\nb\n", 2, "two different orders", untouched},
+        {"--fill-from-tags '{titel} x'", "", 2, "unknown field \"titel\"", untouched},
+        {"--fill-from-tags '{date:%Q}'", "", 2, "\"%Q\" (known", untouched},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.options);
+        CommandFolder folder(untouched);
+        const Result result = folder(c.options, c.input);
+        EXPECT_EQ(result.code, c.code) << result.err;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+        EXPECT_EQ(entries(folder.dir), c.after);
+    }
+}
+
+TEST(FilvaneRename, RenumberingANumberedFolderTwiceGivesTheSameNames) {
+    std::set<std::string> photos;
+    for (int i = 1; i <= 300; ++i)
+        photos.insert("IMG_" + std::to_string(7919 * i % 10007) + ".jpg");
+    CommandFolder folder(photos);
+    const auto contents = [&folder] {
+        std::map<std::string, std::string> byName;
+        for (const std::string &name : entries(folder.dir))
+            byName[name] = folder.dir.read(name);
+        return byName;
+    };
+    const Result first = folder("--numbers-only --digits auto");
+    ASSERT_EQ(first.code, 0) << first.err;
+    const std::map<std::string, std::string> once = contents();
+    ASSERT_EQ(once.size(), 300u);
+    EXPECT_EQ(once.begin()->first, "001.jpg");
+    EXPECT_EQ(once.rbegin()->first, "300.jpg");
+    const Result second = folder("--numbers-only --digits auto");
+    EXPECT_EQ(second.code, 0) << second.err;
+    EXPECT_EQ(contents(), once);
+}
+
+TEST(FilvaneRename, FillsNamesFromTagsInTrackOrder) {
+    struct Case {
+        std::string options;
+        int code;
+        std::string says; // on standard error
+        std::set<std::string> after;
+    };
+    const std::set<std::string> untouched{"a.mp3", "b.mp3", "c.mp3"};
+    const std::vector<Case> cases{
+        // a.mp3 is third by its track and has no title.
+        {"--fill-from-tags '{track} {title}' --order track", 2, "03 a.mp3: no title", untouched},
+        {"--fill-from-tags '{track} {title}' --order track --dry-run", 2,
+         "2 names for 3 files: the others lack a field", untouched},
+        {"--fill-from-tags '{title}' --order track --named-only",
+         0,
+         "03 a.mp3: no title",
+         {"01 - First.mp3", "02 - Second.mp3", "a.mp3"}},
+        {"--fill-from-tags '{track} {title}' --numbering off --named-only --case upper",
+         0,
+         "",
+         {"01 FIRST.mp3", "02 SECOND.mp3", "a.mp3"}},
+        {"--fill-from-tags '{title}' --allow-blank --order track --numbers-only", 2,
+         "--numbers-only", untouched},
+        {"--fill-from-tags '{artist}' --named-only --names /dev/null", 2, "exclude each other",
+         untouched},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.options);
+        CommandFolder folder({});
+        tagged::writeMp3(folder.dir.file("a.mp3"), {"", "Band", "Album", 3, "", 2001});
+        tagged::writeMp3(folder.dir.file("b.mp3"), {"Second", "Band", "Album", 2, "", 2001});
+        tagged::writeMp3(folder.dir.file("c.mp3"), {"First", "Band", "Album", 1, "", 2001});
+        const std::string cBytes = folder.dir.read("c.mp3");
+        // Names on standard input are not read: they would otherwise name the files.
+        const Result result = folder(c.options, "x\ny\nz\n");
+        EXPECT_EQ(result.code, c.code) << result.err;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+        EXPECT_EQ(entries(folder.dir), c.after);
+        if (c.after.count("01 - First.mp3")) {
+            EXPECT_EQ(folder.dir.read("01 - First.mp3"), cBytes);
+        }
+    }
 }
