@@ -100,8 +100,10 @@ public:
     // Alt+Up / Alt+Down: the selected files move in the read list while the typed names stay,
     // or the selected typed names move in the new-name list while the files stay.
     void moveSelection(QTableView *grid, int delta);
-    // The read list caption's menu of orders.
+    // The read list caption's menu of orders, and what each entry does: an order by facts
+    // reads them first, with progress and Stop (a stop keeps the order as it was).
     void showOrderMenu(const QPoint &position);
+    void orderBy(filvane::SortOrder order);
     // At start-up: a run cut off by a crash is told about and dealt with as the user chooses
     // (restore, finish or leave), so that no file stays under a temporary name.
     void recoverInterruptedRuns();

@@ -279,21 +279,23 @@ void TMainForm::showOrderMenu(const QPoint &position) {
         QAction *action = menu.addAction(qstr(m_texts[text]));
         action->setCheckable(true);
         action->setChecked(m_session.sortOrder() == order);
-        connect(action, &QAction::triggered, this, [this, order = order] {
-            const std::optional<filvane::FactOrder> byFacts = filvane::factOrderOf(order);
-            if (!byFacts || m_session.lists().fileCount() < 2) {
-                setSortOrder(order);
-                return;
-            }
-            const std::optional<std::vector<filvane::FileFacts>> facts =
-                readFacts(filvane::factsFor(*byFacts));
-            if (!facts)
-                return; // stopped: the order stays as it was
-            m_session.setSortOrder(order, *facts);
-            m_settings.saveSortOrder(order);
-            reloadGrids();
-            showSortOrder();
-        });
+        connect(action, &QAction::triggered, this, [this, order = order] { orderBy(order); });
     }
     menu.exec(ui->ReadGrid->horizontalHeader()->viewport()->mapToGlobal(position));
+}
+
+void TMainForm::orderBy(SortOrder order) {
+    const std::optional<filvane::FactOrder> byFacts = filvane::factOrderOf(order);
+    if (!byFacts || m_session.lists().fileCount() < 2) {
+        setSortOrder(order);
+        return;
+    }
+    const std::optional<std::vector<filvane::FileFacts>> facts =
+        readFacts(filvane::factsFor(*byFacts));
+    if (!facts)
+        return; // stopped: the order stays as it was
+    m_session.setSortOrder(order, *facts);
+    m_settings.saveSortOrder(order);
+    reloadGrids();
+    showSortOrder();
 }
