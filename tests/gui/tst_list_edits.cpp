@@ -27,6 +27,15 @@ private slots:
     void ctrlZTakesBackAReplaceThenTheRename();
     void aFileMovedToItsRowIsRenamedByTheOrderShown();
     void anAlbumIsNamedFromItsTagsInTrackOrder();
+    void photosFromTwoCamerasAreNumberedInTheOrderTaken();
+
+private:
+    // With FILVANE_SHOTS set, the window as it stands is kept there as a picture (the README's).
+    void shoot(const QString &name) {
+        const QString folder = qEnvironmentVariable("FILVANE_SHOTS");
+        if (!folder.isEmpty())
+            QVERIFY(m_main->grab().save(folder + QLatin1Char('/') + name));
+    }
 };
 
 void ListEditsTest::ctrlZTakesBackAReplaceThenTheRename() {
@@ -117,11 +126,39 @@ void ListEditsTest::anAlbumIsNamedFromItsTagsInTrackOrder() {
     QTRY_VERIFY(*answered);
     QCOMPARE(newName(1), QStringLiteral("Intro"));
     QCOMPARE(newName(4), QString());
+    shoot(QStringLiteral("album-by-track.png"));
 
     // Enter on the confirmation renames the named rows only: the cover keeps its name.
     rename();
     QCOMPARE(onDisk(), (QStringList{"01 - Intro.mp3", "02 - \u0386\u03BB\u03C6\u03B1.mp3",
                                     "03 - \u0150szi \u00E9j.mp3", "cover.mp3"}));
+}
+
+void ListEditsTest::photosFromTwoCamerasAreNumberedInTheOrderTaken() {
+    // Each camera counts on its own; only the date taken interleaves them.
+    tagged::writeJpeg(m_dir->filePath(QStringLiteral("DSC_0001.jpg")).toStdString(),
+                      "2024:05:17 09:00:00", "Camera A");
+    tagged::writeJpeg(m_dir->filePath(QStringLiteral("DSC_0002.jpg")).toStdString(),
+                      "2024:05:17 11:00:00", "Camera A");
+    tagged::writeJpeg(m_dir->filePath(QStringLiteral("IMG_0100.jpg")).toStdString(),
+                      "2024:05:17 10:00:00", "Camera B");
+    tagged::writeJpeg(m_dir->filePath(QStringLiteral("IMG_0099.jpg")).toStdString(),
+                      "2024:05:17 08:00:00", "Camera B");
+    list({});
+    m_main->orderBy(filvane::SortOrder::Taken);
+    QCOMPARE(listed(),
+             (QStringList{"IMG_0099.jpg", "DSC_0001.jpg", "IMG_0100.jpg", "DSC_0002.jpg"}));
+    shoot(QStringLiteral("photos-by-date.png"));
+    options([](TOptionsForm *form) {
+        form->noOnlyCheck()->click();
+        ok(form);
+    });
+    rename(answerYes);
+    QCOMPARE(onDisk(), (QStringList{"01.jpg", "02.jpg", "03.jpg", "04.jpg"}));
+    QCOMPARE(testsupport::readFile(m_dir->filePath(QStringLiteral("02.jpg"))).size(),
+             testsupport::readFile(m_dir->filePath(QStringLiteral("03.jpg"))).size());
+    // The order is remembered and used by the listing after the run.
+    QCOMPARE(m_main->session().sortOrder(), filvane::SortOrder::Taken);
 }
 
 QTEST_MAIN(ListEditsTest)
