@@ -28,6 +28,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -421,11 +422,17 @@ void TMainForm::recoverInterruptedRuns() {
     // run changes what the next would find. A run asked about once is not asked about again.
     std::vector<std::string> asked;
     for (;;) {
-        const std::vector<filvane::RunSummary> runs = m_session.interrupted();
-        const auto next = std::find_if(runs.rbegin(), runs.rend(), [&asked](const auto &run) {
+        std::vector<std::string> setAside;
+        const std::vector<filvane::RunSummary> runs = m_session.interrupted(&setAside);
+        // A damaged journal is moved aside, so it is told about once.
+        for (const std::string &id : setAside)
+            QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
+                                 qstr(filvane::fillText(m_texts[UiText::RecoveryDamaged],
+                                                        {filvane::readableName(id)})));
+        const auto next = std::find_if(runs.begin(), runs.end(), [&asked](const auto &run) {
             return std::find(asked.begin(), asked.end(), run.id) == asked.end();
         });
-        if (next == runs.rend())
+        if (next == runs.end())
             return;
         const filvane::RunSummary &run = *next;
         asked.push_back(run.id);
@@ -437,21 +444,43 @@ void TMainForm::recoverInterruptedRuns() {
             text += "\n" + filvane::fillText(
                                m_texts.counted(UiText::RecoveryTemporary, run.temporaryCount),
                                {std::to_string(run.temporaryCount)});
+        // A repair that was itself cut off can only be finished: taking it back would bring back
+        // the state of the crash.
+        const bool repair = run.kind == filvane::RunKind::Recovery;
+        if (!run.folderFound)
+            text += "\n" + filvane::fillText(m_texts[UiText::RecoveryFolderMissing],
+                                             {filvane::readableName(run.folder)});
         QMessageBox box(QMessageBox::Warning, qstr(filvane::ApplicationTitle), qstr(text),
                         QMessageBox::NoButton, this);
         QPushButton *restore =
-            box.addButton(qstr(m_texts[UiText::RecoveryRestore]), QMessageBox::AcceptRole);
-        QPushButton *finish =
-            box.addButton(qstr(m_texts[UiText::RecoveryFinish]), QMessageBox::ActionRole);
+            repair || !run.folderFound
+                ? nullptr
+                : box.addButton(qstr(m_texts[UiText::RecoveryRestore]), QMessageBox::AcceptRole);
+        QPushButton *finish = run.folderFound ? box.addButton(qstr(m_texts[UiText::RecoveryFinish]),
+                                                              QMessageBox::ActionRole)
+                                              : nullptr;
+        QPushButton *pointAt =
+            run.folderFound
+                ? nullptr
+                : box.addButton(qstr(m_texts[UiText::RecoveryPointAt]), QMessageBox::ActionRole);
         QPushButton *leave =
             box.addButton(qstr(m_texts[UiText::RecoveryLeave]), QMessageBox::RejectRole);
-        box.setDefaultButton(restore);
+        box.setDefaultButton(restore ? restore : finish ? finish : pointAt);
         box.setEscapeButton(leave);
         box.exec();
+        if (pointAt && box.clickedButton() == pointAt) {
+            // Where the user says the folder went; the run takes it only if it is that folder.
+            const QString chosen = QFileDialog::getExistingDirectory(this, qstr(run.folder));
+            if (chosen.isEmpty())
+                continue; // asked once: it is offered again at the next start
+            reportRun(m_session.recover(run.id, filvane::RecoveryChoice::Restore, {},
+                                        QFile::encodeName(chosen).toStdString()));
+            continue;
+        }
         const filvane::RecoveryChoice choice =
-            box.clickedButton() == finish  ? filvane::RecoveryChoice::Finish
-            : box.clickedButton() == leave ? filvane::RecoveryChoice::Leave
-                                           : filvane::RecoveryChoice::Restore;
+            box.clickedButton() == leave                ? filvane::RecoveryChoice::Leave
+            : box.clickedButton() == finish || !restore ? filvane::RecoveryChoice::Finish
+                                                        : filvane::RecoveryChoice::Restore;
         reportRun(m_session.recover(run.id, choice));
     }
 }

@@ -152,6 +152,11 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Reading the files: %1 of %2", "Fájlok olvasása: %1 / %2"},
     {"None of the files has the fields this needs.",
      "Egyik fájlnak sincsenek meg az ehhez szükséges mezői."},
+    {"Its folder is no longer at %1: point at where it is now, or leave the run.",
+     "A mappája már nincs itt: %1. Mutasd meg, hol van most, vagy hagyd így az átnevezést."},
+    {"Point at the folder...", "Mappa megadása..."},
+    {"The journal %1 is damaged: it was set aside and is not offered for repair.",
+     "A(z) %1 napló sérült: félre lett téve, és nem kínálkozik javításra."},
 }};
 
 } // namespace

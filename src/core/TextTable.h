@@ -135,9 +135,12 @@ enum class UiText {
     ModifiedOrderHint,
     ReadingFactsLabel,
     NoFactsFound,
+    RecoveryFolderMissing,
+    RecoveryPointAt,
+    RecoveryDamaged,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::NoFactsFound);
+constexpr int UiTextCount = static_cast<int>(UiText::RecoveryDamaged);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.
