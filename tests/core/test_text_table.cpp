@@ -20,8 +20,9 @@ TEST(TextTable, EveryEntrySaysSomethingInBothLanguagesWithTheSamePlaceholders) {
             EXPECT_EQ(en.find(placeholder) == en.npos, hu.find(placeholder) == hu.npos)
                 << placeholder << " in \"" << en << "\" / \"" << hu << "\"";
         // Later texts were written for both languages at once: none is left untranslated.
-        if (at > static_cast<int>(UiText::OptionsDialogCaption))
+        if (at > static_cast<int>(UiText::OptionsDialogCaption)) {
             EXPECT_NE(en, hu);
+        }
         // The stored texts are the table's, entry for entry, after a switch too.
         EXPECT_EQ(english[entry], en);
         EXPECT_EQ(hungarian[entry], hu);
