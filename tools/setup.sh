@@ -6,6 +6,8 @@ packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev li
     libgmock-dev libbenchmark-dev libicu-dev xvfb xauth fonts-dejavu-core fonts-liberation2
     dpkg-dev file qt6-translations-l10n lintian appstream desktop-file-utils man-db
     dbus at-spi2-core python3-pyatspi)
+# The formatting check of tools/test.sh.
+packages+=(clang-format)
 # Audio tags and photos' EXIF, read by the core.
 packages+=(libtag1-dev libexiv2-dev)
 # The scripting command's peers in bench/process/bench_filvane_rename.sh.

@@ -134,7 +134,7 @@ TEST(FileFacts, PhotoDateAndCamera) {
 
     const FileFacts a = folder.facts("a.jpg");
     ASSERT_TRUE(a.taken);
-    EXPECT_EQ(*a.taken, *parseExifDateTime("2024:05:17 14:03:22"));
+    EXPECT_EQ(a.taken, parseExifDateTime("2024:05:17 14:03:22"));
     EXPECT_EQ(a.camera, "Kamera X");
     EXPECT_EQ(a.title, "");
     // A request for tags alone does not look at EXIF.
@@ -154,7 +154,7 @@ TEST(FileFacts, PhotoDateAndCamera) {
     for (const char *png : {"small.png", "far.png"}) {
         const auto taken = folder.facts(png).taken;
         ASSERT_TRUE(taken) << png;
-        EXPECT_EQ(*taken, *parseExifDateTime("2021:01:02 03:04:05"));
+        EXPECT_EQ(taken, parseExifDateTime("2021:01:02 03:04:05"));
     }
 
     EXPECT_FALSE(folder.facts("model only.jpg").taken);
@@ -241,7 +241,12 @@ TEST(FactsCache, KeyedByInodeSizeAndTime) {
     tagged::writeMp3(folder.file("song.mp3"), {"Old", "", "", 1, "", 0});
     tagged::writeJpeg(folder.file("photo.jpg"), "2023:08:01 10:00:00", "Phone");
     FactsCache cache;
-    EXPECT_EQ(readFacts(folder.str(), names, FactKinds::Tags, cache).facts[0].title, "Old");
+    // The first title read, and then again: a row for each name, always.
+    const auto firstTitle = [&] {
+        const FactsBatch batch = readFacts(folder.str(), names, FactKinds::Tags, cache);
+        return batch.facts.size() == names.size() ? batch.facts[0].title : "(rows missing)";
+    };
+    EXPECT_EQ(firstTitle(), "Old");
 
     // Same length and time, other content: the cache answers, so the old title comes back.
     struct stat before {};
@@ -253,16 +258,17 @@ TEST(FactsCache, KeyedByInodeSizeAndTime) {
     folder.touch("song.mp3", bytes);
     const timespec times[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(utimensat(AT_FDCWD, folder.file("song.mp3").c_str(), times, 0), 0);
-    EXPECT_EQ(readFacts(folder.str(), names, FactKinds::Tags, cache).facts[0].title, "Old");
+    EXPECT_EQ(firstTitle(), "Old");
 
     // A later request for photo facts reads those and keeps the tags read before.
     const FactsBatch photos = readFacts(folder.str(), names, FactKinds::Photo, cache);
+    ASSERT_EQ(photos.facts.size(), 2u);
     EXPECT_EQ(photos.facts[1].camera, "Phone");
-    EXPECT_EQ(readFacts(folder.str(), names, FactKinds::Tags, cache).facts[0].title, "Old");
+    EXPECT_EQ(firstTitle(), "Old");
 
     const timespec later[2] = {before.st_atim, {before.st_mtim.tv_sec + 5, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, folder.file("song.mp3").c_str(), later, 0), 0);
-    EXPECT_EQ(readFacts(folder.str(), names, FactKinds::Tags, cache).facts[0].title, "New");
+    EXPECT_EQ(firstTitle(), "New");
 }
 
 TEST(FactsCache, ProgressStopsTheBatch) {
@@ -282,6 +288,7 @@ TEST(FactsCache, ProgressStopsTheBatch) {
     EXPECT_TRUE(batch.stopped);
     EXPECT_EQ(batch.done, 2u);
     EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 2}));
+    ASSERT_EQ(batch.facts.size(), names.size());
     EXPECT_TRUE(batch.facts[1].read);
     EXPECT_EQ(batch.facts[1].title, "T1.mp3");
     EXPECT_FALSE(batch.facts[2].read);

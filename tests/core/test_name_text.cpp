@@ -1,4 +1,3 @@
-#include "core/NameLists.h"
 #include "core/NameText.h"
 
 #include <gtest/gtest.h>
@@ -37,29 +36,15 @@ TEST(TrimBlanks, BlanksAroundGoInsideStay) {
     EXPECT_EQ(trimBlanks("\xC2\xA0"), "");
 }
 
-TEST(NameLists, PastedLinesLoseBlanksAroundThem) {
-    NameLists lists;
-    lists.nameList().setRowCount(5);
-    EXPECT_EQ(lists.pasteNewNames("  Intro\t\r\n\tBlue Monday  \n   \nOutro\rSpare", 1), 4);
-    EXPECT_EQ(lists.nameList().cell(1, 1), "Intro");
-    EXPECT_EQ(lists.nameList().cell(1, 2), "Blue Monday");
-    EXPECT_EQ(lists.nameList().cell(1, 3), ""); // a line of blanks leaves the row unnamed
-    EXPECT_EQ(lists.nameList().cell(1, 4), "Outro");
-    EXPECT_EQ(lists.nameList().cell(1, 5), ""); // beyond the last row
-}
-
-TEST(NameLists, PasteFillsFromARowDownAndStopsAtTheLastRow) {
-    NameLists lists;
-    CellGrid &names = lists.nameList();
-    names.setRowCount(6); // five data rows
-    names.setCell(1, 1, "kept");
-    EXPECT_EQ(lists.pasteNewNames("x\ny\nz", 2), 3);
-    EXPECT_EQ(names.cell(1, 1), "kept");
-    EXPECT_EQ(names.cell(1, 2), "x");
-    EXPECT_EQ(names.cell(1, 4), "z");
-    EXPECT_EQ(names.cell(1, 5), "");
-
-    EXPECT_EQ(lists.pasteNewNames("1\n2\n3\n4\n5\n6\n7\n", 1), 5);
-    EXPECT_EQ(names.cell(1, 5), "5");
-    EXPECT_EQ(names.cell(1, 6), ""); // beyond the last row: nothing stored
+TEST(NameText, RowNumbersExtensionsAndCounts) {
+    EXPECT_EQ(rowNumberText(1), "01");
+    EXPECT_EQ(rowNumberText(9), "09");
+    EXPECT_EQ(rowNumberText(10), "10");
+    EXPECT_EQ(rowNumberText(100), "100");
+    EXPECT_EQ(extensionOf("a.b.mp3"), ".mp3");
+    EXPECT_EQ(extensionOf("README"), "");
+    EXPECT_EQ(extensionOf(".hidden"), ".hidden");
+    EXPECT_EQ(nameBeforeFirstDot("song.final.mp3"), "song");
+    EXPECT_EQ(nameBeforeFirstDot("README"), "");
+    EXPECT_EQ(itemCountText("Items:", 12), "Items: 12");
 }

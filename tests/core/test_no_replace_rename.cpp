@@ -170,6 +170,7 @@ TEST(RenameSafety, ARoundThatCannotBeTakenBackReportsWhatIsOnTheDisk) {
             const auto a =
                 std::find_if(run.rows.begin(), run.rows.end(),
                              [](const RowOutcome &row) { return row.oldName == "a.mp3"; });
+            ASSERT_NE(a, run.rows.end());
             EXPECT_TRUE(NoReplaceRenamer::isTemporaryName(a->nameNow)) << a->nameNow;
         }
     }
@@ -463,4 +464,21 @@ TEST(RenameSafety, ALinkThatCouldNotBeTakenBackIsNeverMade) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(std::filesystem::exists(shared + "/a.mp3"));
     EXPECT_FALSE(std::filesystem::exists(shared + "/x.mp3"));
+}
+
+TEST(NoReplaceRenamerExchange, SwapsTwoNamesOrSaysItCannot) {
+    const RenameFolder folder({"a", "b"});
+    NoReplaceRenamer renamer(folder.dir.str());
+    const int error = renamer.exchange("a", "b");
+    if (error == NoReplaceRenamer::ExchangeRefused)
+        GTEST_SKIP() << "the file system under " << folder.dir.str() << " has no exchange";
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(renamer.exchange("a", "gone"), ENOENT);
+    EXPECT_FALSE(renamer.exchangeRefused());
+    for (Method refusing : {Method::NoExchange, Method::LinkThenUnlink}) {
+        NoReplaceRenamer without(folder.dir.str(), refusing);
+        EXPECT_TRUE(without.exchangeRefused());
+        EXPECT_EQ(without.exchange("a", "b"), NoReplaceRenamer::ExchangeRefused);
+    }
+    EXPECT_EQ(folder.contents(), (Contents{{"a", "b"}, {"b", "a"}}));
 }

@@ -58,13 +58,6 @@ AcceptedOptions accepted(bool numbering, bool keepExtension, bool numbersOnly,
 
 } // namespace
 
-namespace filvane {
-void PrintTo(PreflightFinding finding, std::ostream *out) {
-    static const char *const names[] = {"Unnamed", "Refused", "Taken", "Duplicate", "TooLong"};
-    *out << names[static_cast<int>(finding)];
-}
-} // namespace filvane
-
 TEST(RenameSession, ReadListsTheFolderSortedByBytesAndNumbered) {
     SessionFolder folder({"b.mp3", "B.mp3", "a.wav", "c.mp3"}, "*.mp3");
     EXPECT_EQ(folder.listed(), (Names{"B.mp3", "b.mp3", "c.mp3"}));
@@ -129,68 +122,6 @@ TEST(RenameSession, RelistUsesTheChosenExtensionOfTheAcceptedOptions) {
     folder.session.relist();
     EXPECT_EQ(folder.session.searchPattern(), folder.dir.str() + "/*.wav");
     EXPECT_EQ(folder.listed(), (Names{"01.wav", "02.wav"}));
-}
-
-TEST(RenameSession, PreflightListsBlankRefusedTakenDuplicateAndTooLongRows) {
-    // Rows: 1 a.mp3, 2 b.mp3, 3 c.mp3, 4 d.mp3, 5 e.mp3, 6 f.mp3, 7 g.mp3; x.txt is outside.
-    // Then the same above 100 more files that keep their names, so that the folder is read
-    // whole rather than looked up name by name.
-    for (const int extra : {0, 100}) {
-        SCOPED_TRACE(extra);
-        Names files{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "g.mp3", "x.txt"};
-        for (int i = 0; i < extra; ++i)
-            files.push_back("z" + std::to_string(100 + i) + ".mp3");
-        SessionFolder folder(files, "*.mp3");
-        const auto keepExtra = [&](const std::string &extension) {
-            for (int i = 0; i < extra; ++i)
-                folder.type(8 + i, "z" + std::to_string(100 + i) + extension);
-        };
-        folder.session.applyOptions(accepted(false, true, false, "", false));
-        keepExtra("");
-        folder.type(1, "Intro");               // fine
-        folder.type(2, "a/b");                 // refused
-        folder.type(3, "x");                   // x.mp3 is free: fine
-        folder.type(4, "Intro");               // duplicate of row 1
-        folder.type(5, std::string(300, 'n')); // too long
-        folder.type(6, "c");                   // c.mp3 is freed by the run: fine
-        // row 7 blank: it would become ".mp3"
-        using F = filvane::PreflightFinding;
-        filvane::RenamePlan plan = folder.session.checkedPlan();
-        ASSERT_TRUE(plan.preflight);
-        const filvane::Preflight *check = &*plan.preflight;
-        EXPECT_EQ(check->fileCount, 7 + extra);
-        std::vector<std::pair<int, F>> found;
-        for (const filvane::PreflightRow &row : check->rows)
-            found.emplace_back(row.row, row.finding);
-        EXPECT_EQ(found,
-                  (std::vector<std::pair<int, F>>{
-                      {2, F::Refused}, {4, F::Duplicate}, {5, F::TooLong}, {7, F::NoBaseName}}));
-        ASSERT_EQ(check->rows.size(), 4u);
-        EXPECT_EQ(check->rows[1].otherRow, 1);
-        EXPECT_EQ(check->rows[3].newName, ".mp3");
-        folder.type(6, "b"); // b.mp3 stays: its row is refused
-        plan = folder.session.checkedPlan();
-        ASSERT_TRUE(plan.preflight && plan.preflight->rows.size() > 3);
-        EXPECT_EQ(plan.preflight->rows[3].finding, F::Taken);
-
-        // A name held by a file outside the run.
-        folder.type(3, "x.txt");
-        folder.session.applyOptions(accepted(false, false, false, "", false));
-        keepExtra(".mp3");
-        folder.type(1, "x.txt");
-        plan = folder.session.checkedPlan();
-        ASSERT_TRUE(plan.preflight);
-        check = &*plan.preflight;
-        ASSERT_FALSE(check->rows.empty());
-        EXPECT_EQ(check->rows[0].row, 1);
-        EXPECT_EQ(check->rows[0].finding, F::Taken);
-
-        // Numbers only leaves every name blank on purpose: nothing to say.
-        folder.session.applyOptions(accepted(true, true, true, "", false));
-        plan = folder.session.checkedPlan();
-        ASSERT_TRUE(plan.preflight);
-        EXPECT_TRUE(plan.preflight->clean());
-    }
 }
 
 // A composed name with nothing before its extension is refused: the run leaves the file and the

@@ -195,7 +195,9 @@ TEST(RunUndo, TakesBackChainsAndRoundsWithTheSamePlanner) {
         ASSERT_EQ(ids.size(), method == Method::NoReplaceFlag ? 2u : 4u);
         EXPECT_EQ(undoRun(home.journals(), ids.back(), {method}).renamedCount(), 6);
         EXPECT_NE(folder.contents(), before);
-        EXPECT_EQ(latestUndoableRun(home.journals(), folder.dir.str())->id, last->id);
+        const auto redone = latestUndoableRun(home.journals(), folder.dir.str());
+        ASSERT_TRUE(redone);
+        EXPECT_EQ(redone->id, last->id);
     }
 }
 
@@ -261,6 +263,7 @@ TEST(RunUndo, UndoTwiceTakesBackTheRunsNewestFirst) {
     home.dir().touch("state/blocked");
     ::setenv("XDG_STATE_HOME", home.dir().file("state/blocked").c_str(), 1);
     const auto ids = journalIds(home.dir().file("state/filvane"));
+    ASSERT_FALSE(ids.empty());
     const RenameResult refused = undoRun(home.journals(), ids.front());
     EXPECT_EQ(refused.refusal, RunRefusal::JournalNotWritten);
     EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}}));

@@ -105,8 +105,11 @@ void AccessibilityTest::everyControlHasAName() {
     QFETCH(QStringList, names);
     list({"a.mp3", "b.mp3"});
     button("ClrBtn")->click(); // nothing listed: the folder panel is empty
-    if (hungarian)
-        m_main->findChild<TepBMPSwitch *>("LngSwitch")->toggle();
+    if (hungarian) {
+        auto *language = m_main->findChild<TepBMPSwitch *>("LngSwitch");
+        QVERIFY(language);
+        language->toggle();
+    }
     whileShown(window, [&](QWidget *shown) {
         QAccessibleInterface *root = QAccessible::queryAccessibleInterface(shown);
         QVERIFY(root);

@@ -219,9 +219,11 @@ void CommandLineTest::windowOpensTheRequest() {
         runAfterFirstActivation(main, [&] { main.openRequest(request); });
         main.show();
         QTRY_COMPARE(main.lists().fileCount(), 4); // a.mp3, b.mp3, c.txt, gone by "*.*"
-        QVERIFY(main.findChild<QToolButton *>(QStringLiteral("RenBtn"))->isEnabled());
+        const auto *rename = main.findChild<QToolButton *>(QStringLiteral("RenBtn"));
+        QVERIFY(rename);
+        QVERIFY(rename->isEnabled());
         QVERIFY(main.nameGrid()->isEnabled());
-        QCOMPARE(main.findChild<QLabel *>(QStringLiteral("CountPanel"))->text(),
+        QCOMPARE(testsupport::labelText(&main, QStringLiteral("CountPanel")),
                  QStringLiteral("Items: 4"));
     }
     // A problem: said in a box, and the window stays empty.
@@ -244,7 +246,9 @@ void CommandLineTest::windowOpensTheRequest() {
         QTRY_VERIFY(*answered);
         QVERIFY2(shown.contains(QStringLiteral("other/c.mp3")), qPrintable(shown));
         QCOMPARE(main.lists().fileCount(), 0);
-        QVERIFY(!main.findChild<QToolButton *>(QStringLiteral("RenBtn"))->isEnabled());
+        const auto *rename = main.findChild<QToolButton *>(QStringLiteral("RenBtn"));
+        QVERIFY(rename);
+        QVERIFY(!rename->isEnabled());
     }
 }
 

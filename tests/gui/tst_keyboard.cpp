@@ -38,7 +38,7 @@ private:
     static QString modalOpenedBy(Qt::Key key, Qt::KeyboardModifiers modifiers);
     // Shows `dialog` modally, lets `act` work it, then closes it if `act` left it open.
     static void showModal(QDialog *dialog, const std::function<void(QDialog *)> &act);
-    QString countText() const { return m_main->findChild<QLabel *>("CountPanel")->text(); }
+    QString countText() const { return testsupport::labelText(m_main, "CountPanel"); }
 };
 
 QString KeyboardTest::modalOpenedBy(Qt::Key key, Qt::KeyboardModifiers modifiers) {

@@ -26,7 +26,7 @@ private slots:
 
 private:
     void listTracks(int count);
-    QString countText() const { return m_main->findChild<QLabel *>("CountPanel")->text(); }
+    QString countText() const { return testsupport::labelText(m_main, "CountPanel"); }
     static QString header(QTableView *grid, int column) {
         return grid->model()->headerData(column, Qt::Horizontal).toString();
     }

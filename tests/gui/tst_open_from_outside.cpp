@@ -48,7 +48,7 @@ void OpenFromOutsideTest::droppedFolderOrFilesAreListed() {
 
     drop({m_dir->filePath("c.txt"), m_dir->filePath("a.wav")});
     QCOMPARE(listed(), (QStringList{"a.wav", "c.txt"}));
-    QCOMPARE(m_main->findChild<QLabel *>("CountPanel")->text(), QStringLiteral("Items: 2"));
+    QCOMPARE(testsupport::labelText(m_main, "CountPanel"), QStringLiteral("Items: 2"));
 
     // Files of two folders: said so, and the lists stay as they were.
     QTemporaryDir other;

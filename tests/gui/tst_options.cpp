@@ -44,7 +44,9 @@ void OptionsTest::showingOffersTheLastExtension() {
     for (int showing = 0; showing < 2; ++showing) {
         options([&](TOptionsForm *form) {
             QCOMPARE(form->windowTitle(), title);
-            QCOMPARE(form->findChild<QGroupBox *>("ExtGroup")->title(), group);
+            const auto *extensions = form->findChild<QGroupBox *>("ExtGroup");
+            QVERIFY(extensions);
+            QCOMPARE(extensions->title(), group);
             QCOMPARE(form->extBox()->currentText(), QStringLiteral(".wav"));
             form->extBox()->setEditText(QStringLiteral(".typed"));
             cancel(form);
@@ -69,19 +71,24 @@ void OptionsTest::boxGreysAnother() {
     QFETCH(bool, enabledAtFirst);
     form()->noCheck()->setChecked(false); // numbers only checks numbering as it greys it
     options([&](TOptionsForm *form) {
+        const auto *dependent = form->findChild<QWidget *>(greyed);
+        auto *check = form->findChild<QCheckBox *>(box);
+        QVERIFY(dependent && check);
         for (int clicks = 0; clicks < 3; ++clicks) {
-            QCOMPARE(form->findChild<QWidget *>(greyed)->isEnabled(),
-                     enabledAtFirst == !(clicks % 2));
-            form->findChild<QCheckBox *>(box)->click();
+            QCOMPARE(dependent->isEnabled(), enabledAtFirst == !(clicks % 2));
+            check->click();
             QCOMPARE(form->noCheck()->isChecked(), box == "NoOnlyCheck"); // also once unclicked
         }
         cancel(form);
     });
     // Left with Cancel: the next showing decides again from the box as it was left.
     options([&](TOptionsForm *form) {
-        QCOMPARE(form->findChild<QWidget *>(greyed)->isEnabled(), !enabledAtFirst);
-        form->findChild<QCheckBox *>(box)->click();
-        QCOMPARE(form->findChild<QWidget *>(greyed)->isEnabled(), enabledAtFirst);
+        const auto *dependent = form->findChild<QWidget *>(greyed);
+        auto *check = form->findChild<QCheckBox *>(box);
+        QVERIFY(dependent && check);
+        QCOMPARE(dependent->isEnabled(), !enabledAtFirst);
+        check->click();
+        QCOMPARE(dependent->isEnabled(), enabledAtFirst);
         cancel(form);
     });
 }
@@ -110,8 +117,11 @@ void OptionsTest::okAppliesTheBoxes() {
     type(1, QStringLiteral("typed"));
     type(2, QStringLiteral("also"));
     const auto clickAndOk = [&](TOptionsForm *form) {
-        for (const QString &name : clicks)
-            form->findChild<QCheckBox *>(name)->click();
+        for (const QString &name : clicks) {
+            auto *check = form->findChild<QCheckBox *>(name);
+            QVERIFY2(check, qPrintable(name));
+            check->click();
+        }
         ok(form);
     };
     options(clickAndOk);

@@ -42,7 +42,7 @@ void RenameTest::confirmation() {
     type(1, QStringLiteral("Alpha"));
     type(2, QStringLiteral("Béta"));
     type(3, QStringLiteral("Gamma"));
-    const QString countBefore = m_main->findChild<QLabel *>("CountPanel")->text();
+    const QString countBefore = testsupport::labelText(m_main, "CountPanel");
     rename([key](QMessageBox *box) {
         QCOMPARE(box->windowTitle(), QStringLiteral("Warning"));
         QCOMPARE(box->text(), QStringLiteral("Are you sure to rename the files?"));
@@ -62,7 +62,7 @@ void RenameTest::confirmation() {
         // Listed again; the options were never opened, so by every file, and counted.
         QCOMPARE(m_main->searchPattern(), dir + "/*");
         QCOMPARE(listed(), after + QStringList{"cover.jpg"});
-        QCOMPARE(m_main->findChild<QLabel *>("CountPanel")->text(), QStringLiteral("Items: 4"));
+        QCOMPARE(testsupport::labelText(m_main, "CountPanel"), QStringLiteral("Items: 4"));
     } else {
         // No: nothing happened. Same pattern, rows, typed names beside their files, count.
         QCOMPARE(m_main->searchPattern(), patternBefore);
@@ -70,7 +70,7 @@ void RenameTest::confirmation() {
         QCOMPARE(newName(1), QStringLiteral("Alpha"));
         QCOMPARE(newName(2), QStringLiteral("Béta"));
         QCOMPARE(newName(3), QStringLiteral("Gamma"));
-        QCOMPARE(m_main->findChild<QLabel *>("CountPanel")->text(), countBefore);
+        QCOMPARE(testsupport::labelText(m_main, "CountPanel"), countBefore);
     }
 }
 
@@ -184,7 +184,7 @@ void RenameTest::restoredOptionsAreNoOk() {
     // Renamed by the remembered options; listed again by every file, not by ".wav" alone.
     QCOMPARE(onDisk(), (QStringList{"One.wav", "Two.wav"}));
     QCOMPARE(listed(), (QStringList{"One.wav", "Two.wav"}));
-    QCOMPARE(m_main->findChild<QLabel *>("CountPanel")->text(), QStringLiteral("Items: 2"));
+    QCOMPARE(testsupport::labelText(m_main, "CountPanel"), QStringLiteral("Items: 2"));
 }
 
 QTEST_MAIN(RenameTest)

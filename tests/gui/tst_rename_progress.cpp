@@ -80,7 +80,9 @@ void RenameProgressTest::everyFileRenamedOrUntouched() {
         if (!dialog || dialogs.contains(dialog))
             return;
         dialogs << dialog;
-        seenLabel = dialog->findChild<QLabel *>()->text();
+        const auto *label = dialog->findChild<QLabel *>();
+        QVERIFY(label);
+        seenLabel = label->text();
         modality = dialog->windowModality();
         auto *button = dialog->findChild<QPushButton *>();
         seenStop = button->text();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
@@ -43,6 +44,11 @@ QByteArray readFile(const QString &path) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QString labelText(const QObject *parent, const QString &name) {
+    const auto *label = parent ? parent->findChild<QLabel *>(name) : nullptr;
+    return label ? label->text() : QStringLiteral("(no label %1)").arg(name);
 }
 
 } // namespace testsupport

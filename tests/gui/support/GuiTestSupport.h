@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class QObject;
 class QWidget;
 
 namespace testsupport {
@@ -17,5 +18,9 @@ std::shared_ptr<bool> answerNextModal(std::function<void(QWidget *)> answer, int
 // Writes an empty file (or one with `content`) at `path`.
 bool writeFile(const QString &path, const QByteArray &content = {});
 QByteArray readFile(const QString &path);
+
+// The text of the label `name` under `parent`; a label that is not there reads as such, so a
+// test fails on it instead of crashing.
+QString labelText(const QObject *parent, const QString &name);
 
 } // namespace testsupport
