@@ -219,8 +219,8 @@ struct ToolRun {
 };
 
 // Applies the tool to every name, or to the rows listed (indices into `names`; rows outside it
-// are ignored and a row listed twice is changed once). `names` is typically a CellGrid's names
-// span or a copy of it: row r of a grid is index r - 1.
+// are ignored and a row listed twice is changed once). `names` is typically the lists' new names
+// (NameLists::newNames) or a copy of them: data row r is index r - 1.
 ToolRun applyTool(const NameTool &tool, std::span<std::string> names);
 ToolRun applyTool(const NameTool &tool, std::span<std::string> names, std::span<const int> rows);
 
