@@ -41,6 +41,9 @@ template <typename Number> bool take(std::string_view &text, Number &value) {
 bool FileIdentity::matches(const FileIdentity &now) const {
     if (inode != now.inode)
         return false;
+    if (bornBefore)
+        return !now.hasBirth || now.birthSeconds < birthSeconds ||
+               (now.birthSeconds == birthSeconds && now.birthNanoseconds < birthNanoseconds);
     if (hasBirth && now.hasBirth)
         return birthSeconds == now.birthSeconds && birthNanoseconds == now.birthNanoseconds;
     return size == now.size && modifiedSeconds == now.modifiedSeconds &&
@@ -65,6 +68,12 @@ std::optional<FileIdentity> FileIdentity::parse(std::string_view text) {
         return std::nullopt;
     identity.hasBirth = birth == 1;
     return identity;
+}
+
+bool keepsBirthTimes(int dirFd) {
+    struct statx st {};
+    return ::statx(dirFd, "", AT_EMPTY_PATH, STATX_BTIME, &st) == 0 &&
+           (st.stx_mask & STATX_BTIME) != 0;
 }
 
 std::optional<FileIdentity> fileIdentityAt(int dirFd, const char *name) {

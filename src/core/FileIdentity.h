@@ -18,6 +18,10 @@ struct FileIdentity {
     std::uint64_t size = 0;
     std::int64_t modifiedSeconds = 0;
     std::uint32_t modifiedNanoseconds = 0;
+    // Known only as born before a time (the birth fields): a run that began then, in a folder
+    // whose file system keeps birth times, need not measure each file. A file that took the
+    // inode number later was born later.
+    bool bornBefore = false;
 
     // Whether `now` may be the file recorded as this one.
     bool matches(const FileIdentity &now) const;
@@ -25,6 +29,9 @@ struct FileIdentity {
     std::string text() const;
     static std::optional<FileIdentity> parse(std::string_view text);
 };
+
+// Whether the file system of the directory open at `dirFd` keeps birth times.
+bool keepsBirthTimes(int dirFd);
 
 // The entry `name` of the directory open at `dirFd`, links not followed; none when it is gone.
 std::optional<FileIdentity> fileIdentityAt(int dirFd, const char *name);

@@ -284,6 +284,12 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         text +=
             "\nidentity " + std::to_string(identity.device) + " " + std::to_string(identity.inode);
         text += "\npid " + std::to_string(::getpid());
+        // Where the file system keeps birth times, one time for all stands in for a look at
+        // each file: a file of the run was born before it, one that took an inode number since
+        // was born after. Elsewhere each file's size and modification time are kept.
+        const bool bornBefore = files.isOpen() && keepsBirthTimes(files.get());
+        if (bornBefore)
+            text += "\nstarted " + std::to_string(now.tv_sec) + " " + std::to_string(now.tv_nsec);
         text += "\nsteps " + std::to_string(count) + "\n";
         char number[24];
         for (size_t i = 0; i < count && error == 0; ++i) {
@@ -300,7 +306,7 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
             appendEscaped(text, s.before);
             text += '\t';
             appendEscaped(text, s.after);
-            if (s.inode != 0 && files.isOpen()) {
+            if (s.inode != 0 && files.isOpen() && !bornBefore) {
                 const std::string before(s.before);
                 const std::optional<FileIdentity> found =
                     fileIdentityAt(files.get(), before.c_str());
@@ -448,6 +454,13 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
                     parseNumber(value.substr(gap + 1), record.identity.inode);
         } else if (word == "pid") {
             valid = parseNumber(value, record.pid) && record.pid >= 0;
+        } else if (word == "started") {
+            const size_t gap = value.find(' ');
+            std::int64_t seconds = 0;
+            std::uint32_t nanoseconds = 0;
+            valid = gap != std::string_view::npos && parseNumber(value.substr(0, gap), seconds) &&
+                    parseNumber(value.substr(gap + 1), nanoseconds) && nanoseconds < 1000000000u;
+            record.started = std::make_pair(seconds, nanoseconds);
         } else if (word == "steps") {
             // Every step is a line of at least eight bytes: a count beyond what the file can
             // hold is damage, not a reason to reserve room for it.
@@ -495,6 +508,13 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
             step.identity = FileIdentity::parse(fields[4]);
             if (!step.identity || step.identity->inode != step.inode)
                 return bad();
+        } else if (record.started && step.inode != 0) {
+            FileIdentity born;
+            born.inode = step.inode;
+            born.bornBefore = true;
+            born.birthSeconds = record.started->first;
+            born.birthNanoseconds = record.started->second;
+            step.identity = born;
         }
     }
     while (nextLine(line)) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace filvane {
@@ -45,6 +46,8 @@ struct JournalRecord {
     RunKind kind = RunKind::Rename;
     std::string undoes;
     std::string intent; // of a recovery: "restore", "finish" or "leave"
+    // When the plan was made, where the folder keeps birth times: its files were born before.
+    std::optional<std::pair<std::int64_t, std::uint32_t>> started;
     std::string folder; // absolute
     DirectoryIdentity identity;
     long pid = 0;
