@@ -29,6 +29,8 @@ constexpr std::string_view Prefix = "run-", Suffix = ".journal";
 constexpr std::string_view DamagedPrefix = "damaged-";
 // Far more than a plan of the most files a run takes; a larger file is no journal of ours.
 constexpr off_t MostJournalBytes = off_t(1) << 30;
+// How much of each end of a large journal is read when its steps are not wanted.
+constexpr size_t JournalEndBytes = 64 * 1024;
 // A journal whose file has lost its write permission is complete: the mark a run makes when
 // the disk has no room left for its last line.
 constexpr mode_t JournalMode = 0600, CompleteMode = 0400;
@@ -393,17 +395,31 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
         isDamaged = true;
         return std::nullopt;
     }
-    std::string text(static_cast<size_t>(st.st_size), '\0');
-    size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(file.get(), text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    text.resize(got);
+    // Without its steps, a large journal is read at its two ends only: the head up to the step
+    // count, and the marks after the steps. Every front end looks at every kept journal before
+    // a run, so reading them whole would cost more than the run's own listing.
+    const bool endsOnly =
+        part == JournalPart::WithoutSteps && st.st_size > static_cast<off_t>(4 * JournalEndBytes);
+    const auto readAt = [&file](off_t from, size_t size) {
+        std::string bytes(size, '\0');
+        size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::pread(file.get(), bytes.data() + got, bytes.size() - got,
+                                      from + static_cast<off_t>(got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<size_t>(n);
+        }
+        bytes.resize(got);
+        return bytes;
+    };
+    const std::string text =
+        readAt(0, endsOnly ? JournalEndBytes : static_cast<size_t>(st.st_size));
+    const std::string tail =
+        endsOnly ? readAt(st.st_size - static_cast<off_t>(JournalEndBytes), JournalEndBytes)
+                 : std::string();
 
     // Whatever follows returns through here: the file is there, but no journal of ours.
     const auto bad = [&isDamaged]() -> std::optional<JournalRecord> {
@@ -470,10 +486,26 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
         if (!valid)
             return bad();
     }
+    if (!haveSteps && endsOnly)
+        return readJournal(journalDirectory, id, JournalPart::Whole, damaged); // a head that long
     if (!haveSteps)
         return record; // cut off while the plan was written
     record.stepCount = stepCount;
-    if (part == JournalPart::WithoutSteps) {
+    if (endsOnly) {
+        // The tail starts inside a step; step lines hold tabs, the marks after them none.
+        rest = tail;
+        const size_t firstEnd = rest.find('\n');
+        rest.remove_prefix(firstEnd == std::string_view::npos ? rest.size() : firstEnd + 1);
+        bool sawStep = false;
+        for (size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+            if (rest.substr(0, end).find('\t') == std::string_view::npos)
+                break;
+            rest.remove_prefix(end + 1);
+            sawStep = true;
+        }
+        if (!sawStep) // marks longer than the tail: only the whole file tells them all
+            return readJournal(journalDirectory, id, JournalPart::Whole, damaged);
+    } else if (part == JournalPart::WithoutSteps) {
         size_t skipped = 0;
         while (skipped < stepCount && nextLine(line))
             ++skipped;
