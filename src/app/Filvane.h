@@ -1,14 +1,14 @@
 #pragma once
 
 // How data flows: the core's RenameSession holds the folder, the pattern, both lists and the
-// options, and runs every sequence (read, options, plan, rename, list again); StoredTexts holds
-// the language-dependent texts. Two NameGridModels show the session's lists in ReadGrid and
-// NameGrid without copying them, kept row for row (they scroll and move their current row
-// together); the new-name editor writes each keystroke straight into the core. Toolbar
-// commands read their dialog, call the session, then reset the models once. Dialogs are shown
-// modally and hand back a result (accepted flag, directory, pattern, options) that the command
-// reads after they close. A rename run hands back one outcome per row, which the window turns
-// into its failure report.
+// options, and runs every sequence (read, options, plan, rename, undo, recover, list again);
+// StoredTexts holds the language-dependent texts. Two NameGridModels show the session's lists in
+// ReadGrid and NameGrid without copying them, kept row for row; the new-name editor writes each
+// keystroke straight into the core, and ListEdits keeps every edit of the lists as a step Ctrl+Z
+// takes back. Toolbar commands hand their dialog what it shows, read its result by value after
+// it closes, call the session, then reset the models once. Rename makes one plan, shows it in
+// the confirmation and runs it; the run hands back one outcome per row, which the window turns
+// into its failure report. The name tools and orders by facts live in FilvaneTools.cpp.
 
 #include "app/AppSettings.h"
 #include "app/ListEdits.h"
