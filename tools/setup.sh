@@ -12,6 +12,8 @@ packages+=(clang-format)
 packages+=(libtag1-dev libexiv2-dev)
 # The scripting command's peers in bench/process/bench_filvane_rename.sh.
 packages+=(rename mmv)
+# Drives without no-replace renames or links, mounted through FUSE by the tests.
+packages+=(exfat-fuse exfatprogs ntfs-3g fuse3 strace)
 
 missing=()
 for package in "${packages[@]}"; do
