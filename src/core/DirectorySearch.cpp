@@ -1,7 +1,7 @@
 #include "core/DirectorySearch.h"
 
 #include "core/DirectoryHandle.h"
-#include "core/NoReplaceRename.h"
+#include "core/PrivateName.h"
 #include "core/SearchPattern.h"
 #include "core/Wildcard.h"
 
@@ -54,7 +54,7 @@ FileSearch findFiles(std::string_view directory, std::string_view mask) {
         const std::string_view name(entry->d_name);
         // The program's own temporary names are never the user's files: a run cut off may have
         // left one, and only its recovery may move it.
-        if (name == "." || name == ".." || NoReplaceRenamer::isTemporaryName(name))
+        if (name == "." || name == ".." || isPrivateName(name))
             continue;
         if (entry->d_type == DT_DIR || !wildcard.matches(name) ||
             isDirectoryEntry(dir.get(), entry))

@@ -50,14 +50,6 @@ bool differInCaseOnly(std::string_view a, std::string_view b) {
 
 } // namespace
 
-std::optional<DirectoryIdentity> directoryIdentity(const std::string &path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return std::nullopt;
-    return DirectoryIdentity{static_cast<std::uint64_t>(st.st_dev),
-                             static_cast<std::uint64_t>(st.st_ino)};
-}
-
 int DirectoryCalls::rename(int dirFd, const char *from, const char *to, RenameMode mode) {
     if (mode == RenameMode::Plain)
         return ::renameat(dirFd, from, dirFd, to) == 0 ? 0 : errno;
@@ -137,17 +129,11 @@ private:
 
 } // namespace
 
-bool NoReplaceRenamer::isTemporaryName(std::string_view name) {
-    constexpr std::string_view prefix = ".filvane-", suffix = ".tmp";
-    return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
-           name.ends_with(suffix);
-}
-
 std::string NoReplaceRenamer::unusedName() {
     // The process id keeps two runs in one directory apart; the count steps past names left
     // by anyone else.
-    return ".filvane-" + std::to_string(::getpid()) + "-" + std::to_string(m_unusedNameCount++) +
-           ".tmp";
+    return std::string(PrivateNamePrefix) + std::to_string(::getpid()) + "-" +
+           std::to_string(m_unusedNameCount++) + std::string(PrivateNameSuffix);
 }
 
 int NoReplaceRenamer::status(std::string_view name, struct stat &st) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/DirectoryIdentity.h"
+#include "core/PrivateName.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <optional>
@@ -9,17 +12,6 @@
 struct stat;
 
 namespace filvane {
-
-// Which directory a path led to: its device and inode. A run compares the folder it opens with
-// the one that was listed.
-struct DirectoryIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    bool operator==(const DirectoryIdentity &) const = default;
-};
-
-// The identity of the directory at `path` (links followed), or none when it is no directory.
-std::optional<DirectoryIdentity> directoryIdentity(const std::string &path);
 
 // The calls that change a directory, each relative to an open directory and answering 0 or an
 // errno. The system's by default; a test puts its own in between to refuse a chosen call, or to
@@ -97,7 +89,7 @@ public:
     int status(std::string_view name, struct stat &st);
 
     // Whether a name is one this program gives a file for a moment (".filvane-*.tmp").
-    static bool isTemporaryName(std::string_view name);
+    static bool isTemporaryName(std::string_view name) { return isPrivateName(name); }
 
 private:
     int noReplaceCall(const char *from, const char *to);

@@ -2,7 +2,7 @@
 
 #include "core/ListedFile.h"
 #include "core/NameTools.h"
-#include "core/NoReplaceRename.h"
+#include "core/DirectoryIdentity.h"
 #include "core/RowOutcome.h"
 
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "core/FileHandle.h"
 #include "core/FileIdentity.h"
-#include "core/NoReplaceRename.h"
+#include "core/DirectoryIdentity.h"
 
 #include <cstdint>
 #include <functional>
