@@ -8,6 +8,8 @@ packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev li
     dbus at-spi2-core python3-pyatspi)
 # The formatting check of tools/test.sh.
 packages+=(clang-format)
+# The check that the core's folders include each other without a cycle.
+packages+=(python3)
 # Audio tags and photos' EXIF, read by the core.
 packages+=(libtag1-dev libexiv2-dev)
 # The scripting command's peers in bench/process/bench_filvane_rename.sh.

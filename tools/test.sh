@@ -12,6 +12,9 @@ echo "== formatting (clang-format)"
 find src tests bench tools -name '*.cpp' -o -name '*.h' -o -name '*.c' |
     sort | xargs clang-format --dry-run --Werror
 
+echo "== the core's folders (no include cycle between them)"
+python3 tools/check_core_folders.py .
+
 echo "== normal build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"

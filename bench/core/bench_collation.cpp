@@ -1,7 +1,7 @@
 // Natural order of 65,535 names beside the byte order sort of the same names in the same run.
 // The names are what a music folder holds: numbered tracks in no order, some with capitals
 // and accents.
-#include "core/Collation.h"
+#include "core/base/Collation.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,9 +2,9 @@
 // plain TagLib / Exiv2 loop over the same files in the same run. Each iteration runs the plain
 // loop and then the core's batch on a fresh cache, so both see the same warm page cache; the
 // ratio of their medians is printed, with the cache's bytes per file.
-#include "core/FactsCache.h"
+#include "core/facts/FactsCache.h"
 
-#include "../../tests/core/TaggedFiles.h"
+#include "../../tests/core/support/TaggedFiles.h"
 #include "../support/BenchFolder.h"
 #include "../support/BenchTimer.h"
 

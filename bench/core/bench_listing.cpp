@@ -4,7 +4,7 @@
 #include "../support/BenchBaselines.h"
 #include "../support/BenchFolder.h"
 #include "core/RenameSession.h"
-#include "core/SearchPattern.h"
+#include "core/listing/SearchPattern.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 // in the same run; and the mask alone against that suffix test, over names in memory.
 #include "../support/BenchBaselines.h"
 #include "../support/BenchFolder.h"
-#include "core/DirectorySearch.h"
-#include "core/Wildcard.h"
+#include "core/listing/DirectorySearch.h"
+#include "core/listing/Wildcard.h"
 
 #include <benchmark/benchmark.h>
 

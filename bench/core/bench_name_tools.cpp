@@ -3,7 +3,7 @@
 // iteration. The tool's time is the benchmark's; the counters give both medians and their
 // ratio. The names are what music, photo and document folders hold, some in Hungarian and
 // Greek, some numbered, some with doubled or unusual blanks.
-#include "core/NameTools.h"
+#include "core/names/NameTools.h"
 
 #include "../support/BenchTimer.h"
 

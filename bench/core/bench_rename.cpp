@@ -8,9 +8,9 @@
 // both places, as a home folder would be) beside the run without it, and the undo of a
 // journalled run (the undo alone is timed) beside the run.
 //   filvane_core_bench --benchmark_filter=Rename
-#include "core/Rename.h"
-#include "core/RunHistory.h"
-#include "core/RunJournal.h"
+#include "core/history/RunHistory.h"
+#include "core/journal/RunJournal.h"
+#include "core/run/Rename.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,7 +8,7 @@
 // the last two on disk (/var/tmp) and on tmpfs (/dev/shm).
 //   filvane_core_bench --benchmark_filter=Plan
 #include "../support/BenchFolder.h"
-#include "core/Rename.h"
+#include "core/run/Rename.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 //   QT_QPA_PLATFORM=offscreen bench_directory_list [SUBDIRECTORIES]
 #include "../support/BenchHome.h"
 #include "../support/BenchTimer.h"
-#include "core/DirectoryTree.h"
-#include "core/TextTable.h"
+#include "core/listing/DirectoryTree.h"
+#include "core/texts/TextTable.h"
 #include "dialogs/Read.h"
 
 #include <QApplication>

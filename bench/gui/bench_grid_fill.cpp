@@ -7,7 +7,7 @@
 #include "../support/BenchTimer.h"
 #include "app/Filvane.h"
 #include "app/Windows.h"
-#include "core/SearchPattern.h"
+#include "core/listing/SearchPattern.h"
 
 #include <QApplication>
 #include <QTableView>

@@ -11,7 +11,7 @@
 #include "../support/BenchTimer.h"
 #include "../support/BenchWindow.h"
 #include "core/RenameSession.h"
-#include "core/SearchPattern.h"
+#include "core/listing/SearchPattern.h"
 
 #include <QApplication>
 #include <QTableView>

@@ -3,9 +3,9 @@
 //   QT_QPA_PLATFORM=offscreen bench_plan_view [ROWS]
 #include "../support/BenchTimer.h"
 #include "app/PlanView.h"
-#include "core/Preflight.h"
-#include "core/RenamePlan.h"
-#include "core/TextTable.h"
+#include "core/plan/Preflight.h"
+#include "core/plan/RenamePlan.h"
+#include "core/texts/TextTable.h"
 
 #include <QApplication>
 #include <QTableView>

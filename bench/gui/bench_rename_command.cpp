@@ -9,8 +9,8 @@
 #include "../support/BenchTimer.h"
 #include "../support/BenchWindow.h"
 #include "app/Filvane.h"
-#include "core/Rename.h"
-#include "core/SearchPattern.h"
+#include "core/listing/SearchPattern.h"
+#include "core/run/Rename.h"
 
 #include <QApplication>
 #include <QToolButton>

@@ -15,9 +15,9 @@
 #include "../support/BenchWindow.h"
 #include "app/NameGridModel.h"
 #include "app/RenameReport.h"
-#include "core/NameText.h"
-#include "core/RenameReasons.h"
-#include "core/SearchPattern.h"
+#include "core/listing/SearchPattern.h"
+#include "core/names/NameText.h"
+#include "core/texts/RenameReasons.h"
 
 #include <QApplication>
 #include <QMessageBox>

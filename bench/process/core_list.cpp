@@ -3,7 +3,7 @@
 // whole-process comparison in compare_anchors.sh.
 //   filvane_core_list DIR MASK
 #include "core/RenameSession.h"
-#include "core/SearchPattern.h"
+#include "core/listing/SearchPattern.h"
 
 #include <cstdio>
 

@@ -6,9 +6,9 @@
 // read at all, or is not an INI file, reads as all defaults. Saving never throws; it reports
 // whether the value reached the disk, and a failed save leaves the old file as it was.
 
-#include "core/Collation.h"
-#include "core/NameTools.h"
-#include "core/TextTable.h"
+#include "core/base/Collation.h"
+#include "core/names/NameTools.h"
+#include "core/texts/TextTable.h"
 
 #include <QList>
 #include <QPoint>

@@ -15,7 +15,7 @@
 #include "app/QtTranslations.h"
 #include "app/RenameConfirmation.h"
 #include "core/RenameSession.h"
-#include "core/TextTable.h"
+#include "core/texts/TextTable.h"
 
 #include <QWidget>
 

@@ -8,7 +8,7 @@
 #include "app/NameGridModel.h"
 #include "app/RenameReport.h"
 #include "controls/QtText.h"
-#include "core/RenameReasons.h"
+#include "core/texts/RenameReasons.h"
 #include "dialogs/FillFromTags.h"
 #include "dialogs/NameTools.h"
 

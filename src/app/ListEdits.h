@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/NameLists.h"
-#include "core/NameTools.h"
+#include "core/lists/NameLists.h"
+#include "core/names/NameTools.h"
 
 #include <QString>
 #include <QUndoStack>

@@ -1,6 +1,6 @@
 #include "app/NameGridModel.h"
 
-#include "core/CellGrid.h"
+#include "core/lists/CellGrid.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/RenamePlan.h"
-#include "core/TextTable.h"
+#include "core/plan/RenamePlan.h"
+#include "core/texts/TextTable.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>

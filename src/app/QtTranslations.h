@@ -4,7 +4,7 @@
 // language. They come from Qt's translation files (qtbase_*.qm, in QLibraryInfo's translations
 // folder); English needs none.
 
-#include "core/TextTable.h"
+#include "core/texts/TextTable.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 
 #include "app/PlanView.h"
 #include "controls/QtText.h"
-#include "core/NameText.h"
-#include "core/RenameReasons.h"
+#include "core/names/NameText.h"
+#include "core/texts/RenameReasons.h"
 
 #include <QDialogButtonBox>
 #include <QMessageBox>

@@ -2,7 +2,7 @@
 
 #include "controls/ItemViewClipboard.h"
 #include "controls/QtText.h"
-#include "core/RenameReasons.h"
+#include "core/texts/RenameReasons.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>

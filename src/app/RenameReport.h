@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Rename.h"
-#include "core/TextTable.h"
+#include "core/run/Rename.h"
+#include "core/texts/TextTable.h"
 
 #include <QElapsedTimer>
 

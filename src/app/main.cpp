@@ -2,7 +2,7 @@
 #include "app/Filvane.h"
 #include "app/Startup.h"
 #include "app/Windows.h"
-#include "core/TextTable.h"
+#include "core/texts/TextTable.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -2,13 +2,13 @@
 // names one per line (or fills them from the files' tags), runs the name tools over them,
 // composes them exactly as the window does and renames on the same engine, never replacing a
 // file.
-#include "core/NameText.h"
-#include "core/Preflight.h"
-#include "core/RenameReasons.h"
 #include "core/RenameSession.h"
-#include "core/RunHistory.h"
-#include "core/SearchPattern.h"
-#include "core/TextTable.h"
+#include "core/history/RunHistory.h"
+#include "core/listing/SearchPattern.h"
+#include "core/names/NameText.h"
+#include "core/plan/Preflight.h"
+#include "core/texts/RenameReasons.h"
+#include "core/texts/TextTable.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/TextTable.h"
+#include "core/texts/TextTable.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "core/RenameSession.h"
 
-#include "core/DirectorySearch.h"
-#include "core/NameText.h"
-#include "core/SearchPattern.h"
+#include "core/listing/DirectorySearch.h"
+#include "core/listing/SearchPattern.h"
+#include "core/names/NameText.h"
 
 #include <string_view>
 #include <unordered_set>

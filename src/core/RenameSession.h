@@ -1,24 +1,28 @@
 #pragma once
 
 // The core at a glance. A front end (the window, or filvane-rename) holds one RenameSession.
-// The session lists a folder (DirectorySearch, matching names by Wildcard) into NameLists,
-// sorted by Collation; the user's new names go into the same lists. On Rename the session
-// composes one RenamePlan from the lists and the options (RenamePlan: old name, new name,
-// file, finding per row); checkPlan (Preflight) looks at it against the folder; runPlan
-// (Rename) orders its rows into chains and rounds and renames them through NoReplaceRenamer,
-// the one place that calls the system, after RunJournal has made the plan durable. RunHistory
-// reads journals back: undo and recovery build plans of their own and run them the same way.
-// RenameReasons, ErrorText and TextTable turn outcomes into words in either language.
+// The session lists a folder (listing/: DirectorySearch, matching names by Wildcard) into the
+// lists (lists/: NameLists), sorted by the collator (base/Collation); the user's new names go
+// into the same lists, and the name tools (names/) and the files' facts (facts/) fill them. On
+// Rename the session composes one RenamePlan (plan/: old name, final name, file, finding per
+// row); checkPlan (plan/Preflight) looks at it against the folder; runPlan (run/Rename) orders
+// its rows into chains and rounds and renames them through NoReplaceRenamer (drive/), the one
+// place that calls the system, after RunJournal (journal/) has made the plan durable. RunHistory
+// (history/) reads journals back: undo and recovery build plans of their own and run them the
+// same way. texts/ turns outcomes into words in either language. base/ holds what all of them
+// stand on: descriptors, identities, private names, UTF-8, the collator. The folders stand in
+// layers, each including only those beneath: base; listing, facts, drive, journal; names;
+// lists; plan; run; history and texts; this facade on top, included by no folder.
 
-#include "core/Collation.h"
-#include "core/FactOrder.h"
-#include "core/FactsCache.h"
-#include "core/NameLists.h"
-#include "core/NameTemplate.h"
-#include "core/NameTools.h"
-#include "core/Preflight.h"
-#include "core/Rename.h"
-#include "core/RunHistory.h"
+#include "core/base/Collation.h"
+#include "core/facts/FactOrder.h"
+#include "core/facts/FactsCache.h"
+#include "core/history/RunHistory.h"
+#include "core/lists/NameLists.h"
+#include "core/names/NameTemplate.h"
+#include "core/names/NameTools.h"
+#include "core/plan/Preflight.h"
+#include "core/run/Rename.h"
 
 #include <optional>
 #include <utility>

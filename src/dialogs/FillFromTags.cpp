@@ -3,8 +3,8 @@
 #include "ui_FillFromTags.h"
 
 #include "controls/QtText.h"
-#include "core/NameTemplate.h"
-#include "core/RenameReasons.h"
+#include "core/names/NameTemplate.h"
+#include "core/texts/RenameReasons.h"
 
 #include <QPushButton>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/FileFacts.h"
-#include "core/TextTable.h"
+#include "core/facts/FileFacts.h"
+#include "core/texts/TextTable.h"
 
 #include <QDialog>
 

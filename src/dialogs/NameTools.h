@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/NameTools.h"
-#include "core/TextTable.h"
+#include "core/names/NameTools.h"
+#include "core/texts/TextTable.h"
 
 #include <QDialog>
 #include <QString>

@@ -7,7 +7,7 @@
 #include "controls/ButtonGlyphs.h"
 #include "controls/QtText.h"
 #include "controls/WindowSetup.h"
-#include "core/TextTable.h"
+#include "core/texts/TextTable.h"
 
 #include <QKeyEvent>
 #include <QShowEvent>

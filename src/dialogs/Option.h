@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/RenameSession.h"
-#include "core/TextTable.h"
+#include "core/texts/TextTable.h"
 
 #include <QDialog>
 #include <QPoint>

@@ -1,6 +1,6 @@
 #include "dialogs/Read.h"
 
-#include "core/NoReplaceRename.h"
+#include "core/drive/NoReplaceRename.h"
 
 #include "ui_Read.h"
 
@@ -9,10 +9,10 @@
 #include "controls/ButtonGlyphs.h"
 #include "controls/QtText.h"
 #include "controls/WindowSetup.h"
-#include "core/DirectoryTree.h"
-#include "core/ErrorText.h"
-#include "core/SearchPattern.h"
-#include "core/TextTable.h"
+#include "core/listing/DirectoryTree.h"
+#include "core/listing/SearchPattern.h"
+#include "core/texts/ErrorText.h"
+#include "core/texts/TextTable.h"
 #include "dialogs/ReadDirectoryList.h"
 
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/FilterText.h"
-#include "core/TextTable.h"
-#include "core/Volumes.h"
+#include "core/listing/FilterText.h"
+#include "core/listing/Volumes.h"
+#include "core/texts/TextTable.h"
 
 #include <QDialog>
 #include <QPoint>

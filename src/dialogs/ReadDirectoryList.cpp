@@ -2,8 +2,8 @@
 
 #include "controls/ButtonGlyphs.h"
 #include "controls/QtText.h"
-#include "core/DirectoryTree.h"
-#include "core/SearchPattern.h"
+#include "core/listing/DirectoryTree.h"
+#include "core/listing/SearchPattern.h"
 
 ReadDirectoryModel::ReadDirectoryModel(QObject *parent)
     : QAbstractListModel(parent),

@@ -2,10 +2,10 @@
 #include "ScriptedCalls.h"
 #include "TaggedFiles.h"
 #include "TempDir.h"
-#include "core/NameLists.h"
-#include "core/Rename.h"
 #include "core/RenameSession.h"
-#include "core/RunJournal.h"
+#include "core/journal/RunJournal.h"
+#include "core/lists/NameLists.h"
+#include "core/run/Rename.h"
 
 #include <gtest/gtest.h>
 

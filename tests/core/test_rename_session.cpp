@@ -1,6 +1,6 @@
 #include "TempDir.h"
-#include "core/RenameReasons.h"
 #include "core/RenameSession.h"
+#include "core/texts/RenameReasons.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 //     filvane_fuzz_file_facts [ITERATIONS [SEED]]
 //
 // The same seed gives the same cases, so a failure is replayed by running it again.
-#include "core/FileFacts.h"
+#include "core/facts/FileFacts.h"
 
-#include "../core/TaggedFiles.h"
-#include "../core/TempDir.h"
+#include "../core/support/TaggedFiles.h"
+#include "../core/support/TempDir.h"
 
 #include <fcntl.h>
 #include <unistd.h>

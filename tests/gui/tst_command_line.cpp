@@ -3,7 +3,7 @@
 #include "app/Filvane.h"
 #include "app/Startup.h"
 #include "app/Windows.h"
-#include "core/NameLists.h"
+#include "core/lists/NameLists.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "GuiTestSupport.h"
 #include "app/Filvane.h"
 #include "app/Windows.h"
-#include "core/TextTable.h"
+#include "core/texts/TextTable.h"
 #include "dialogs/Read.h"
 
 #include <QComboBox>

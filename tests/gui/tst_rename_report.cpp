@@ -1,5 +1,5 @@
 #include "MainWindowFixture.h"
-#include "core/TextTable.h"
+#include "core/texts/TextTable.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // Taking runs back from the window: Ctrl+Z, and a run cut off by a crash at the next start.
 #include "MainWindowFixture.h"
 #include "core/RenameSession.h"
-#include "core/RunJournal.h"
+#include "core/journal/RunJournal.h"
 
 #include <QMessageBox>
 #include <QPushButton>

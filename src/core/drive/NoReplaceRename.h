@@ -1,0 +1,120 @@
+#pragma once
+
+#include "core/base/DirectoryIdentity.h"
+#include "core/base/PrivateName.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct stat;
+
+namespace filvane {
+
+// The calls that change a directory, each relative to an open directory and answering 0 or an
+// errno. The system's by default; a test puts its own in between to refuse a chosen call, or to
+// change the directory between two calls, so that faults and races happen at exact points.
+class DirectoryCalls {
+public:
+    // Plain replaces an entry of the new name: only ever asked for toward a private name of
+    // ours just seen free, where a file system refuses both flags.
+    enum class RenameMode { NoReplace, Exchange, Plain };
+
+    virtual ~DirectoryCalls() = default;
+    virtual int rename(int dirFd, const char *from, const char *to, RenameMode mode);
+    virtual int link(int dirFd, const char *from, const char *to);
+    virtual int unlink(int dirFd, const char *name);
+    // Makes an empty file that did not exist (O_EXCL).
+    virtual int create(int dirFd, const char *name);
+    virtual int status(int dirFd, const char *name, struct stat &st);
+};
+
+// The system's calls, unchanged.
+DirectoryCalls &hostDirectoryCalls();
+
+// Renames entries of one directory without ever replacing an entry that already exists. The
+// directory is opened once and every name is taken relative to that descriptor, so a directory
+// renamed or replaced while we work cannot redirect the renames elsewhere.
+//
+// This is the one place that knows the system's rename call: an atomic no-replace rename, and,
+// where the file system refuses that flag, a move to a private hidden name, a hard link from it
+// to the new name (the link fails atomically when the new name exists) and the removal of the
+// private name. A name of the user's is never unlinked, so a file swapped in under it meanwhile
+// cannot be lost. Names that must swap go through the atomic exchange where the file system
+// has one.
+class NoReplaceRenamer {
+public:
+    enum class Method {
+        NoReplaceFlag,  // the flags while the file system takes them, then the fallbacks
+        LinkThenUnlink, // the fallbacks from the start, as on a file system refusing both flags
+        NoExchange,     // the no-replace flag, but as on a file system refusing the exchange
+    };
+
+    // `calls` null: the system's. They must outlive the renamer.
+    explicit NoReplaceRenamer(const std::string &directory, Method method = Method::NoReplaceFlag,
+                              DirectoryCalls *calls = nullptr);
+    ~NoReplaceRenamer();
+    NoReplaceRenamer(const NoReplaceRenamer &) = delete;
+    NoReplaceRenamer &operator=(const NoReplaceRenamer &) = delete;
+
+    // 0 once the directory is open, else the errno of opening it.
+    int openError() const { return m_openError; }
+    // The directory this renamer works in, as opened; none when it could not be opened.
+    std::optional<DirectoryIdentity> identity() const { return m_identity; }
+    int directoryFd() const { return m_dirFd; }
+
+    // Bare names, no separator (names are copied for the system, so any view will do). Returns 0
+    // when `from` now bears the name `to` (also when it bore it already), else an errno: EEXIST
+    // when another file has the new name, ENOENT when `from` has gone, EINVAL when the file system
+    // does not allow the new name.
+    int rename(std::string_view from, std::string_view to);
+
+    // Swaps the names of two entries in one step, so each file is under exactly one name
+    // throughout. Returns 0 when done, ExchangeRefused when the file system (or the method)
+    // has no such call, else an errno: ENOENT when one of the names has gone.
+    int exchange(std::string_view first, std::string_view second);
+    static constexpr int ExchangeRefused = EOPNOTSUPP;
+    bool exchangeRefused() const { return m_exchangeRefused; }
+    // Swaps back two names this object exchanged, tried even once the file system has refused
+    // a later exchange: a round is taken back whole.
+    int exchangeBack(std::string_view first, std::string_view second);
+
+    // Gives `from` a hidden name that no entry of the directory has, written to `chosen`. The
+    // no-replace rename itself claims the name, so a name taken meanwhile only costs a retry.
+    int renameToUnusedName(std::string_view from, std::string &chosen);
+
+    // The entry's status without following a link: 0 or an errno.
+    int status(std::string_view name, struct stat &st);
+
+    // Whether a name is one this program gives a file for a moment (".filvane-*.tmp").
+    static bool isTemporaryName(std::string_view name) { return isPrivateName(name); }
+
+private:
+    int noReplaceCall(const char *from, const char *to);
+    int linkThenUnlink(const char *from, const char *to);
+    int moveToPrivateName(const char *from, std::string &chosen, struct stat &moved);
+    int putBack(const std::string &aside, const char *name);
+    int renameSpellingOnly(std::string_view from, std::string_view to);
+    bool unlinkRefusedBySticky(const char *name);
+    bool flagWorksHere(DirectoryCalls::RenameMode mode);
+    bool modeRefused(int error, DirectoryCalls::RenameMode mode, bool &works);
+    std::string unusedName();
+
+    DirectoryCalls &m_calls;
+    int m_dirFd = -1;
+    int m_openError = 0;
+    std::optional<DirectoryIdentity> m_identity;
+    bool m_stickyNotOurs = false; // sticky folder of another owner: unlink needs the file's owner
+    // Set once the file system refused the no-replace flag, so later rows go straight to the
+    // fallback instead of paying for a refused call each.
+    bool m_flagRefused = false;
+    bool m_exchangeRefused = false;
+    // Set once a call with the flag worked here: a later EINVAL is about a name, not the flag.
+    bool m_flagWorks = false;
+    bool m_exchangeWorks = false;
+    unsigned m_unusedNameCount = 0;
+};
+
+} // namespace filvane

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/names/NameTools.h"
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace filvane {
+
+// A grid of text cells addressed as (column, row): row 0 holds the captions, column 0 of the
+// data rows the row numbers, column 1 the names. The row count only decides how many rows are
+// in use: lowering it keeps the names beyond it, so raising it again shows what they held.
+//
+// Only the captions and the names are stored. A data row's number is computed when asked for,
+// so a listing of many files holds no number texts.
+class CellGrid {
+public:
+    static constexpr int ColumnCount = 2;
+
+    int rowCount() const { return m_rowCount; }
+    void setRowCount(int rows);
+
+    // Whether column 0 of the data rows (1 to rowCount - 1) shows the row number; it is empty
+    // otherwise, and always beyond the row count.
+    bool numbered() const { return m_numbered; }
+    void setNumbered(bool numbered) { m_numbered = numbered; }
+    // How the numbers read: start, step and digits, over the data rows in use.
+    void setNumberFormat(const NumberFormat &format) { m_format = format; }
+    const NumberFormat &numberFormat() const { return m_format; }
+
+    // Any cell; cells never written read as empty text.
+    std::string cell(int column, int row) const;
+    // A name (column 1) without a copy; row 0 is the caption.
+    const std::string &name(int row) const;
+    // Writes a caption or a name. Column 0 of a data row holds no text of its own: writing it
+    // changes nothing.
+    void setCell(int column, int row, std::string text);
+
+    // Exchanges the names of two rows without copying them.
+    void swapNames(int rowA, int rowB);
+
+    // The names of rows 1 to `lastRow`, for bulk operations such as sorting; rows not yet stored
+    // are created empty.
+    std::span<std::string> names(int lastRow);
+    // How many data rows have a name stored (the others read as empty).
+    int storedNames() const { return static_cast<int>(m_names.size()); }
+    // Makes `names` the names of rows 1 to names.size(), without copying them; names stored
+    // beyond are dropped.
+    void adoptNames(std::vector<std::string> names);
+
+    // Room for `rows` rows (caption row included) without reallocating.
+    void reserve(int rows);
+
+private:
+    void ensureStored(int row);
+
+    int m_rowCount = 2;
+    bool m_numbered = false;
+    NumberFormat m_format;
+    std::string m_captions[ColumnCount];
+    std::vector<std::string> m_names; // row r at r - 1
+};
+
+} // namespace filvane

@@ -1,0 +1,197 @@
+#include "core/lists/NameLists.h"
+
+#include "core/listing/DirectorySearch.h"
+#include "core/names/NameText.h"
+
+#include <algorithm>
+#include <span>
+#include <utility>
+
+namespace filvane {
+
+namespace {
+
+// Puts element from[k] at k by exchanging rows along each cycle of the permutation: every
+// array is reordered in place, with no second copy of it. A placed slot points to itself.
+template <typename SwapRows> void permute(std::vector<std::uint32_t> &from, SwapRows swapRows) {
+    for (std::uint32_t start = 0; start < from.size(); ++start) {
+        std::uint32_t slot = start;
+        while (from[slot] != start) {
+            const std::uint32_t source = from[slot];
+            swapRows(slot, source);
+            from[slot] = slot;
+            slot = source;
+        }
+        from[slot] = slot;
+    }
+}
+
+} // namespace
+
+std::string NameLists::listDirectory(std::string_view searchPattern, bool numbering) {
+    FileSearch search = findFiles(searchPattern);
+    std::string lastExtension =
+        listNames(std::move(search.names), numbering, std::move(search.files));
+    m_listError = search.error;
+    return lastExtension;
+}
+
+std::string NameLists::listNames(std::vector<std::string> names, bool numbering,
+                                 std::vector<ListedFile> files) {
+    setRowCount(2);
+    m_listError = 0;
+    m_tooManyFiles = names.size() > static_cast<size_t>(MaxFiles);
+    if (m_tooManyFiles)
+        names = {};
+    if (files.size() != names.size())
+        files = {};
+    m_fileCount = static_cast<int>(names.size());
+    m_files = std::move(files);
+    // The read list takes the names as they are: no copy, and no number texts beside them.
+    m_read.adoptNames(std::move(names));
+    setNumbering(numbering);
+    if (m_fileCount == 0) {
+        m_names.setCell(1, 1, {});
+        return {};
+    }
+    setRowCount(m_fileCount + 1);
+    return std::string(extensionOf(m_read.name(m_fileCount)));
+}
+
+void NameLists::sortByName(SortOrder order) {
+    const int rows = m_read.rowCount();
+    if (rows < 3)
+        return;
+    const std::span<std::string> names = m_read.names(rows - 1);
+    if (m_files.size() != names.size()) {
+        // Equal names are identical texts, so any correct sort gives the exchange sort's order.
+        sortNames(names, order);
+        return;
+    }
+    std::vector<std::uint32_t> from = sortedOrder(names, order);
+    permute(from, [&](std::uint32_t a, std::uint32_t b) {
+        std::swap(names[a], names[b]);
+        std::swap(m_files[a], m_files[b]);
+    });
+}
+
+void NameLists::resort(SortOrder order) {
+    if (m_fileCount < 2)
+        return;
+    reorder(sortedOrder(m_read.names(m_fileCount), order));
+}
+
+void NameLists::reorder(std::vector<std::uint32_t> from) {
+    if (m_fileCount < 2 || from.size() != static_cast<size_t>(m_fileCount))
+        return;
+    const std::span<std::string> names = m_read.names(m_fileCount);
+    // Typed names go with their files; a list nothing was typed into has none to move.
+    const std::span<std::string> typed =
+        m_names.storedNames() > 0 ? m_names.names(m_fileCount) : std::span<std::string>();
+    const bool files = m_files.size() == names.size();
+    permute(from, [&](std::uint32_t a, std::uint32_t b) {
+        std::swap(names[a], names[b]);
+        if (!typed.empty())
+            std::swap(typed[a], typed[b]);
+        if (files)
+            std::swap(m_files[a], m_files[b]);
+    });
+}
+
+void NameLists::swapNames(int rowA, int rowB) {
+    m_read.swapNames(rowA, rowB);
+    const size_t a = static_cast<size_t>(rowA - 1), b = static_cast<size_t>(rowB - 1);
+    if (a < m_files.size() && b < m_files.size())
+        std::swap(m_files[a], m_files[b]);
+}
+
+bool NameLists::moveRows(const std::vector<int> &rows, int delta, Moving moving) {
+    if (rows.empty() || (delta != -1 && delta != 1) || !std::is_sorted(rows.begin(), rows.end()) ||
+        rows.front() < 1 || rows.back() > m_fileCount)
+        return false;
+    if ((delta < 0 && rows.front() == 1) || (delta > 0 && rows.back() == m_fileCount))
+        return false;
+    const auto swapRows = [&](int a, int b) {
+        if (moving == Moving::Files) {
+            swapNames(a, b);
+        } else {
+            m_names.swapNames(a, b);
+        }
+    };
+    // Each selected row trades places with its neighbour on the side it moves to; walking from
+    // that side lets a block of rows move together.
+    if (delta < 0)
+        for (int row : rows)
+            swapRows(row, row - 1);
+    else
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+            swapRows(*row, *row + 1);
+    return true;
+}
+
+void NameLists::clearNewNames() {
+    for (int row = 1; row < m_names.rowCount(); ++row)
+        m_names.setCell(1, row, {});
+}
+
+void NameLists::fillNewNamesFromOldNames() {
+    for (int row = 1; row < m_names.rowCount(); ++row)
+        m_names.setCell(1, row, std::string(nameBeforeFirstDot(m_read.name(row))));
+}
+
+void NameLists::fillNewNamesFromOldNamesStripped() {
+    for (int row = 1; row < m_names.rowCount(); ++row)
+        m_names.setCell(1, row, oldNameStem(m_read.name(row)));
+}
+
+void NameLists::setNumberFormat(const NumberFormat &format) {
+    m_read.setNumberFormat(format);
+    m_names.setNumberFormat(format);
+}
+
+void NameLists::writeNumberColumn(bool numbering) {
+    m_names.setNumbered(numbering && m_fileCount > 0);
+}
+
+void NameLists::clearLists() {
+    for (int row = 1; row < m_names.rowCount(); ++row)
+        m_names.setCell(1, row, {});
+    m_read.adoptNames({});
+    m_files = {};
+    setRowCount(2);
+    m_fileCount = 0;
+    setNumbering(false);
+    m_tooManyFiles = false;
+    m_listError = 0;
+}
+
+int NameLists::pasteNewNames(std::string_view text, int firstRow) {
+    int row = std::max(firstRow, 1);
+    int written = 0;
+    forEachLine(text, [&](std::string_view line) {
+        if (row >= m_names.rowCount())
+            return false;
+        m_names.setCell(1, row++, std::string(trimBlanks(line)));
+        ++written;
+        return true;
+    });
+    return written;
+}
+
+void NameLists::setCaption(int column, const std::string &caption) {
+    m_read.setCell(column, 0, caption);
+    m_names.setCell(column, 0, caption);
+}
+
+void NameLists::setRowCount(int rows) {
+    m_read.setRowCount(rows);
+    m_names.setRowCount(rows);
+}
+
+void NameLists::setNumbering(bool numbering) {
+    // The blank row of a list without files has no number.
+    m_read.setNumbered(m_fileCount > 0);
+    m_names.setNumbered(numbering && m_fileCount > 0);
+}
+
+} // namespace filvane

@@ -1,0 +1,121 @@
+#include "RenameTestSupport.h"
+#include "core/plan/Preflight.h"
+
+#include <unistd.h>
+
+#include <tuple>
+
+using namespace filvane;
+using F = PreflightFinding;
+
+namespace filvane {
+void PrintTo(PreflightFinding finding, std::ostream *out) {
+    static const char *const names[] = {"Unnamed",   "Refused", "Taken",
+                                        "Duplicate", "TooLong", "NoBaseName"};
+    *out << names[static_cast<int>(finding)];
+}
+} // namespace filvane
+
+namespace {
+
+using Finding = std::tuple<int, PreflightFinding, int>; // row, finding, other row
+
+std::vector<Finding> findings(const RenamePlan &plan) {
+    std::vector<Finding> found;
+    for (const PreflightRow &row : plan.preflight->rows)
+        found.emplace_back(row.row, row.finding, row.otherRow);
+    return found;
+}
+
+// Two files, a.mp3 and b.mp3, new names typed for both; t.mp3 arrives after the listing and
+// is no row's.
+struct CheckCase {
+    const char *name;
+    RenameOptions options;
+    std::string typedA;
+    std::string typedB;
+    std::vector<Finding> expected;
+};
+
+void PrintTo(const CheckCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+const RenameOptions ownExtension{false, true, false, ""};
+
+const CheckCase checkCases[] = {
+    {"Clean", ownExtension, "A", "B", {}},
+    {"UnchangedNameIsNoFinding", ownExtension, "a", "B", {}},
+    {"Refused", ownExtension, "x/y", "B", {{1, F::Refused, 0}}},
+    {"TakenByAFileOutsideTheRun", ownExtension, "t", "B", {{1, F::Taken, 0}}},
+    {"HeldByARowKeepingItsName", ownExtension, "b", "b", {{1, F::Duplicate, 2}}},
+    {"FreedByTheRunIsNotTaken", ownExtension, "b", "c", {}},
+    {"Duplicate", ownExtension, "n", "n", {{2, F::Duplicate, 1}}},
+    {"TooLong", ownExtension, std::string(300, 'n'), "B", {{1, F::TooLong, 0}}},
+    {"Unnamed", {true, true, false, ""}, "", "B", {{1, F::Unnamed, 0}}},
+    {"NoBaseName", ownExtension, "", "B", {{1, F::NoBaseName, 0}}},
+    {"NumbersOnlyLeavesNamesBlankOnPurpose", {true, true, true, ""}, "", "", {}},
+};
+
+} // namespace
+
+// Each case alone, and beside 100 files that keep their names, so that the folder is read
+// whole instead of looked up name by name.
+class CheckFindings : public ::testing::TestWithParam<std::tuple<CheckCase, int>> {};
+
+TEST_P(CheckFindings, OneFindingPerRowThatWouldNotGetItsName) {
+    const auto &[c, extra] = GetParam();
+    Names files{"a.mp3", "b.mp3"};
+    for (int i = 0; i < extra; ++i)
+        files.push_back("z" + std::to_string(100 + i) + ".mp3");
+    RenameFolder folder(files);
+    folder.dir.touch("t.mp3");
+    for (int i = 0; i < extra; ++i)
+        folder.type(files[static_cast<size_t>(i) + 2], "z" + std::to_string(100 + i));
+    folder.type({{"a.mp3", c.typedA}, {"b.mp3", c.typedB}});
+    RenamePlan plan = folder.plan(c.options);
+    checkPlan(plan);
+    ASSERT_TRUE(plan.preflight);
+    EXPECT_EQ(plan.preflight->fileCount, 2 + extra);
+    EXPECT_EQ(findings(plan), c.expected);
+    EXPECT_EQ(plan.preflight->clean(), c.expected.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CheckFindings,
+                         ::testing::Combine(::testing::ValuesIn(checkCases),
+                                            ::testing::Values(0, 100)),
+                         [](const auto &info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "AmongMany" : "");
+                         });
+
+// New names one byte below the folder's limit, at it and one above: the check and the run
+// agree on where the limit lies, and a name over it leaves the file as it was.
+class NameLengthLimit : public ::testing::TestWithParam<int> {};
+
+TEST_P(NameLengthLimit, CheckAndRunAgreeAtTheFileSystemsLimit) {
+    RenameFolder folder({"a.mp3"});
+    const long nameMax = ::pathconf(folder.dir.str().c_str(), _PC_NAME_MAX);
+    ASSERT_GT(nameMax, 4);
+    const size_t length = static_cast<size_t>(nameMax + GetParam());
+    const std::string newName = std::string(length - 4, 'n') + ".mp3";
+    folder.type("a.mp3", newName.substr(0, length - 4));
+    RenamePlan plan = folder.plan();
+    checkPlan(plan);
+    ASSERT_TRUE(plan.preflight);
+    const bool tooLong = GetParam() > 0;
+    const std::vector<Finding> expected =
+        tooLong ? std::vector<Finding>{{1, F::TooLong, 0}} : std::vector<Finding>{};
+    EXPECT_EQ(findings(plan), expected);
+
+    const RowsWithNames run = renameRows(std::move(plan), Method::NoReplaceFlag, {});
+    EXPECT_EQ(outcomes(run), (Contents{{"a.mp3", tooLong ? "ENAMETOOLONG" : "renamed"}}));
+    EXPECT_EQ(folder.contents(), (Contents{{tooLong ? "a.mp3" : newName, "a.mp3"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(OneBelowAtAndAbove, NameLengthLimit, ::testing::Values(-1, 0, 1),
+                         [](const auto &info) {
+                             return info.param < 0    ? std::string("OneBelow")
+                                    : info.param == 0 ? std::string("At")
+                                                      : std::string("OneAbove");
+                         });
