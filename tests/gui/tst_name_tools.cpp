@@ -38,10 +38,20 @@ private:
 
 const Names album = {"Artist A - Song One", "Artist B - Song Two", "Intro"};
 
+// The window composes each shown row as the run would (its own test shows that); here a stand-in
+// that numbers `count` rows and adds `extension`.
+FinalNamePreview numbered(int count, std::string extension) {
+    return [count, extension](int row, const std::string &typed, const NumberFormat *numbers) {
+        const NumberFormat format = numbers ? *numbers : NumberFormat{};
+        return QString::fromStdString(filvane::formatNumber(format, row, count) + format.separator +
+                                      typed + extension);
+    };
+}
+
 // The whole way a window takes: names in, exec(), the user's regular expression, OK, names out.
 void NameToolsTest::regexReplaceRoundTrip() {
     TNameToolsForm form;
-    form.setNames(album, {}, NumberFormat{}, true, {".mp3", ".mp3", ".mp3"});
+    form.setNames(album, {}, NumberFormat{}, true, numbered(3, ".mp3"));
     form.setTool(TNameToolsForm::Tool::Replace);
     const auto answered = testsupport::answerNextModal([](QWidget *modal) {
         QTest::keyClicks(child<QLineEdit>(modal, "FindEdit"), QStringLiteral("^(.+) - (.+)$"));
@@ -144,7 +154,7 @@ void NameToolsTest::onlyTheSelectedRows() {
 void NameToolsTest::numberingChangesTheFormatAndNoName() {
     TNameToolsForm form;
     Names names(300, "Rain");
-    form.setNames(names, {5, 6}, NumberFormat{});
+    form.setNames(names, {5, 6}, NumberFormat{}, true, numbered(300, ""));
     form.setTool(TNameToolsForm::Tool::Numbering);
     form.show();
     QVERIFY(!child<QCheckBox>(&form, "SelectedOnlyCheck")->isVisible()); // numbers: every row
