@@ -25,6 +25,7 @@ private slots:
     void onlyTheSelectedRows();
     void numberingChangesTheFormatAndNoName();
     void cancelHandsBackTheNamesAsGiven();
+    void oneRowThatTookTooLongIsSaidInTheSingular();
 
 private:
     template <class T> static T *child(QWidget *form, const char *name) {
@@ -182,6 +183,19 @@ void NameToolsTest::cancelHandsBackTheNamesAsGiven() {
     QVERIFY(!form.isVisible());
     QCOMPARE(form.result(), album);
     QVERIFY(form.numberFormat() == NumberFormat{});
+}
+
+void NameToolsTest::oneRowThatTookTooLongIsSaidInTheSingular() {
+    TNameToolsForm form;
+    form.setNames({std::string(40, 'a') + "!", "aa"}, {}, NumberFormat{});
+    form.setTool(TNameToolsForm::Tool::Replace);
+    form.show();
+    child<QCheckBox>(&form, "RegexCheck")->setChecked(true);
+    child<QLineEdit>(&form, "ReplaceEdit")->setText(QStringLiteral("x"));
+    child<QLineEdit>(&form, "FindEdit")->setText(QStringLiteral("(a+)+$"));
+    QTRY_COMPARE(child<QLabel>(&form, "CountLabel")->text(),
+                 QStringLiteral("1 of 2 rows change; 1 row took too long to search and stays as "
+                                "it is"));
 }
 
 QTEST_MAIN(NameToolsTest)
