@@ -21,21 +21,30 @@ using filvane::UiText;
 
 namespace {
 
-// An update this quick is shown at the next turn of the event loop; a slower one waits for a
-// pause in the changes twice as long as it takes, so that it never runs between two keys.
+// An update this quick starts at the next turn of the event loop; a slower one waits for a pause
+// in the changes as long as it takes, so that a burst of keys makes one update, not one each.
 constexpr double QuickUpdateMs = 20;
 constexpr int LongestWaitMs = 1000;
 
 } // namespace
 
+// One update: the copy it is made from, and the plan checked, which points into the copy.
+struct TLivePlanForm::Update {
+    filvane::PlanSource source;
+    filvane::RenamePlan plan;
+    QElapsedTimer clock;
+    double blockingMs = 0;
+};
+
 TLivePlanForm::TLivePlanForm(const filvane::RenameSession &session,
                              const filvane::StoredTexts &texts, QWidget *parent)
     : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::TLivePlanForm>()), m_session(session),
-      m_texts(texts), m_plan(std::make_unique<filvane::RenamePlan>()) {
+      m_texts(texts), m_update(std::make_shared<Update>()) {
     ui->setupUi(this);
     // Opened beside the main window, it leaves the keys there: typing goes on in the lists.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    m_model = std::make_unique<PlanModel>(*m_plan, texts, nullptr, PlanModel::Order::AsListed);
+    m_model =
+        std::make_unique<PlanModel>(m_update->plan, texts, nullptr, PlanModel::Order::AsListed);
     QTableView *table = ui->PlanTable;
     table->setModel(m_model.get());
     // Fixed row heights and no sizing to contents: the view then never walks all rows.
@@ -57,7 +66,10 @@ TLivePlanForm::TLivePlanForm(const filvane::RenameSession &session,
     applyTexts();
 }
 
-TLivePlanForm::~TLivePlanForm() = default;
+TLivePlanForm::~TLivePlanForm() {
+    if (m_worker.joinable())
+        m_worker.join();
+}
 
 void TLivePlanForm::applyTexts() {
     setWindowTitle(qstr(m_texts[UiText::LivePlanCaption]));
@@ -73,42 +85,58 @@ void TLivePlanForm::planChanged() {
         return; // shown again, it composes the plan then
     const int wait = m_lastUpdateMs < QuickUpdateMs
                          ? 0
-                         : std::min(LongestWaitMs, static_cast<int>(2 * m_lastUpdateMs));
+                         : std::min(LongestWaitMs, static_cast<int>(m_lastUpdateMs));
     m_timer->start(wait);
 }
 
 bool TLivePlanForm::pending() const {
-    return m_stale;
+    return m_stale || m_worker.joinable();
 }
 
 void TLivePlanForm::refresh() {
     m_timer->stop();
+    if (m_worker.joinable())
+        return; // taken up when the update under way ends
+    auto update = std::make_shared<Update>();
+    update->clock.start();
+    update->source = m_session.planSource();
+    update->blockingMs = static_cast<double>(update->clock.nsecsElapsed()) / 1e6;
+    m_stale = false;
+    m_worker = std::thread([this, update] {
+        update->plan = update->source.plan();
+        filvane::checkPlan(update->plan);
+        // Queued to this window: dropped if it is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this, update] { showUpdate(update); }, Qt::QueuedConnection);
+    });
+}
+
+void TLivePlanForm::showUpdate(const std::shared_ptr<Update> &update) {
+    m_worker.join();
     QElapsedTimer clock;
     clock.start();
-    auto plan = std::make_unique<filvane::RenamePlan>(m_session.plan());
-    // The old names point into the lists, which may change before the next update.
-    for (filvane::RowOutcome &row : plan->rows)
-        row.oldName = plan->names.add(row.oldName);
-    filvane::checkPlan(*plan);
     // The view keeps its place: the same top row and current row after the update.
     QTableView *table = ui->PlanTable;
     const QModelIndex top = table->indexAt(QPoint(0, 0));
     const QModelIndex current = table->currentIndex();
-    m_model->setPlan(*plan);
-    m_plan = std::move(plan);
+    m_model->setPlan(update->plan);
+    m_update = update; // the plan shown, and the copy its names point into
     if (current.isValid() && current.row() < m_model->rowCount())
         table->setCurrentIndex(m_model->index(current.row(), current.column()));
     if (top.isValid() && top.row() < m_model->rowCount())
         table->scrollTo(m_model->index(top.row(), 0), QAbstractItemView::PositionAtTop);
     showSummary();
-    m_stale = false;
-    m_lastUpdateMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    m_lastUpdateMs = static_cast<double>(update->clock.nsecsElapsed()) / 1e6;
+    m_lastBlockingMs = update->blockingMs + static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    if (m_stale && isVisible())
+        planChanged();
 }
 
 void TLivePlanForm::showSummary() {
     const filvane::Preflight empty;
+    const filvane::RenamePlan &shown = plan();
     ui->SummaryLabel->setText(
-        planSummary(m_plan->preflight ? *m_plan->preflight : empty, m_plan->directory, m_texts));
+        planSummary(shown.preflight ? *shown.preflight : empty, shown.directory, m_texts));
 }
 
 void TLivePlanForm::showListRow(int row) {
@@ -129,6 +157,10 @@ void TLivePlanForm::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (m_stale)
         refresh();
+}
+
+const filvane::RenamePlan &TLivePlanForm::plan() const {
+    return m_update->plan;
 }
 
 void TLivePlanForm::closeEvent(QCloseEvent *event) {

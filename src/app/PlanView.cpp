@@ -119,6 +119,8 @@ const filvane::PreflightRow *PlanModel::finding(int row) const {
 }
 
 QString PlanModel::cellText(int row, int column) const {
+    if (row < 0 || row >= rowCount())
+        return {};
     const filvane::RowOutcome &planned = planRow(row);
     const filvane::PreflightRow *found = finding(row);
     // A file whose name is refused, taken, repeated or too long keeps its old name; one without

@@ -151,9 +151,10 @@ void checkPlan(RenamePlan &renamePlan) {
                 stays[static_cast<size_t>(order.rows[static_cast<size_t>(i)])] = 1;
             for (int i = unit.begin; i < unit.end; ++i) {
                 const int at = order.rows[static_cast<size_t>(i)];
-                if (found.finding[static_cast<size_t>(at)] == RowFindings::None)
+                const int holder = heldBy(at); // the next file of the round
+                if (found.finding[static_cast<size_t>(at)] == RowFindings::None && holder >= 0)
                     found.set(static_cast<size_t>(at), PreflightFinding::Held,
-                              plan[static_cast<size_t>(heldBy(at))].row);
+                              plan[static_cast<size_t>(holder)].row);
             }
         }
     }

@@ -42,6 +42,16 @@ struct AcceptedOptions {
     bool fillFromOldNames = false; // new names from the old names before their first dot
 };
 
+// A copy of all a plan is composed from, so that it can be composed and checked on another
+// thread while the lists go on changing. The plan's old names point into `lists`.
+struct PlanSource {
+    NameLists lists;
+    RenameOptions options;
+    std::string directory;
+    std::optional<DirectoryIdentity> folder;
+    RenamePlan plan() const { return planFromLists(lists, options, directory, folder); }
+};
+
 // The state of one renaming session (one main window, or one run of the command line) and the
 // sequences that change it: read a folder, clear, apply options, plan, run, list again. Front
 // ends read their dialogs, call these and show the result; all the logic lives here, so
@@ -123,6 +133,10 @@ public:
     RenamePlan plan(ListingAge listing = ListingAge::MayBeOld) const;
     // The plan, looked at against the folder (see checkPlan).
     RenamePlan checkedPlan() const;
+    // What plan() composes from, copied.
+    PlanSource planSource() const {
+        return {m_lists, m_options, m_listingDirectory, m_listedFolder};
+    }
     // Renames by `plan`, journalled. Nothing is renamed when the folder is no longer the one
     // listed or the journal cannot be written (`refusal` says which). The lists are left as
     // they were; call relist() to show what the run left on disk.
