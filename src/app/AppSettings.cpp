@@ -29,7 +29,9 @@ const QString VolumeKey = QStringLiteral("volume");
 const QString FolderKey = QStringLiteral("folder");
 const std::array<QString, RememberedWindowCount> WindowKeys = {
     QStringLiteral("windows/main"), QStringLiteral("windows/read"),
-    QStringLiteral("windows/options"), QStringLiteral("windows/about")};
+    QStringLiteral("windows/options"), QStringLiteral("windows/about"),
+    QStringLiteral("windows/plan")};
+const QString PlanSizeKey = QStringLiteral("windows/planSize");
 
 constexpr std::size_t MaxNameBytes = 255;
 constexpr std::size_t MaxPathBytes = 4095;
@@ -81,6 +83,12 @@ bool isMask(const std::string &text) {
 bool isAbsolutePath(const std::string &text) {
     return !text.empty() && text.front() == '/' && text.size() <= MaxPathBytes &&
            text.find('\0') == std::string::npos;
+}
+
+// A window size a screen can hold; a value past it was not written by us.
+bool isPlanSize(QSize size) {
+    return size.width() > 0 && size.height() > 0 && size.width() < MaxCoordinate &&
+           size.height() < MaxCoordinate;
 }
 
 bool isPosition(QPoint point) {
@@ -292,6 +300,11 @@ Remembered AppSettings::load() const {
         if (value.typeId() == QMetaType::QPoint && isPosition(value.toPoint()))
             remembered.positions[i] = value.toPoint();
     }
+    {
+        const QVariant value = settings.value(PlanSizeKey);
+        if (value.typeId() == QMetaType::QSize && isPlanSize(value.toSize()))
+            remembered.planSize = value.toSize();
+    }
     return remembered;
 }
 
@@ -339,6 +352,12 @@ bool AppSettings::saveWindowPosition(RememberedWindow window, QPoint topLeft) {
     });
 }
 
+bool AppSettings::savePlanSize(QSize size) {
+    if (!isPlanSize(size))
+        return false;
+    return writeThrough(m_path, [&](QSettings &settings) { settings.setValue(PlanSizeKey, size); });
+}
+
 bool AppSettings::save(const Remembered &remembered) {
     if (!isExtension(remembered.options.extension) ||
         (remembered.mask && !isMask(*remembered.mask)))
@@ -364,6 +383,10 @@ bool AppSettings::save(const Remembered &remembered) {
             else
                 settings.remove(WindowKeys[i]);
         }
+        if (remembered.planSize && isPlanSize(*remembered.planSize))
+            settings.setValue(PlanSizeKey, *remembered.planSize);
+        else
+            settings.remove(PlanSizeKey);
     });
 }
 

@@ -13,6 +13,7 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -43,8 +44,8 @@ struct LastFolder {
     bool operator==(const LastFolder &) const = default;
 };
 
-enum class RememberedWindow { Main, Read, Options, About };
-inline constexpr int RememberedWindowCount = 4;
+enum class RememberedWindow { Main, Read, Options, About, Plan };
+inline constexpr int RememberedWindowCount = 5;
 
 struct Remembered {
     filvane::Language language = filvane::Language::English;
@@ -56,6 +57,8 @@ struct Remembered {
     std::optional<std::string> mask;
     // Top-left corners of the windows' frames, indexed by RememberedWindow.
     std::array<std::optional<QPoint>, RememberedWindowCount> positions;
+    // The size of the live plan, the one window the user sizes.
+    std::optional<QSize> planSize;
 
     // The folder last read on `volume`, if any.
     std::optional<std::string> lastFolderOn(const std::string &volume) const;
@@ -89,6 +92,7 @@ public:
     bool saveLastFolder(const std::string &volume, const std::string &folder);
     bool saveMask(const std::string &mask);
     bool saveWindowPosition(RememberedWindow window, QPoint topLeft);
+    bool savePlanSize(QSize size);
     // Everything at once.
     bool save(const Remembered &remembered);
 

@@ -4,7 +4,9 @@
 
 #include "app/CommandLine.h"
 #include "app/ListEdits.h"
+#include "app/LivePlan.h"
 #include "app/NameGridModel.h"
+#include "app/PlanView.h"
 #include "app/RenameConfirmation.h"
 #include "app/RenameReport.h"
 #include "app/Startup.h"
@@ -68,6 +70,9 @@ QKeySequence languageKeys() {
 QKeySequence closeKeys() {
     return QKeySequence(Qt::CTRL | Qt::Key_Q);
 }
+QKeySequence livePlanKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_P);
+}
 
 // The widest row number the grids show before they widen their number column.
 constexpr int NumberColumnWidth = 30;
@@ -100,8 +105,19 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->NameGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
                                   QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed);
-    m_nameModel->setToolTipSource([this](int row) { return qstr(m_session.finalName(row)); });
+    m_nameModel->setToolTipSource([this](int row) {
+        filvane::NameStore names;
+        return finalNameText(m_session.planRow(row, names), m_texts);
+    });
     ui->NameGrid->installEventFilter(this);
+    ui->ReadGrid->installEventFilter(this);
+    // Tab goes from the new-name list to the read list and on, Shift+Tab back; inside a list
+    // the arrow keys move, and there is one column to type in.
+    for (QTableView *grid : {ui->NameGrid, ui->ReadGrid})
+        grid->setTabKeyNavigation(false);
+    QWidget::setTabOrder(ui->NameGrid, ui->ReadGrid);
+    connect(m_nameDelegate, &NameGridDelegate::tabPressed, this,
+            [this](bool backwards) { focusNextPrevChild(!backwards); });
     connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
     keepRowsSideBySide(ui->ReadGrid, ui->NameGrid);
     // While a cell editor is open it has the keyboard, and Ctrl+C and Ctrl+V work on its text.
@@ -113,6 +129,19 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->NameGrid->addAction(m_pasteAction);
     connect(m_pasteAction, &QAction::triggered, this, &TMainForm::pasteNewNames);
     addCommandShortcuts();
+    m_livePlanAction = new QAction(this);
+    m_livePlanAction->setShortcut(livePlanKeys());
+    addAction(m_livePlanAction);
+    connect(m_livePlanAction, &QAction::triggered, this, &TMainForm::showLivePlan);
+    // Every change of the lists reaches the models: typing as a changed cell, the rest as a
+    // reset. The live plan hears of each.
+    const auto planChanged = [this] {
+        if (m_livePlan)
+            m_livePlan->planChanged();
+    };
+    connect(m_nameModel.get(), &QAbstractItemModel::dataChanged, this, planChanged);
+    connect(m_nameModel.get(), &QAbstractItemModel::modelReset, this, planChanged);
+    connect(m_readModel.get(), &QAbstractItemModel::modelReset, this, planChanged);
 
     // Ctrl+Z takes back the last run; a cell editor open at the time keeps Ctrl+Z for its text.
     m_undoAction = new QAction(this);
@@ -391,9 +420,9 @@ void TMainForm::showListContextMenu(QTableView *grid, const QPoint &position) {
     const bool canUndo = m_session.undoableRun().has_value();
     const bool nameList = grid == ui->NameGrid && grid->isEnabled();
     QUndoStack &edits = m_edits->stack();
-    if (!canUndo && !nameList && !edits.canUndo() && !edits.canRedo())
-        return;
     QMenu menu(this);
+    menu.addAction(m_livePlanAction);
+    menu.addSeparator();
     // The last list edit first, named ("Undo Replace"), then the last rename on disk.
     if (edits.canUndo()) {
         m_undoEditAction->setText(qstr(
@@ -540,8 +569,33 @@ void TMainForm::restoreSettings() {
     reloadGrids();
 }
 
+void TMainForm::showLivePlan() {
+    if (!m_livePlan) {
+        m_livePlan = new TLivePlanForm(m_session, m_texts, this);
+        m_livePlan->setClosedObserver([this] { saveLivePlanGeometry(); });
+        const Remembered remembered = m_settings.load();
+        if (remembered.planSize)
+            m_livePlan->resize(*remembered.planSize);
+        if (const auto place = rememberedPlace(m_livePlan->frameGeometry().size(),
+                                               remembered.position(RememberedWindow::Plan)))
+            m_livePlan->move(*place);
+    }
+    // Beside the window, not instead of it: the keys stay with the lists.
+    m_livePlan->show();
+    m_livePlan->raise();
+}
+
+void TMainForm::saveLivePlanGeometry() {
+    if (!m_livePlan)
+        return;
+    m_settings.saveWindowPosition(RememberedWindow::Plan, m_livePlan->pos());
+    m_settings.savePlanSize(m_livePlan->size());
+}
+
 void TMainForm::closeEvent(QCloseEvent *event) {
     m_settings.saveWindowPosition(RememberedWindow::Main, pos());
+    if (m_livePlan && m_livePlan->isVisible())
+        m_livePlan->close(); // remembers its place; it does not outlive the window
     QWidget::closeEvent(event);
 }
 
@@ -661,6 +715,9 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     m_undoAction->setText(qstr(m_texts[UiText::UndoAction]));
     m_pasteAction->setText(qstr(m_texts[UiText::PasteAction]));
     m_copyNamesAction->setText(qstr(m_texts[UiText::CopyAction]));
+    m_livePlanAction->setText(qstr(m_texts[UiText::LivePlanAction]));
+    if (m_livePlan)
+        m_livePlan->applyTexts();
     // Once the window is up, the count panel shows the count, whichever language it is in.
     if (m_activated)
         showItemCount(m_session.lists().fileCount());
@@ -754,6 +811,13 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ui->NameGrid && event->type() == QEvent::KeyPress &&
         NameGridKeyDown(static_cast<QKeyEvent *>(event)))
         return true;
+    // Reached by Tab, the read list takes up the row of the new-name list, so Alt+Up and
+    // Alt+Down move the file beside the name just typed.
+    if (watched == ui->ReadGrid && event->type() == QEvent::FocusIn) {
+        const QModelIndex name = ui->NameGrid->currentIndex();
+        if (name.isValid() && ui->ReadGrid->currentIndex().row() != name.row())
+            ui->ReadGrid->setCurrentIndex(m_readModel->index(name.row(), 1));
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -16,6 +16,7 @@
 #include "app/RenameConfirmation.h"
 #include "core/RenameSession.h"
 #include "core/texts/TextTable.h"
+#include "dialogs/FinalNamePreview.h"
 
 #include <QWidget>
 
@@ -34,6 +35,7 @@ class QDropEvent;
 class QKeyEvent;
 class QTableView;
 class TAboutForm;
+class TLivePlanForm;
 class TOptionsForm;
 class TReadForm;
 struct OpenRequest;
@@ -66,6 +68,12 @@ public:
 
     // Ctrl+V in the new-name list: the clipboard's lines as new names from the current row down.
     void pasteNewNames();
+
+    // Ctrl+P and the lists' menus: the plan beside the window, kept up to date as the lists
+    // change (created when first asked for, at its remembered place and size).
+    void showLivePlan();
+    TLivePlanForm *livePlan() const { return m_livePlan; }
+    QAction *livePlanAction() const { return m_livePlanAction; }
 
     void ApplyEnglish(bool fromSwitch = false);
     void ApplyHungarian(bool fromSwitch = false);
@@ -165,6 +173,8 @@ private:
     filvane::UiText sortOrderHint(filvane::SortOrder order) const;
     void addEditCommands();
     void addNameToolsMenu(QMenu &menu);
+    // What the name tools' and Fill from tags' previews show for a row: its plan row composed.
+    FinalNamePreview finalNamePreview() const;
     // The data rows selected in the new-name list, ascending; empty for one row or none.
     std::vector<int> selectedNameRows() const;
     // Facts of the listed files read on a worker thread while the progress shows; none when
@@ -177,6 +187,8 @@ private:
     // Keys for the toolbar commands and the language switch; each key presses its control.
     void addCommandShortcuts();
     void applyAccessibleTexts(filvane::Language language);
+    // The live plan's place and size, remembered when it closes and with the main window.
+    void saveLivePlanGeometry();
 
     std::unique_ptr<Ui::TMainForm> ui;
     filvane::RenameSession m_session;
@@ -196,6 +208,8 @@ private:
     std::unique_ptr<ListEdits> m_edits;
     QAction *m_pasteAction = nullptr;     // the new-name list's Ctrl+V and context menu
     QAction *m_copyNamesAction = nullptr; // the new-name list's Ctrl+C and context menu
+    QAction *m_livePlanAction = nullptr;  // Ctrl+P and both lists' context menus
+    TLivePlanForm *m_livePlan = nullptr;  // a window of its own, owned by this one
     AppSettings m_settings;
     QtTranslations m_qtTranslations;
 

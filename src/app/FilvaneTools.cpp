@@ -6,6 +6,7 @@
 #include "ui_Filvane.h"
 
 #include "app/NameGridModel.h"
+#include "app/PlanView.h"
 #include "app/RenameReport.h"
 #include "controls/QtText.h"
 #include "core/texts/RenameReasons.h"
@@ -105,6 +106,14 @@ void TMainForm::addNameToolsMenu(QMenu &menu) {
     }
 }
 
+FinalNamePreview TMainForm::finalNamePreview() const {
+    // The session outlives every dialog that asks; each answer is one row composed.
+    return [this](int row, const std::string &typed, const filvane::NumberFormat *numbers) {
+        filvane::NameStore names;
+        return finalNameText(m_session.planRow(row + 1, names, typed, numbers), m_texts);
+    };
+}
+
 std::vector<int> TMainForm::selectedNameRows() const {
     std::set<int> rows;
     for (const QModelIndex &index : ui->NameGrid->selectionModel()->selectedIndexes())
@@ -121,19 +130,11 @@ void TMainForm::showNameTools(NameTool tool) {
     TNameToolsForm form(this);
     form.setLanguage(m_texts.language());
     const std::span<std::string> names = lists.newNames();
-    std::vector<std::string> extensions;
-    extensions.reserve(names.size());
-    for (int row = 1; row <= lists.fileCount(); ++row) {
-        // What follows the typed name in its final name: the extension as the options give it.
-        const std::string final = m_session.finalName(row);
-        const size_t dot = final.rfind('.');
-        extensions.push_back(dot == std::string::npos ? std::string() : final.substr(dot));
-    }
     std::vector<int> selected;
     for (int row : selectedNameRows())
         selected.push_back(row - 1);
     form.setNames({names.begin(), names.end()}, std::move(selected), m_session.options().numbers,
-                  m_session.options().numbering, std::move(extensions));
+                  m_session.options().numbering, finalNamePreview());
     form.setTool(static_cast<TNameToolsForm::Tool>(tool));
     if (form.exec() != QDialog::Accepted)
         return;
@@ -209,7 +210,7 @@ void TMainForm::fillFromTags() {
     TFillFromTagsForm form(this);
     form.setLanguage(m_texts.language());
     const std::span<std::string> names = lists.readList().names(lists.fileCount());
-    form.setFiles({names.begin(), names.end()}, *facts);
+    form.setFiles({names.begin(), names.end()}, *facts, finalNamePreview());
     if (form.exec() != QDialog::Accepted)
         return;
     const std::optional<filvane::NameTemplate> templ =

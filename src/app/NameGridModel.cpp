@@ -104,6 +104,12 @@ bool NameGridDelegate::eventFilter(QObject *object, QEvent *event) {
             emit enterPressed();
             return true;
         }
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            emit tabPressed(key == Qt::Key_Backtab);
+            return true;
+        }
     }
     return QStyledItemDelegate::eventFilter(object, event);
 }

@@ -54,7 +54,8 @@ private:
 };
 
 // Cell editor of the new-name list: every keystroke reaches the grid at once (a command pressed
-// while the editor is open sees the text typed so far), and Enter asks to move one row down.
+// while the editor is open sees the text typed so far), Enter asks to move one row down, and
+// Tab to leave the list.
 class NameGridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -65,6 +66,8 @@ public:
 
 signals:
     void enterPressed();
+    // Tab (or Shift+Tab) in the editor: the text is kept and the keys go to the next control.
+    void tabPressed(bool backwards);
 
 protected:
     bool eventFilter(QObject *object, QEvent *event) override;

@@ -12,11 +12,28 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using filvane::PreflightFinding;
 using filvane::RenameOutcome;
 using filvane::UiText;
 
-std::string findingWord(const filvane::PreflightRow &row, const filvane::StoredTexts &texts) {
+QString finalNameText(const filvane::RowOutcome &row, const filvane::StoredTexts &texts) {
+    switch (row.outcome) {
+    case RenameOutcome::Blank:
+        return {};
+    case RenameOutcome::RefusedName:
+        return qstr(
+            filvane::readableName(row.oldName) + "  (" +
+            texts[row.noBaseName ? UiText::PreflightNoBaseNameWord : UiText::ReasonNameNotAllowed] +
+            ": " + filvane::readableName(row.newName) + ")");
+    default:
+        return qstr(filvane::readableName(row.newName));
+    }
+}
+
+std::string findingWord(const filvane::PreflightRow &row, const filvane::RenamePlan &plan,
+                        const filvane::StoredTexts &texts) {
     switch (row.finding) {
     case PreflightFinding::Unnamed:
         return texts[UiText::PreflightUnnamedWord];
@@ -26,19 +43,33 @@ std::string findingWord(const filvane::PreflightRow &row, const filvane::StoredT
         return texts[UiText::PreflightTakenWord];
     case PreflightFinding::Duplicate:
         return filvane::fillText(texts[UiText::PreflightDuplicateWord],
-                                 {filvane::rowNumberText(row.otherRow)});
+                                 {plan.numberOf(row.otherRow)});
     case PreflightFinding::TooLong:
         return texts[UiText::PreflightTooLongWord];
     case PreflightFinding::NoBaseName:
         return texts[UiText::PreflightNoBaseNameWord];
+    case PreflightFinding::Held:
+        return filvane::fillText(texts[UiText::PreflightHeldWord], {plan.numberOf(row.otherRow)});
     }
     return {};
 }
 
 PlanModel::PlanModel(const filvane::RenamePlan &plan, const filvane::StoredTexts &texts,
-                     QObject *parent)
-    : QAbstractTableModel(parent), m_plan(plan), m_texts(texts),
-      m_findingOfRow(plan.rows.size(), -1) {
+                     QObject *parent, Order order)
+    : QAbstractTableModel(parent), m_plan(&plan), m_texts(texts), m_orderKind(order) {
+    indexRows();
+}
+
+void PlanModel::setPlan(const filvane::RenamePlan &plan) {
+    beginResetModel();
+    m_plan = &plan;
+    indexRows();
+    endResetModel();
+}
+
+void PlanModel::indexRows() {
+    const filvane::RenamePlan &plan = *m_plan;
+    m_findingOfRow.assign(plan.rows.size(), -1);
     if (plan.preflight) {
         const std::vector<filvane::PreflightRow> &found = plan.preflight->rows;
         // Findings name plan rows by number, and plan rows are numbered from 1 in order.
@@ -48,12 +79,26 @@ PlanModel::PlanModel(const filvane::RenamePlan &plan, const filvane::StoredTexts
                 m_findingOfRow[at] = static_cast<int>(i);
         }
     }
+    m_order.clear();
     m_order.reserve(plan.rows.size());
-    for (int pass = 0; pass < 2; ++pass)
+    const bool findingsFirst = m_orderKind == Order::FindingsFirst;
+    for (int pass = findingsFirst ? 0 : 1; pass < 2; ++pass)
         for (size_t at = 0; at < plan.rows.size(); ++at)
             if (plan.rows[at].outcome != RenameOutcome::Blank &&
-                (m_findingOfRow[at] >= 0) == (pass == 0))
+                (!findingsFirst || (m_findingOfRow[at] >= 0) == (pass == 0)))
                 m_order.push_back(static_cast<int>(at));
+}
+
+int PlanModel::shownRowOf(int row) const {
+    if (m_orderKind == Order::AsListed) {
+        // Only a blank row is left out, and a plan with files has none.
+        const int shown = row - 1;
+        return shown >= 0 && shown < rowCount() && m_order[static_cast<size_t>(shown)] == shown
+                   ? shown
+                   : -1;
+    }
+    const auto found = std::find(m_order.begin(), m_order.end(), row - 1);
+    return found == m_order.end() ? -1 : static_cast<int>(found - m_order.begin());
 }
 
 int PlanModel::rowCount(const QModelIndex &parent) const {
@@ -65,15 +110,17 @@ int PlanModel::columnCount(const QModelIndex &parent) const {
 }
 
 const filvane::RowOutcome &PlanModel::planRow(int row) const {
-    return m_plan.rows[static_cast<size_t>(m_order[static_cast<size_t>(row)])];
+    return m_plan->rows[static_cast<size_t>(m_order[static_cast<size_t>(row)])];
 }
 
 const filvane::PreflightRow *PlanModel::finding(int row) const {
     const int found = m_findingOfRow[static_cast<size_t>(m_order[static_cast<size_t>(row)])];
-    return found < 0 ? nullptr : &m_plan.preflight->rows[static_cast<size_t>(found)];
+    return found < 0 ? nullptr : &m_plan->preflight->rows[static_cast<size_t>(found)];
 }
 
 QString PlanModel::cellText(int row, int column) const {
+    if (row < 0 || row >= rowCount())
+        return {};
     const filvane::RowOutcome &planned = planRow(row);
     const filvane::PreflightRow *found = finding(row);
     // A file whose name is refused, taken, repeated or too long keeps its old name; one without
@@ -82,14 +129,14 @@ QString PlanModel::cellText(int row, int column) const {
                       (found && found->finding != PreflightFinding::Unnamed);
     switch (column) {
     case RowColumn:
-        return qstr(filvane::rowNumberText(planned.row));
+        return qstr(m_plan->numberOf(planned.row));
     case OldNameColumn:
         return qstr(filvane::readableName(planned.oldName));
     case FinalNameColumn:
         return qstr(filvane::readableName(kept ? planned.oldName : planned.newName));
     case FindingColumn:
         if (found) {
-            std::string text = findingWord(*found, m_texts);
+            std::string text = findingWord(*found, *m_plan, m_texts);
             if (kept)
                 text += ": " + filvane::readableName(planned.newName);
             return qstr(text);

@@ -11,16 +11,23 @@
 class QTableView;
 
 // Every file of a plan and what it becomes: row, old name, final name and what the check
-// found. Rows with a finding come first, then the rest top to bottom. It reads the plan's own
-// rows (no copies of names), so it shows a million rows as fast as a few; the plan and the
-// texts must outlive it.
+// found. Rows with a finding come first, then the rest top to bottom, or all in the lists'
+// order. It reads the plan's own rows (no copies of names), so it shows a million rows as fast
+// as a few; the plan and the texts must outlive it (or the next setPlan).
 class PlanModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { RowColumn, OldNameColumn, FinalNameColumn, FindingColumn, ColumnCount };
+    enum class Order { FindingsFirst, AsListed };
 
     PlanModel(const filvane::RenamePlan &plan, const filvane::StoredTexts &texts,
-              QObject *parent = nullptr);
+              QObject *parent = nullptr, Order order = Order::FindingsFirst);
+
+    // Shows `plan` instead, in one reset.
+    void setPlan(const filvane::RenamePlan &plan);
+    const filvane::RenamePlan &plan() const { return *m_plan; }
+    // The shown row of data row `row` of the lists (from 1), or -1.
+    int shownRowOf(int row) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -33,11 +40,13 @@ public:
     QString allText() const;
 
 private:
+    void indexRows();
     const filvane::RowOutcome &planRow(int row) const;
     const filvane::PreflightRow *finding(int row) const;
 
-    const filvane::RenamePlan &m_plan;
+    const filvane::RenamePlan *m_plan;
     const filvane::StoredTexts &m_texts;
+    Order m_orderKind;
     std::vector<int> m_order;        // plan row index of each shown row
     std::vector<int> m_findingOfRow; // index into the check's rows by plan row index, or -1
 };
@@ -58,5 +67,10 @@ private:
     QTableView *m_table = nullptr;
 };
 
-// The word for a finding, as the plan view and the question's details show it.
-std::string findingWord(const filvane::PreflightRow &row, const filvane::StoredTexts &texts);
+// A plan row's final name as every view shows it (tool tip, previews, the plan): its new name,
+// or for a row whose name is refused the name the file keeps, and why. Empty for a blank row.
+QString finalNameText(const filvane::RowOutcome &row, const filvane::StoredTexts &texts);
+
+// The word for a finding of `plan`, as the plan views and the question's details show it.
+std::string findingWord(const filvane::PreflightRow &row, const filvane::RenamePlan &plan,
+                        const filvane::StoredTexts &texts);

@@ -12,10 +12,8 @@
 using filvane::PreflightFinding;
 using filvane::UiText;
 
-namespace {
-
-QString summary(const filvane::Preflight &check, const std::string &folder,
-                const filvane::StoredTexts &texts) {
+QString planSummary(const filvane::Preflight &check, const std::string &folder,
+                    const filvane::StoredTexts &texts) {
     std::string text =
         filvane::fillText(texts.counted(UiText::PreflightFiles, check.fileCount),
                           {std::to_string(check.fileCount), filvane::readableName(folder)});
@@ -36,10 +34,9 @@ QString summary(const filvane::Preflight &check, const std::string &folder,
     line(PreflightFinding::Taken, UiText::PreflightTaken);
     line(PreflightFinding::Duplicate, UiText::PreflightDuplicate);
     line(PreflightFinding::TooLong, UiText::PreflightTooLong);
+    line(PreflightFinding::Held, UiText::PreflightHeld);
     return qstr(text);
 }
-
-} // namespace
 
 RenameConfirmation::RenameConfirmation(const filvane::RenamePlan &plan, bool numbersOnly,
                                        const filvane::StoredTexts &texts, QWidget *parent)
@@ -52,7 +49,7 @@ RenameConfirmation::RenameConfirmation(const filvane::RenamePlan &plan, bool num
     const filvane::Preflight empty;
     const filvane::Preflight &check = plan.preflight ? *plan.preflight : empty;
     // How many files in which folder, always: the user sees what Yes acts on.
-    m_box->setInformativeText(summary(check, plan.directory, texts));
+    m_box->setInformativeText(planSummary(check, plan.directory, texts));
     const int unnamed = check.count(PreflightFinding::Unnamed);
     if (!numbersOnly && unnamed > 0)
         m_namedOnly =
@@ -76,6 +73,9 @@ RenameConfirmation::~RenameConfirmation() = default;
 void RenameConfirmation::showDetails() {
     PlanView view(m_plan, m_texts, m_box.get());
     view.exec();
+    // Back at the question, Enter answers it with its default button again.
+    if (QPushButton *answer = m_box->defaultButton())
+        answer->setFocus();
 }
 
 RenameConfirmation::Answer RenameConfirmation::exec() {

@@ -10,6 +10,12 @@ class QMessageBox;
 class QPushButton;
 class QWidget;
 class PlanView;
+class QString;
+
+// How many files in which folder, and one line per kind of finding: the question's text, and
+// the live plan's head line.
+QString planSummary(const filvane::Preflight &check, const std::string &folder,
+                    const filvane::StoredTexts &texts);
 
 // The rename question, with what the plan holds below it: how many files in which folder, and
 // one line per kind of finding. Show Details opens the whole plan (every row and what it

@@ -396,6 +396,9 @@ std::string findingText(const filvane::PreflightRow &row) {
         return "the name is too long";
     case filvane::PreflightFinding::NoBaseName:
         return "the name has nothing before its extension";
+    case filvane::PreflightFinding::Held:
+        return "the name stays with the file of row " + filvane::rowNumberText(row.otherRow) +
+               ", which keeps it";
     }
     return {};
 }
@@ -408,11 +411,13 @@ void printPlan(const filvane::RenamePlan &plan) {
     }
 }
 
-void printFindings(const filvane::Preflight &check) {
+// The rows a run would give their number and extension alone; the other findings refuse the run.
+void printUnnamed(const filvane::Preflight &check) {
     for (const filvane::PreflightRow &row : check.rows)
-        print(stderr, "filvane-rename: row " + filvane::rowNumberText(row.row) + ": " +
-                          std::string(row.oldName) + " \u2192 " + std::string(row.newName) + ": " +
-                          findingText(row) + "\n");
+        if (row.finding == filvane::PreflightFinding::Unnamed)
+            print(stderr, "filvane-rename: row " + filvane::rowNumberText(row.row) + ": " +
+                              std::string(row.oldName) + " \u2192 " + std::string(row.newName) +
+                              ": " + findingText(row) + "\n");
 }
 
 int reportRun(const filvane::RenameResult &result) {
@@ -629,15 +634,16 @@ int main(int argc, char **argv) {
                                        [](const filvane::RowOutcome &row) { return row.unnamed; });
     if (arguments.namedOnly)
         plan.leaveOutUnnamedRows();
-    for (const filvane::RowOutcome &row : plan.rows) {
-        if (row.outcome == filvane::RenameOutcome::RefusedName)
+    // The check decides as the run would: a row it finds would fail or keep its name, so the
+    // run would leave the folder half renamed. Nothing is renamed then.
+    filvane::checkPlan(plan);
+    const filvane::Preflight &check = *plan.preflight;
+    for (const filvane::PreflightRow &row : check.rows)
+        if (row.finding != filvane::PreflightFinding::Unnamed)
             refuse(ExitRowsFailed, "row " + filvane::rowNumberText(row.row) + ": " +
                                        std::string(row.oldName) + " \u2192 " +
-                                       std::string(row.newName) + ": " +
-                                       (row.noBaseName ? "the name has nothing before its extension"
-                                                       : "the name is not allowed") +
+                                       std::string(row.newName) + ": " + findingText(row) +
                                        ": nothing is renamed");
-    }
     if (unnamed > 0 && !arguments.namedOnly && !arguments.allowBlank)
         refuse(ExitUsage, std::to_string(files - static_cast<int>(unnamed)) + " names for " +
                               std::to_string(files) + " files: " +
@@ -648,18 +654,10 @@ int main(int argc, char **argv) {
                               "give the others their number alone");
 
     if (arguments.dryRun) {
-        // Only a dry run looks at the folder first: a real run reports each failure as it meets it.
-        filvane::checkPlan(plan);
-        const filvane::Preflight &check = *plan.preflight;
         printPlan(plan);
-        printFindings(check);
+        printUnnamed(check);
         print(stderr, refusal);
-        if (refusalCode != ExitDone)
-            return refusalCode;
-        return check.clean() || check.count(filvane::PreflightFinding::Unnamed) ==
-                                    static_cast<int>(check.rows.size())
-                   ? ExitDone
-                   : ExitRowsFailed;
+        return refusalCode;
     }
     if (refusalCode != ExitDone) {
         print(stderr, refusal);

@@ -5,6 +5,7 @@
 #include "core/names/NameText.h"
 
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include <utility>
@@ -88,27 +89,40 @@ void RenameSession::read(std::string directory, std::string searchPattern) {
     m_listingDirectory = std::move(directory);
     m_listedFolder = directoryIdentity(m_listingDirectory);
     m_searchPattern = std::move(searchPattern);
-    list();
+    listSorted();
 }
 
 void RenameSession::readFiles(std::string directory, const std::vector<std::string> &names) {
     // Found by the same search as a listing, so a named file is listed exactly when a listing
     // by "*" would list it.
     const FileSearch search = findFiles(directory, "*");
-    const std::unordered_set<std::string_view> present(search.names.begin(), search.names.end());
+    // Each with its file, so that typed names stay with the files through a listing again.
+    std::unordered_map<std::string_view, ListedFile> present;
+    for (size_t i = 0; i < search.names.size(); ++i)
+        present.emplace(search.names[i], i < search.files.size() ? search.files[i] : ListedFile{});
     std::vector<std::string> listed;
+    std::vector<ListedFile> files;
     std::unordered_set<std::string_view> seen;
     for (const std::string &name : names)
-        if (present.count(name) && seen.insert(name).second)
+        if (const auto found = present.find(name);
+            found != present.end() && seen.insert(name).second) {
             listed.push_back(name);
+            files.push_back(found->second);
+        }
     m_listingDirectory = std::move(directory);
     m_listedFolder = directoryIdentity(m_listingDirectory);
     m_searchPattern = joinSearchPattern(m_listingDirectory, AllFilesMask);
-    m_lastExtension = m_lists.listNames(std::move(listed), m_options.numbering);
+    m_lastExtension = m_lists.listNames(std::move(listed), m_options.numbering, std::move(files));
     sortLists();
 }
 
 void RenameSession::list() {
+    NameLists::TypedNames typed = m_lists.takeTypedNames();
+    listSorted();
+    m_lists.giveBackTypedNames(std::move(typed));
+}
+
+void RenameSession::listSorted() {
     m_lastExtension = m_lists.listDirectory(m_searchPattern, m_options.numbering);
     sortLists();
 }
@@ -201,15 +215,28 @@ void RenameSession::relist() {
     list();
 }
 
+RowOutcome RenameSession::planRow(int row, NameStore &names, std::optional<std::string_view> typed,
+                                  const NumberFormat *numbers) const {
+    const int count = m_lists.fileCount();
+    if (row < 1 || row > count) {
+        RowOutcome blank;
+        blank.row = row;
+        return blank;
+    }
+    if (!numbers)
+        return composeRow(m_options, row, count, m_lists.oldName(row),
+                          typed.value_or(m_lists.typedName(row)), names);
+    RenameOptions options = m_options;
+    options.numbers = *numbers;
+    return composeRow(options, row, count, m_lists.oldName(row),
+                      typed.value_or(m_lists.typedName(row)), names);
+}
+
 std::string RenameSession::finalName(int row) const {
-    if (row < 1 || row > m_lists.fileCount())
-        return {};
-    const std::string_view oldName = m_lists.oldName(row);
-    if (oldName.empty())
-        return {};
-    std::string name = composeNewName(
-        m_options, oldName, rowNumber(m_options, row, m_lists.fileCount()), m_lists.typedName(row));
-    return isPlainFileName(name) ? name : std::string(oldName);
+    NameStore names;
+    const RowOutcome planned = planRow(row, names);
+    return std::string(planned.outcome == RenameOutcome::Pending ? planned.newName
+                                                                 : planned.oldName);
 }
 
 } // namespace filvane

@@ -46,6 +46,16 @@ struct AcceptedOptions {
     bool fillFromOldNames = false; // new names from the old names before their first dot
 };
 
+// A copy of all a plan is composed from, so that it can be composed and checked on another
+// thread while the lists go on changing. The plan's old names point into `lists`.
+struct PlanSource {
+    NameLists lists;
+    RenameOptions options;
+    std::string directory;
+    std::optional<DirectoryIdentity> folder;
+    RenamePlan plan() const { return planFromLists(lists, options, directory, folder); }
+};
+
 // The state of one renaming session (one main window, or one run of the command line) and the
 // sequences that change it: read a folder, clear, apply options, plan, run, list again. Front
 // ends read their dialogs, call these and show the result; all the logic lives here, so
@@ -105,7 +115,9 @@ public:
     // handed over from outside (a command line, a drop). Names that are no longer there, or are
     // folders, are left out.
     void readFiles(std::string directory, const std::vector<std::string> &names);
-    // Lists by the current search pattern again, sorted, with the new names emptied.
+    // Lists by the current search pattern again, sorted, each typed name beside the file it was
+    // typed for (found by the file, not its name: after a run or an undo the files have other
+    // names, and the order may put them elsewhere); the new names of files no longer listed go.
     void list();
     // Empties the lists and forgets the folder: nothing is listed, nothing to undo.
     void clear();
@@ -125,6 +137,10 @@ public:
     RenamePlan plan(ListingAge listing = ListingAge::MayBeOld) const;
     // The plan, looked at against the folder (see checkPlan).
     RenamePlan checkedPlan() const;
+    // What plan() composes from, copied.
+    PlanSource planSource() const {
+        return {m_lists, m_options, m_listingDirectory, m_listedFolder};
+    }
     // Renames by `plan`, journalled. Nothing is renamed when the folder is no longer the one
     // listed or the journal cannot be written (`refusal` says which). The lists are left as
     // they were; call relist() to show what the run left on disk.
@@ -157,12 +173,18 @@ public:
     // Leaves the interrupted run `id` as it is and never offers it again; 0 or the errno.
     int settle(const std::string &id);
 
+    // Data row `row` as the plan composes it, alone, at the cost of one row: for a tool tip or
+    // a preview. `typed` and `numbers`, when given, stand in for the row's typed name and the
+    // options' number format (what a tool would make of them). Its new name is kept in `names`.
+    RowOutcome planRow(int row, NameStore &names, std::optional<std::string_view> typed = {},
+                       const NumberFormat *numbers = nullptr) const;
     // The file name a run would give a data row now (its old name when the row would not be
-    // renamed); empty for the blank row of an empty list.
+    // renamed, its name refused); empty for the blank row of an empty list.
     std::string finalName(int row) const;
 
 private:
     void sortLists();
+    void listSorted();
 
     NameLists m_lists;
     std::string m_listingDirectory;

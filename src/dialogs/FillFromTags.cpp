@@ -74,9 +74,11 @@ void TFillFromTagsForm::setLanguage(Language language) {
 }
 
 void TFillFromTagsForm::setFiles(std::vector<std::string> names,
-                                 std::vector<filvane::FileFacts> facts) {
+                                 std::vector<filvane::FileFacts> facts,
+                                 FinalNamePreview finalNameOf) {
     m_names = std::move(names);
     m_facts = std::move(facts);
+    m_finalNameOf = std::move(finalNameOf);
     TemplateBoxChange();
 }
 
@@ -103,8 +105,11 @@ void TFillFromTagsForm::TemplateBoxChange() {
     m_missing = static_cast<int>(fill.missing.size());
     const size_t shown = std::min({PreviewRows, m_names.size(), fill.names.size()});
     for (size_t i = 0; i < shown; ++i)
-        new QTreeWidgetItem(ui->PreviewList, {qstr(filvane::readableName(m_names[i])),
-                                              QString::fromStdString(fill.names[i])});
+        new QTreeWidgetItem(ui->PreviewList,
+                            {qstr(filvane::readableName(m_names[i])),
+                             m_finalNameOf
+                                 ? m_finalNameOf(static_cast<int>(i), fill.names[i], nullptr)
+                                 : QString::fromStdString(fill.names[i])});
     ui->MissingLabel->setText(
         m_missing == 0
             ? text(Text::NoneMissing, m_language)

@@ -2,6 +2,7 @@
 
 #include "core/facts/FileFacts.h"
 #include "core/texts/TextTable.h"
+#include "dialogs/FinalNamePreview.h"
 
 #include <QDialog>
 
@@ -24,8 +25,10 @@ public:
     ~TFillFromTagsForm() override;
 
     void setLanguage(filvane::Language language);
-    // The listed files' names and facts, row for row.
-    void setFiles(std::vector<std::string> names, std::vector<filvane::FileFacts> facts);
+    // The listed files' names and facts, row for row; `finalNameOf` shows what a row filled so
+    // would be called (without it, the name the template makes).
+    void setFiles(std::vector<std::string> names, std::vector<filvane::FileFacts> facts,
+                  FinalNamePreview finalNameOf = {});
     // The template as accepted (valid whenever OK could be pressed).
     std::string nameTemplate() const;
     // How many files the template leaves without a name.
@@ -38,5 +41,6 @@ private:
     filvane::Language m_language = filvane::Language::English;
     std::vector<std::string> m_names;
     std::vector<filvane::FileFacts> m_facts;
+    FinalNamePreview m_finalNameOf;
     int m_missing = 0;
 };

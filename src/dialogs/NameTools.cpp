@@ -51,6 +51,7 @@ enum class Text {
     AfterColumn,
     Count,
     GivenUp,
+    GivenUpOne,
     BadPattern,
     BadPatternAt,
     BadReplacement,
@@ -69,7 +70,7 @@ struct Entry {
 };
 
 // In the order of the enumeration.
-constexpr std::array<Entry, 40> texts{{
+constexpr std::array<Entry, 41> texts{{
     {"Name tools", "Néveszközök"},
     {"&Numbering", "&Számozás"},
     {"&Find and replace", "&Keresés és csere"},
@@ -103,6 +104,8 @@ constexpr std::array<Entry, 40> texts{{
     {"%1 of %2 rows change", "%2 sorból %1 változik"},
     {"%1 rows took too long to search and stay as they are",
      "%1 sorban túl sokáig tartott a keresés, ezek nem változnak"},
+    {"%1 row took too long to search and stays as it is",
+     "%1 sorban túl sokáig tartott a keresés, ez nem változik"},
     {"Bad pattern: %1", "Hibás minta: %1"},
     {"Bad pattern at character %1: %2", "Hibás minta a(z) %1. karakternél: %2"},
     {"Bad replacement: %1", "Hibás csere: %1"},
@@ -229,8 +232,7 @@ void TNameToolsForm::applyTexts() {
 }
 
 void TNameToolsForm::setNames(std::vector<std::string> names, std::vector<int> selectedRows,
-                              NumberFormat current, bool numbered,
-                              std::vector<std::string> extensions) {
+                              NumberFormat current, bool numbered, FinalNamePreview finalNameOf) {
     m_names = std::move(names);
     std::erase_if(selectedRows, [this](int row) {
         return row < 0 || static_cast<size_t>(row) >= m_names.size();
@@ -240,7 +242,7 @@ void TNameToolsForm::setNames(std::vector<std::string> names, std::vector<int> s
     m_selectedRows = std::move(selectedRows);
     m_current = std::move(current);
     m_numbered = numbered;
-    m_extensions = std::move(extensions);
+    m_finalNameOf = std::move(finalNameOf);
     m_result = m_names;
     m_resultFormat = m_current;
     m_changedRows = 0;
@@ -333,15 +335,8 @@ std::vector<int> TNameToolsForm::actedRows() const {
 
 QString TNameToolsForm::finalName(size_t row, const std::string &name,
                                   const NumberFormat &format) const {
-    std::string shown;
-    if (m_numbered)
-        shown =
-            filvane::formatNumber(format, static_cast<int>(row), static_cast<int>(m_names.size())) +
-            format.separator;
-    shown += name;
-    if (row < m_extensions.size())
-        shown += m_extensions[row];
-    return qstr(shown);
+    // Composed where the run composes it; without a composition, the name alone.
+    return m_finalNameOf ? m_finalNameOf(static_cast<int>(row), name, &format) : qstr(name);
 }
 
 int TNameToolsForm::numberingChanges() const {
@@ -436,7 +431,8 @@ void TNameToolsForm::CountTimerFire() {
     QString count =
         text(Text::Count, m_language).arg(changes).arg(static_cast<qsizetype>(rows.size()));
     if (givenUp > 0)
-        count += QStringLiteral("; ") + text(Text::GivenUp, m_language).arg(givenUp);
+        count += QStringLiteral("; ") +
+                 text(givenUp == 1 ? Text::GivenUpOne : Text::GivenUp, m_language).arg(givenUp);
     ui->CountLabel->setText(count);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/names/NameTools.h"
 #include "core/texts/TextTable.h"
+#include "dialogs/FinalNamePreview.h"
 
 #include <QDialog>
 #include <QString>
@@ -39,11 +40,12 @@ public:
     // `names`: the new names, row r of the list at index r - 1. `selectedRows`: indices into
     // `names` of the rows selected in the list (outside rows are dropped); with two or more,
     // "only the selected rows" starts checked. `current`: the numbering in use. `numbered`:
-    // whether the names get numbers, and `extensions` (one per name, or none): what follows each
-    // name; both only for the preview.
+    // whether the names get numbers (to count what the numbering page changes).
+    // `finalNameOf`: how the preview shows a row's final name, asked only for the rows shown;
+    // without it the preview shows the names alone.
     void setNames(std::vector<std::string> names, std::vector<int> selectedRows,
                   filvane::NumberFormat current, bool numbered = true,
-                  std::vector<std::string> extensions = {});
+                  FinalNamePreview finalNameOf = {});
 
     // The page shown (for a command that opens one tool: Ctrl+H opens Replace).
     void setTool(Tool tool);
@@ -86,7 +88,7 @@ private:
     std::vector<int> m_selectedRows; // sorted, each once, inside m_names
     filvane::NumberFormat m_current;
     bool m_numbered = true;
-    std::vector<std::string> m_extensions;
+    FinalNamePreview m_finalNameOf;
 
     std::vector<std::string> m_result;
     filvane::NumberFormat m_resultFormat;

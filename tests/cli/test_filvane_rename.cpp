@@ -111,13 +111,29 @@ TEST(FilvaneRename, FailedRowsExitOneAndNothingIsReplaced) {
     // "[ab]" is no wildcard here: nothing matches, which is said.
     EXPECT_EQ(result.code, 1);
     EXPECT_NE(result.err.find("matches the mask"), std::string::npos) << result.err;
+    // A row the check finds would fail: nothing is renamed, not even the rows that would go.
     const Result real = folder("--mask '?.mp3' --numbering off", "taken\nfree\n");
     EXPECT_EQ(real.code, 1);
-    EXPECT_NE(real.err.find("a.mp3 \u2192 taken.mp3: A file of that name exists"),
+    EXPECT_NE(real.err.find("a.mp3 \u2192 taken.mp3: the name belongs to another file: nothing is "
+                            "renamed"),
               std::string::npos)
         << real.err;
     EXPECT_EQ(folder.dir.read("taken.mp3"), "taken.mp3");
-    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3", "free.mp3", "taken.mp3"}));
+    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3", "b.mp3", "taken.mp3"}));
+}
+
+// Files a b x, names c c b: b keeps its name (c goes to a), so x cannot have it. The command
+// says both before renaming anything.
+TEST(FilvaneRename, RefusesBeforeRenamingWhenTheCheckFindsARowThatWouldFail) {
+    CommandFolder folder({"a.mp3", "b.mp3", "x.mp3"});
+    const Result result = folder("--numbering off", "c\nc\nb\n");
+    EXPECT_EQ(result.code, 1);
+    EXPECT_NE(result.err.find("row 02: b.mp3 \u2192 c.mp3: same name as row 01"), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("row 03: x.mp3 \u2192 b.mp3: the name stays with the file of row 02"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3", "b.mp3", "x.mp3"}));
 }
 
 TEST(FilvaneRename, NamesAreBytes) {

@@ -1,10 +1,16 @@
+#include "TaggedFiles.h"
 #include "TempDir.h"
 #include "core/RenameSession.h"
 #include "core/texts/RenameReasons.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <sys/stat.h>
+#include <tuple>
 
 #include <string>
 #include <vector>
@@ -298,3 +304,107 @@ TEST(RenameSession, ARunStraightAfterItsListingRecordsEachFileForUndo) {
     for (const std::string &name : files)
         EXPECT_EQ(folder.dir.read(name), name);
 }
+
+namespace {
+
+// Three files whose byte, natural, track, date-taken and modified orders all differ, and the
+// names typed for them: renamed, they sort differently again.
+struct OrderedFolder {
+    TempDir dir;
+    TempDir journals;
+    RenameSession session{journals.str()};
+    // File -> typed name.
+    std::map<std::string, std::string> typedFor;
+
+    explicit OrderedFolder(filvane::SortOrder order) {
+        const bool photos = order == filvane::SortOrder::Taken;
+        const std::string ext = photos ? ".jpg" : ".mp3";
+        // name, track, taken, modified (seconds)
+        const std::tuple<std::string, int, std::string, int, std::string> files[] = {
+            {"b", 1, "2024:05:17 10:00:00", 300, "Silver Line"},
+            {"a10", 3, "2024:05:17 08:00:00", 100, "Intro"},
+            {"a9", 2, "2024:05:17 09:00:00", 200, "Zed"},
+        };
+        for (const auto &[stem, track, taken, modified, typed] : files) {
+            const std::string path = dir.file(stem + ext);
+            tagged::AudioTags tags;
+            tags.title = typed;
+            tags.track = track;
+            if (photos)
+                tagged::writeJpeg(path, taken, "");
+            else
+                tagged::writeMp3(path, tags);
+            const timespec times[2] = {{modified, 0}, {modified, 0}};
+            EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+            typedFor[stem + ext] = typed;
+        }
+        session.setNumbering(true);
+        session.setKeepExtension(true);
+        session.read(dir.str(), dir.str() + "/*");
+        session.setSortOrder(order);
+    }
+    void typeAll() {
+        for (int row = 1; row <= session.lists().fileCount(); ++row)
+            session.lists().nameList().setCell(1, row,
+                                               typedFor[std::string(session.lists().oldName(row))]);
+    }
+    // Each row's file and the name typed beside it.
+    std::map<std::string, std::string> pairs() const {
+        std::map<std::string, std::string> found;
+        for (int row = 1; row <= session.lists().fileCount(); ++row)
+            found[std::string(session.lists().oldName(row))] = session.lists().typedName(row);
+        return found;
+    }
+    bool everyRowUnchanged() const {
+        const filvane::RenamePlan plan = session.plan();
+        return std::all_of(plan.rows.begin(), plan.rows.end(),
+                           [](const auto &row) { return row.newName == row.oldName; });
+    }
+};
+
+} // namespace
+
+// Sort, type a name for each file, Rename: the listing after the run shows each typed name
+// beside its renamed file, so a second Rename changes nothing; after undo each is beside its
+// file under its old name again, and a change of order takes them along.
+class TypedNamesStayWithTheirFiles
+    : public ::testing::TestWithParam<std::tuple<filvane::SortOrder, bool>> {};
+
+TEST_P(TypedNamesStayWithTheirFiles, AfterARunAnUndoAndAChangeOfOrder) {
+    const auto [order, numbering] = GetParam();
+    OrderedFolder folder(order);
+    folder.session.applyOptions(accepted(numbering, true, false, "", false));
+    folder.typeAll();
+    const std::map<std::string, std::string> typed = folder.pairs();
+    ASSERT_EQ(folder.session.run().renamedCount(), 3);
+    folder.session.relist();
+    EXPECT_TRUE(folder.everyRowUnchanged());
+    for (const auto &[file, name] : folder.pairs())
+        EXPECT_NE(file.find(name), std::string::npos) << file << " beside " << name;
+
+    ASSERT_EQ(folder.session.undo().renamedCount(), 3);
+    folder.session.list();
+    EXPECT_EQ(folder.pairs(), typed);
+    const filvane::SortOrder other = order == filvane::SortOrder::Bytes
+                                         ? filvane::SortOrder::Modified
+                                         : filvane::SortOrder::Bytes;
+    folder.session.setSortOrder(other);
+    EXPECT_EQ(folder.pairs(), typed);
+    folder.session.setSortOrder(order);
+    EXPECT_EQ(folder.pairs(), typed);
+}
+
+std::string
+orderCaseName(const ::testing::TestParamInfo<std::tuple<filvane::SortOrder, bool>> &info) {
+    static const char *const orders[] = {"Bytes", "Natural", "Track", "Taken", "Modified"};
+    return std::string(orders[static_cast<int>(std::get<0>(info.param))]) +
+           (std::get<1>(info.param) ? "Numbered" : "Unnumbered");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryOrder, TypedNamesStayWithTheirFiles,
+    ::testing::Combine(::testing::Values(filvane::SortOrder::Bytes, filvane::SortOrder::Natural,
+                                         filvane::SortOrder::Track, filvane::SortOrder::Taken,
+                                         filvane::SortOrder::Modified),
+                       ::testing::Bool()),
+    orderCaseName);

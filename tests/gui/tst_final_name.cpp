@@ -2,7 +2,8 @@
 
 #include <QTableView>
 
-// The tool tip of a new-name row shows the exact name the Rename command would give it now.
+// The tool tip of a new-name row shows the exact name the Rename command would give it now, or
+// that it would keep its name and why.
 class FinalNameTest : public MainWindowFixture {
     Q_OBJECT
 
@@ -32,9 +33,13 @@ void FinalNameTest::followsEveryCompositionRule_data() {
     QTest::newRow("chosen extension gets its dot")
         << false << false << false << "mp3" << true << 2 << "Song"
         << "Song.mp3";
-    QTest::newRow("refused name keeps the old one")
+    QTest::newRow("refused name keeps the old one, and says why")
         << false << false << false << "mp3" << true << 2 << "a/b"
-        << "b.doc";
+        << "b.doc  (The name is not allowed: a/b.mp3)";
+    // As the run refuses it: a hidden file no one typed.
+    QTest::newRow("nothing before the extension is refused")
+        << false << true << false << "" << true << 1 << ""
+        << "a.mp3  (nothing before the extension: .mp3)";
     QTest::newRow("numbers only") << true << false << true << "mp3" << true << 3 << ""
                                   << "03.mp3";
     // Cancel applies nothing: the options as last accepted still shape the name.

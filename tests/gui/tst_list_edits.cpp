@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTreeWidget>
 
 namespace {
 void answerYes(QMessageBox *box) {
@@ -120,6 +121,11 @@ void ListEditsTest::anAlbumIsNamedFromItsTagsInTrackOrder() {
         auto *form = qobject_cast<TFillFromTagsForm *>(modal);
         QVERIFY(form);
         QCOMPARE(form->missingCount(), 1);
+        // The preview shows the final names, as the run gives them.
+        const QTreeWidgetItem *first =
+            form->findChild<QTreeWidget *>(QStringLiteral("PreviewList"))->topLevelItem(0);
+        QVERIFY(first);
+        QCOMPARE(first->text(1), QStringLiteral("01 - Intro.mp3"));
         form->accept(); // the first template: the title
     });
     m_main->fillFromTags();
@@ -132,6 +138,18 @@ void ListEditsTest::anAlbumIsNamedFromItsTagsInTrackOrder() {
     rename();
     QCOMPARE(onDisk(), (QStringList{"01 - Intro.mp3", "02 - \u0386\u03BB\u03C6\u03B1.mp3",
                                     "03 - \u0150szi \u00E9j.mp3", "cover.mp3"}));
+    // Listed again in track order, each typed name is still beside its file: a second Rename
+    // would change nothing.
+    QCOMPARE(listed(), (QStringList{"01 - Intro.mp3", "02 - \u0386\u03BB\u03C6\u03B1.mp3",
+                                    "03 - \u0150szi \u00E9j.mp3", "cover.mp3"}));
+    QCOMPARE(newName(1), QStringLiteral("Intro"));
+    QCOMPARE(newName(3), QStringLiteral("\u0150szi \u00E9j"));
+    QCOMPARE(newName(4), QString());
+    const filvane::RenamePlan again = m_main->session().plan();
+    for (const filvane::RowOutcome &row : again.rows)
+        if (!row.unnamed)
+            QCOMPARE(QString::fromStdString(std::string(row.newName)),
+                     QString::fromStdString(std::string(row.oldName)));
 }
 
 void ListEditsTest::photosFromTwoCamerasAreNumberedInTheOrderTaken() {

@@ -25,6 +25,7 @@ private slots:
     void onlyTheSelectedRows();
     void numberingChangesTheFormatAndNoName();
     void cancelHandsBackTheNamesAsGiven();
+    void oneRowThatTookTooLongIsSaidInTheSingular();
 
 private:
     template <class T> static T *child(QWidget *form, const char *name) {
@@ -38,10 +39,20 @@ private:
 
 const Names album = {"Artist A - Song One", "Artist B - Song Two", "Intro"};
 
+// The window composes each shown row as the run would (its own test shows that); here a stand-in
+// that numbers `count` rows and adds `extension`.
+FinalNamePreview numbered(int count, std::string extension) {
+    return [count, extension](int row, const std::string &typed, const NumberFormat *numbers) {
+        const NumberFormat format = numbers ? *numbers : NumberFormat{};
+        return QString::fromStdString(filvane::formatNumber(format, row, count) + format.separator +
+                                      typed + extension);
+    };
+}
+
 // The whole way a window takes: names in, exec(), the user's regular expression, OK, names out.
 void NameToolsTest::regexReplaceRoundTrip() {
     TNameToolsForm form;
-    form.setNames(album, {}, NumberFormat{}, true, {".mp3", ".mp3", ".mp3"});
+    form.setNames(album, {}, NumberFormat{}, true, numbered(3, ".mp3"));
     form.setTool(TNameToolsForm::Tool::Replace);
     const auto answered = testsupport::answerNextModal([](QWidget *modal) {
         QTest::keyClicks(child<QLineEdit>(modal, "FindEdit"), QStringLiteral("^(.+) - (.+)$"));
@@ -144,7 +155,7 @@ void NameToolsTest::onlyTheSelectedRows() {
 void NameToolsTest::numberingChangesTheFormatAndNoName() {
     TNameToolsForm form;
     Names names(300, "Rain");
-    form.setNames(names, {5, 6}, NumberFormat{});
+    form.setNames(names, {5, 6}, NumberFormat{}, true, numbered(300, ""));
     form.setTool(TNameToolsForm::Tool::Numbering);
     form.show();
     QVERIFY(!child<QCheckBox>(&form, "SelectedOnlyCheck")->isVisible()); // numbers: every row
@@ -172,6 +183,19 @@ void NameToolsTest::cancelHandsBackTheNamesAsGiven() {
     QVERIFY(!form.isVisible());
     QCOMPARE(form.result(), album);
     QVERIFY(form.numberFormat() == NumberFormat{});
+}
+
+void NameToolsTest::oneRowThatTookTooLongIsSaidInTheSingular() {
+    TNameToolsForm form;
+    form.setNames({std::string(40, 'a') + "!", "aa"}, {}, NumberFormat{});
+    form.setTool(TNameToolsForm::Tool::Replace);
+    form.show();
+    child<QCheckBox>(&form, "RegexCheck")->setChecked(true);
+    child<QLineEdit>(&form, "ReplaceEdit")->setText(QStringLiteral("x"));
+    child<QLineEdit>(&form, "FindEdit")->setText(QStringLiteral("(a+)+$"));
+    QTRY_COMPARE(child<QLabel>(&form, "CountLabel")->text(),
+                 QStringLiteral("1 of 2 rows change; 1 row took too long to search and stays as "
+                                "it is"));
 }
 
 QTEST_MAIN(NameToolsTest)

@@ -137,9 +137,12 @@ void RenameTest::planViewShowsEveryRow() {
                 finals << model->cellText(row, PlanModel::FinalNameColumn);
             view->reject();
         });
+        details->setFocus(); // as after a click or Space on it
         details->click();
         QVERIFY(*seen);
         QVERIFY(box->isVisible()); // still asking
+        // Enter answers again with the default button, not with Show Details.
+        QCOMPARE(box->focusWidget(), box->defaultButton());
         box->escapeButton()->click();
     });
     QCOMPARE(finals.size(), 12);

@@ -12,6 +12,10 @@ namespace {
 const std::string emptyText;
 }
 
+std::string numberText(const NumberFormat &format, int row, int count) {
+    return format.isDefault() ? rowNumberText(row) : formatNumber(format, row - 1, count);
+}
+
 void CellGrid::setRowCount(int rows) {
     assert(rows >= 0);
     m_rowCount = rows;
@@ -25,8 +29,7 @@ std::string CellGrid::cell(int column, int row) const {
         return name(row);
     if (!m_numbered || row >= m_rowCount)
         return {};
-    return m_format.isDefault() ? rowNumberText(row)
-                                : formatNumber(m_format, row - 1, m_rowCount - 1);
+    return numberText(m_format, row, m_rowCount - 1);
 }
 
 const std::string &CellGrid::name(int row) const {

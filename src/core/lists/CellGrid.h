@@ -8,6 +8,10 @@
 
 namespace filvane {
 
+// The number text of data row `row` (from 1) of `count` by `format`: what the lists show beside
+// the row and what a run puts into its name. The one place row numbers are made.
+std::string numberText(const NumberFormat &format, int row, int count);
+
 // A grid of text cells addressed as (column, row): row 0 holds the captions, column 0 of the
 // data rows the row numbers, column 1 the names. The row count only decides how many rows are
 // in use: lowering it keeps the names beyond it, so raising it again shows what they held.

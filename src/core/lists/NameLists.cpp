@@ -178,6 +178,49 @@ int NameLists::pasteNewNames(std::string_view text, int firstRow) {
     return written;
 }
 
+NameLists::TypedNames NameLists::takeTypedNames() {
+    TypedNames typed;
+    const int stored = std::min(m_names.storedNames(), m_fileCount);
+    if (stored <= 0)
+        return typed;
+    const std::span<std::string> names = m_names.names(stored);
+    if (std::all_of(names.begin(), names.end(), [](const auto &name) { return name.empty(); }))
+        return typed;
+    const bool known = m_files.size() == static_cast<size_t>(m_fileCount);
+    // A file listed twice (two links to it) is told apart by its name.
+    std::unordered_map<std::uint64_t, int> seen;
+    if (known)
+        for (int row = 0; row < m_fileCount; ++row)
+            ++seen[m_files[static_cast<size_t>(row)].inode];
+    for (int row = 0; row < stored; ++row) {
+        std::string &name = names[static_cast<size_t>(row)];
+        if (name.empty())
+            continue;
+        const std::uint64_t inode = known ? m_files[static_cast<size_t>(row)].inode : 0;
+        if (inode != 0 && seen[inode] == 1)
+            typed.byFile.emplace(inode, std::move(name));
+        else
+            typed.byName.emplace(m_read.name(row + 1), std::move(name));
+        name.clear();
+    }
+    return typed;
+}
+
+void NameLists::giveBackTypedNames(TypedNames typed) {
+    clearNewNames();
+    if (typed.byFile.empty() && typed.byName.empty())
+        return;
+    const bool known = m_files.size() == static_cast<size_t>(m_fileCount);
+    for (int row = 1; row <= m_fileCount; ++row) {
+        const std::uint64_t inode = known ? m_files[static_cast<size_t>(row) - 1].inode : 0;
+        if (const auto found = typed.byFile.find(inode); inode != 0 && found != typed.byFile.end())
+            m_names.setCell(1, row, std::move(found->second));
+        else if (const auto named = typed.byName.find(m_read.name(row));
+                 named != typed.byName.end())
+            m_names.setCell(1, row, std::move(named->second));
+    }
+}
+
 void NameLists::setCaption(int column, const std::string &caption) {
     m_read.setCell(column, 0, caption);
     m_names.setCell(column, 0, caption);

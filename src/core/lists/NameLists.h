@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace filvane {
@@ -84,6 +85,18 @@ public:
     // from `firstRow` down, one line a row, without the blanks and tabs around each; lines
     // beyond the last row are dropped. Returns the rows written.
     int pasteNewNames(std::string_view text, int firstRow);
+
+    // The typed new names taken out of the lists with the file each was typed for, so that a
+    // listing of the same folder can put each beside its file again, whatever the file is
+    // called now and wherever the order puts it.
+    struct TypedNames {
+        std::unordered_map<std::uint64_t, std::string> byFile; // by inode
+        std::unordered_map<std::string, std::string> byName;   // where the file is not known
+    };
+    TypedNames takeTypedNames();
+    // Writes each taken name beside the row of its file; rows of files not among them are left
+    // without a name.
+    void giveBackTypedNames(TypedNames typed);
 
     // Writes the caption of column `column` into row 0 of both lists.
     void setCaption(int column, const std::string &caption);

@@ -1,11 +1,13 @@
 #include "core/plan/Preflight.h"
 
 #include "core/plan/NameClaims.h"
+#include "core/plan/RunOrder.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,46 +59,117 @@ private:
 
 } // namespace
 
+namespace {
+
+// The findings of one check, by row index, gathered in the run's order of moves and read out
+// top to bottom.
+struct RowFindings {
+    explicit RowFindings(size_t rows) : finding(rows, None), otherRow(rows, 0) {}
+    static constexpr int None = -1;
+    std::vector<int> finding; // a PreflightFinding, or None
+    std::vector<int> otherRow;
+    void set(size_t at, PreflightFinding found, int other = 0) {
+        finding[at] = static_cast<int>(found);
+        otherRow[at] = other;
+    }
+};
+
+} // namespace
+
 void checkPlan(RenamePlan &renamePlan) {
     const std::vector<RowOutcome> &plan = renamePlan.rows;
     Preflight result;
     const size_t longest = nameMax(renamePlan.directory);
     const NameClaims claims(plan);
     const FolderNames folder(renamePlan.directory, claims, plan.size());
+    RowFindings found(plan.size());
+    // By row: the run leaves the row's file under its old name. Rows that do not move at all
+    // are known before the walk; a row that moves stays when its own rename would fail.
+    std::vector<char> stays(plan.size(), 0);
+    const int count = static_cast<int>(plan.size());
+    for (int at = 0; at < count; ++at) {
+        const RowOutcome &row = plan[static_cast<size_t>(at)];
+        if (row.outcome == RenameOutcome::RefusedName)
+            found.set(static_cast<size_t>(at),
+                      row.noBaseName ? PreflightFinding::NoBaseName : PreflightFinding::Refused);
+        if (row.outcome != RenameOutcome::Pending)
+            continue;
+        const NameClaims::Entry &name = claims[claims.newNameOf(at)];
+        stays[static_cast<size_t>(at)] = name.claimant != at || row.newName == row.oldName ||
+                                         claims[claims.oldNameOf(at)].holder != at;
+        if (name.claimant != at)
+            found.set(static_cast<size_t>(at), PreflightFinding::Duplicate,
+                      plan[static_cast<size_t>(name.claimant)].row);
+    }
+
+    // What a row's own rename meets, whatever the other rows do; nothing when it would go.
+    // A file outside the run bearing the name is found in the folder; one of the run's is
+    // found by the walk below. Whatever else the folder alone refuses of a name is asked here,
+    // once per row, so that the rows behind it are found as well.
+    const auto ownFinding = [&](int at) -> std::optional<PreflightFinding> {
+        const RowOutcome &row = plan[static_cast<size_t>(at)];
+        if (row.newName.size() > longest)
+            return PreflightFinding::TooLong;
+        const int wanted = claims.newNameOf(at);
+        if (claims[wanted].holder < 0 && folder.has(wanted, row.newName))
+            return PreflightFinding::Taken;
+        return std::nullopt;
+    };
+    // A row whose new name is the old name of a file that stays cannot move either.
+    const auto heldBy = [&](int at) {
+        const int holder = claims[claims.newNameOf(at)].holder;
+        return holder >= 0 && holder != at && stays[static_cast<size_t>(holder)] ? holder : -1;
+    };
+
+    // The walk in the run's order: a row comes after the row whose file holds its new name,
+    // so whether that file stays is known when the row is looked at.
+    const RunOrder order = planOrder(plan, claims);
+    for (const Unit &unit : order.units) {
+        if (unit.kind == UnitKind::Lose)
+            continue; // a duplicate, found above
+        bool roundFails = false;
+        for (int i = unit.begin; i < unit.end; ++i) {
+            const int at = order.rows[static_cast<size_t>(i)];
+            const RowOutcome &row = plan[static_cast<size_t>(at)];
+            if (row.newName == row.oldName)
+                continue;
+            if (const std::optional<PreflightFinding> own = ownFinding(at)) {
+                found.set(static_cast<size_t>(at), *own);
+                stays[static_cast<size_t>(at)] = 1;
+                roundFails = true;
+            } else if (unit.kind == UnitKind::Rename) {
+                if (const int holder = heldBy(at); holder >= 0) {
+                    found.set(static_cast<size_t>(at), PreflightFinding::Held,
+                              plan[static_cast<size_t>(holder)].row);
+                    stays[static_cast<size_t>(at)] = 1;
+                }
+            }
+        }
+        // A round turns whole or not at all: when one of its files cannot move, none does.
+        if (unit.kind == UnitKind::Cycle && roundFails) {
+            for (int i = unit.begin; i < unit.end; ++i)
+                stays[static_cast<size_t>(order.rows[static_cast<size_t>(i)])] = 1;
+            for (int i = unit.begin; i < unit.end; ++i) {
+                const int at = order.rows[static_cast<size_t>(i)];
+                const int holder = heldBy(at); // the next file of the round
+                if (found.finding[static_cast<size_t>(at)] == RowFindings::None && holder >= 0)
+                    found.set(static_cast<size_t>(at), PreflightFinding::Held,
+                              plan[static_cast<size_t>(holder)].row);
+            }
+        }
+    }
+
     for (size_t at = 0; at < plan.size(); ++at) {
         const RowOutcome &row = plan[at];
         if (row.outcome == RenameOutcome::Blank)
             continue;
         ++result.fileCount;
-        const auto add = [&](PreflightFinding finding, int otherRow = 0) {
-            result.rows.push_back({row.row, finding, row.oldName, row.newName, otherRow});
-        };
-        if (row.outcome == RenameOutcome::RefusedName) {
-            add(row.noBaseName ? PreflightFinding::NoBaseName : PreflightFinding::Refused);
-            continue;
-        }
-        if (row.newName == row.oldName)
-            continue; // nothing to do for this file
-        if (row.newName.size() > longest) {
-            add(PreflightFinding::TooLong);
-            continue;
-        }
-        const int wanted = claims.newNameOf(static_cast<int>(at));
-        const NameClaims::Entry &name = claims[wanted];
-        if (name.claimant != static_cast<int>(at)) {
-            add(PreflightFinding::Duplicate, plan[static_cast<size_t>(name.claimant)].row);
-            continue;
-        }
-        // A name the run frees, by moving the file that has it, is not taken.
-        const bool freedByTheRun =
-            name.holder >= 0 && plan[static_cast<size_t>(name.holder)].newName !=
-                                    plan[static_cast<size_t>(name.holder)].oldName;
-        if (!freedByTheRun && folder.has(wanted, row.newName)) {
-            add(PreflightFinding::Taken);
-            continue;
-        }
-        if (row.unnamed)
-            add(PreflightFinding::Unnamed);
+        int finding = found.finding[at];
+        if (finding == RowFindings::None && row.unnamed && row.newName != row.oldName)
+            finding = static_cast<int>(PreflightFinding::Unnamed);
+        if (finding != RowFindings::None)
+            result.rows.push_back({row.row, static_cast<PreflightFinding>(finding), row.oldName,
+                                   row.newName, found.otherRow[at]});
     }
     renamePlan.preflight = std::move(result);
 }

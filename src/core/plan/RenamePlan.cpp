@@ -1,6 +1,7 @@
 #include "core/plan/RenamePlan.h"
 
 #include "core/listing/SearchPattern.h"
+#include "core/lists/CellGrid.h"
 #include "core/lists/NameLists.h"
 #include "core/names/NameText.h"
 
@@ -36,7 +37,38 @@ bool lacksBaseName(const std::array<std::string_view, 4> &pieces) {
     return pieces[0].empty() && pieces[1].empty() && pieces[2].empty();
 }
 
+// composeRow with a buffer for the number text that a caller composing many rows reuses.
+void composeInto(RowOutcome &planned, const RenameOptions &options, int row, int count,
+                 std::string_view oldName, std::string_view typed, NameStore &names,
+                 std::string &number) {
+    planned.row = row;
+    if (oldName.empty())
+        return; // Blank
+    planned.unnamed = typed.empty() && !options.numbersOnly;
+    planned.oldName = oldName;
+    number = rowNumber(options, row, count);
+    const auto pieces = newNamePieces(options, oldName, number, typed);
+    planned.newName = names.join(pieces);
+    planned.outcome = plannedOutcome(planned.oldName, planned.newName);
+    if (lacksBaseName(pieces) && planned.newName != planned.oldName) {
+        planned.outcome = RenameOutcome::RefusedName;
+        planned.noBaseName = true;
+    }
+}
+
 } // namespace
+
+RowOutcome composeRow(const RenameOptions &options, int row, int count, std::string_view oldName,
+                      std::string_view typedName, NameStore &names) {
+    RowOutcome planned;
+    std::string number;
+    composeInto(planned, options, row, count, oldName, typedName, names, number);
+    return planned;
+}
+
+std::string RenamePlan::numberOf(int row) const {
+    return numberText(numbers, row, static_cast<int>(rows.size()));
+}
 
 std::string composeNewName(const RenameOptions &options, std::string_view oldName,
                            std::string_view number, std::string_view typedName) {
@@ -49,8 +81,7 @@ std::string composeNewName(const RenameOptions &options, std::string_view oldNam
 }
 
 std::string rowNumber(const RenameOptions &options, int row, int count) {
-    return options.numbers.isDefault() ? rowNumberText(row)
-                                       : formatNumber(options.numbers, row - 1, count);
+    return numberText(options.numbers, row, count);
 }
 
 std::string withLeadingDot(std::string_view extension) {
@@ -99,25 +130,11 @@ RenamePlan planFromLists(const NameLists &lists, const RenameOptions &options,
     plan.folder = folder;
     const int count = lists.fileCount();
     plan.rows.reserve(static_cast<size_t>(std::max(count, 1)));
+    plan.numbers = options.numbers;
     std::string number;
-    for (int row = 1; row <= std::max(count, 1); ++row) {
-        RowOutcome &planned = plan.rows.emplace_back();
-        planned.row = row;
-        const std::string_view oldName = lists.oldName(row);
-        if (oldName.empty())
-            continue; // Blank
-        const std::string_view typed = lists.typedName(row);
-        planned.unnamed = typed.empty() && !options.numbersOnly;
-        planned.oldName = oldName;
-        number = rowNumber(options, row, count);
-        const auto pieces = newNamePieces(options, oldName, number, typed);
-        planned.newName = plan.names.join(pieces);
-        planned.outcome = plannedOutcome(planned.oldName, planned.newName);
-        if (lacksBaseName(pieces) && planned.newName != planned.oldName) {
-            planned.outcome = RenameOutcome::RefusedName;
-            planned.noBaseName = true;
-        }
-    }
+    for (int row = 1; row <= std::max(count, 1); ++row)
+        composeInto(plan.rows.emplace_back(), options, row, count, lists.oldName(row),
+                    lists.typedName(row), plan.names, number);
     const std::vector<ListedFile> &files = lists.listedFiles();
     if (listedFiles && count > 0 && files.size() == static_cast<size_t>(count))
         plan.files = files;

@@ -37,6 +37,7 @@ enum class PreflightFinding {
     Duplicate,  // an upper row composes the same name; this one keeps its name
     TooLong,    // longer than the file system allows; the file keeps its name
     NoBaseName, // nothing before the extension (".mp3"): refused, the file keeps its name
+    Held,       // the name stays with the file of another row (`otherRow`), which keeps it
 };
 
 // One finding; the names point into the plan looked at.
@@ -45,7 +46,7 @@ struct PreflightRow {
     PreflightFinding finding = PreflightFinding::Unnamed;
     std::string_view oldName;
     std::string_view newName;
-    int otherRow = 0; // Duplicate: the upper row that gets the name
+    int otherRow = 0; // Duplicate: the row that gets the name; Held: the row whose file has it
 };
 
 struct Preflight {
@@ -74,6 +75,12 @@ struct RenamePlan {
     std::vector<ListedFile> files;
     // Set by checkPlan.
     std::optional<Preflight> preflight;
+    // How the lists number the rows, so that a view of the plan shows each row's number as the
+    // lists show it.
+    NumberFormat numbers{};
+
+    // The number text of row `row` (from 1), as the lists show it beside the file.
+    std::string numberOf(int row) const;
 
     // Adds a row renaming `oldName` to `newName` (both kept in the plan) as it stands.
     void add(std::string_view oldName, std::string_view newName);
@@ -90,6 +97,13 @@ std::string composeNewName(const RenameOptions &options, std::string_view oldNam
 
 // The number text of data row `row` of `count` by the options' number format.
 std::string rowNumber(const RenameOptions &options, int row, int count);
+
+// Data row `row` of `count`, whose file is `oldName` and whose typed name is `typedName`, as
+// planFromLists composes it, alone: for views that show a few rows (a tool tip, a preview), so
+// that they show what the run would do at the cost of the rows they show. The new name is kept
+// in `names`; the old name is a view of `oldName`. An empty old name gives a Blank row.
+RowOutcome composeRow(const RenameOptions &options, int row, int count, std::string_view oldName,
+                      std::string_view typedName, NameStore &names);
 
 // A bare name of one entry in the directory: not empty, not "." or "..", no "/" and no NUL.
 bool isPlainFileName(std::string_view name);

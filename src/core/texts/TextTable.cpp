@@ -157,6 +157,14 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Point at the folder...", "Mappa megadása..."},
     {"The journal %1 is damaged: it was set aside and is not offered for repair.",
      "A(z) %1 napló sérült: félre lett téve, és nem kínálkozik javításra."},
+    {"%1 names belong to files of the list that keep theirs: these files keep their names.",
+     "%1 név a lista olyan fájljaié, amelyek megtartják a nevüket: ezek a fájlok megtartják a "
+     "nevüket."},
+    {"%1 name belongs to a file of the list that keeps its own: this file keeps its name.",
+     "%1 név a lista egy olyan fájljáé, amely megtartja a nevét: ez a fájl megtartja a nevét."},
+    {"name stays with the file of row %1", "a név a(z) %1. sor fájljánál marad"},
+    {"Plan", "Terv"},
+    {"Plan: what the rename will do", "Terv: mit tesz az átnevezés"},
 }};
 
 } // namespace
@@ -192,6 +200,8 @@ UiText countedEntry(UiText entry, int count, Language language) {
         return UiText::PreflightTooLongOne;
     case UiText::PreflightNoBaseName:
         return UiText::PreflightNoBaseNameOne;
+    case UiText::PreflightHeld:
+        return UiText::PreflightHeldOne;
     case UiText::UndoQuestion:
         return UiText::UndoQuestionOne;
     case UiText::RecoveryTemporary:

@@ -138,9 +138,15 @@ enum class UiText {
     RecoveryFolderMissing,
     RecoveryPointAt,
     RecoveryDamaged,
+    // Names held by a file of the list that keeps its own, and the live plan window.
+    PreflightHeld,
+    PreflightHeldOne,
+    PreflightHeldWord,
+    LivePlanAction,
+    LivePlanCaption,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::RecoveryDamaged);
+constexpr int UiTextCount = static_cast<int>(UiText::LivePlanCaption);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.

@@ -10,8 +10,8 @@ using F = PreflightFinding;
 
 namespace filvane {
 void PrintTo(PreflightFinding finding, std::ostream *out) {
-    static const char *const names[] = {"Unnamed",   "Refused", "Taken",
-                                        "Duplicate", "TooLong", "NoBaseName"};
+    static const char *const names[] = {"Unnamed", "Refused",    "Taken", "Duplicate",
+                                        "TooLong", "NoBaseName", "Held"};
     *out << names[static_cast<int>(finding)];
 }
 } // namespace filvane
@@ -119,3 +119,79 @@ INSTANTIATE_TEST_SUITE_P(OneBelowAtAndAbove, NameLengthLimit, ::testing::Values(
                                     : info.param == 0 ? std::string("At")
                                                       : std::string("OneAbove");
                          });
+
+namespace {
+
+// Files (their names without ".mp3") and the names typed for them, row for row; an extension
+// of its own keeps the numbers out. `outside` lists files that are no row's.
+struct AgreementCase {
+    const char *name;
+    Names files;
+    Names typed;
+    std::vector<Finding> expected;
+    Names outside = {};
+};
+
+void PrintTo(const AgreementCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+const std::string tooLong(300, 'n');
+
+const AgreementCase agreementCases[] = {
+    // b loses c to a and keeps its name, so x cannot have it.
+    {"BehindADuplicate", {"a", "b", "x"}, {"c", "c", "b"}, {{2, F::Duplicate, 1}, {3, F::Held, 2}}},
+    // The same with the row that waits listed above the one that keeps its name.
+    {"AboveADuplicate", {"a", "b", "c"}, {"x", "c", "x"}, {{2, F::Held, 3}, {3, F::Duplicate, 1}}},
+    // A chain behind a name that is too long: each file waits on the next, which stays.
+    {"ChainBehindATooLongName",
+     {"a", "b", "c", "d"},
+     {"b", "c", tooLong, "D"},
+     {{1, F::Held, 2}, {2, F::Held, 3}, {3, F::TooLong, 0}}},
+    // A chain behind a name a file outside the run has.
+    {"ChainBehindATakenName", {"a", "b"}, {"b", "t"}, {{1, F::Held, 2}, {2, F::Taken, 0}}, {"t"}},
+    // A round with one name too long turns not at all.
+    {"RoundWithATooLongName",
+     {"a", "b", "c"},
+     {"b", tooLong, "a"},
+     {{1, F::Held, 2}, {2, F::TooLong, 0}, {3, F::Held, 1}}},
+    // A row behind a refused name: the file keeps its name, which is then not free.
+    {"BehindARefusedName", {"a", "b"}, {"b", "x/y"}, {{1, F::Taken, 0}, {2, F::Refused, 0}}},
+    // Chains and rounds that go through are no findings.
+    {"ChainAndRoundGoThrough", {"a", "b", "c", "d"}, {"b", "C", "d", "c"}, {}},
+};
+
+} // namespace
+
+// The check and the run decide alike: every row the run fails or leaves is a finding, and
+// every row with a finding keeps its file's name.
+class CheckAndRunAgree : public ::testing::TestWithParam<AgreementCase> {};
+
+TEST_P(CheckAndRunAgree, EveryRowTheRunLeavesIsAFinding) {
+    const AgreementCase &c = GetParam();
+    Names files;
+    for (const std::string &file : c.files)
+        files.push_back(file + ".mp3");
+    RenameFolder folder(files);
+    for (const std::string &file : c.outside)
+        folder.dir.touch(file + ".mp3");
+    for (size_t i = 0; i < files.size(); ++i)
+        folder.type(files[i], c.typed[i]);
+    RenamePlan plan = folder.plan(ownExtension);
+    checkPlan(plan);
+    ASSERT_TRUE(plan.preflight);
+    EXPECT_EQ(findings(plan), c.expected);
+
+    std::vector<bool> found(files.size() + 1, false);
+    for (const PreflightRow &row : plan.preflight->rows)
+        found[static_cast<size_t>(row.row)] = true;
+    const RowsWithNames run = renameRows(std::move(plan), Method::NoReplaceFlag, {});
+    for (const RowOutcome &row : run.rows) {
+        const bool moved = row.outcome == RenameOutcome::Renamed && row.oldName != row.newName;
+        EXPECT_NE(moved, found[static_cast<size_t>(row.row)])
+            << "row " << row.row << " " << row.oldName << " -> " << row.newName;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CheckAndRunAgree, ::testing::ValuesIn(agreementCases),
+                         [](const auto &info) { return std::string(info.param.name); });
