@@ -8,7 +8,9 @@
 // takes back. Toolbar commands hand their dialog what it shows, read its result by value after
 // it closes, call the session, then reset the models once. Rename makes one plan, shows it in
 // the confirmation and runs it; the run hands back one outcome per row, which the window turns
-// into its failure report. The name tools and orders by facts live in FilvaneTools.cpp.
+// into its failure report. Tool tips and the tools' previews compose the plan rows they show
+// through the session; the live plan window composes and checks a copy of the whole plan after
+// each change of the models. The name tools and orders by facts live in FilvaneTools.cpp.
 
 #include "app/AppSettings.h"
 #include "app/ListEdits.h"

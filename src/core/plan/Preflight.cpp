@@ -11,6 +11,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace filvane {
 
@@ -86,12 +87,16 @@ void checkPlan(RenamePlan &renamePlan) {
     // By row: the run leaves the row's file under its old name. Rows that do not move at all
     // are known before the walk; a row that moves stays when its own rename would fail.
     std::vector<char> stays(plan.size(), 0);
+    // The files of refused rows keep their names; few rows are refused.
+    std::unordered_map<std::string_view, int> refusedRowOf;
     const int count = static_cast<int>(plan.size());
     for (int at = 0; at < count; ++at) {
         const RowOutcome &row = plan[static_cast<size_t>(at)];
-        if (row.outcome == RenameOutcome::RefusedName)
+        if (row.outcome == RenameOutcome::RefusedName) {
             found.set(static_cast<size_t>(at),
                       row.noBaseName ? PreflightFinding::NoBaseName : PreflightFinding::Refused);
+            refusedRowOf.emplace(row.oldName, at);
+        }
         if (row.outcome != RenameOutcome::Pending)
             continue;
         const NameClaims::Entry &name = claims[claims.newNameOf(at)];
@@ -111,7 +116,8 @@ void checkPlan(RenamePlan &renamePlan) {
         if (row.newName.size() > longest)
             return PreflightFinding::TooLong;
         const int wanted = claims.newNameOf(at);
-        if (claims[wanted].holder < 0 && folder.has(wanted, row.newName))
+        if (claims[wanted].holder < 0 && !refusedRowOf.count(row.newName) &&
+            folder.has(wanted, row.newName))
             return PreflightFinding::Taken;
         return std::nullopt;
     };
@@ -139,6 +145,12 @@ void checkPlan(RenamePlan &renamePlan) {
                 roundFails = true;
             } else if (unit.kind == UnitKind::Rename) {
                 if (const int holder = heldBy(at); holder >= 0) {
+                    found.set(static_cast<size_t>(at), PreflightFinding::Held,
+                              plan[static_cast<size_t>(holder)].row);
+                    stays[static_cast<size_t>(at)] = 1;
+                } else if (const auto refused = refusedRowOf.find(row.newName);
+                           refused != refusedRowOf.end()) {
+                    const int holder = refused->second;
                     found.set(static_cast<size_t>(at), PreflightFinding::Held,
                               plan[static_cast<size_t>(holder)].row);
                     stays[static_cast<size_t>(at)] = 1;

@@ -156,7 +156,7 @@ const AgreementCase agreementCases[] = {
      {"b", tooLong, "a"},
      {{1, F::Held, 2}, {2, F::TooLong, 0}, {3, F::Held, 1}}},
     // A row behind a refused name: the file keeps its name, which is then not free.
-    {"BehindARefusedName", {"a", "b"}, {"b", "x/y"}, {{1, F::Taken, 0}, {2, F::Refused, 0}}},
+    {"BehindARefusedName", {"a", "b"}, {"b", "x/y"}, {{1, F::Held, 2}, {2, F::Refused, 0}}},
     // Chains and rounds that go through are no findings.
     {"ChainAndRoundGoThrough", {"a", "b", "c", "d"}, {"b", "C", "d", "c"}, {}},
 };
