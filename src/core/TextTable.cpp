@@ -157,6 +157,13 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Point at the folder...", "Mappa megadása..."},
     {"The journal %1 is damaged: it was set aside and is not offered for repair.",
      "A(z) %1 napló sérült: félre lett téve, és nem kínálkozik javításra."},
+    {"Make names safe for this drive", "Nevek igazítása a meghajtóhoz"},
+    {"This would make the name of row %1 longer than %2 bytes, more than any drive takes: "
+     "nothing is changed.",
+     "Ettől a(z) %1. sor neve hosszabb lenne %2 bájtnál, amit egy meghajtó sem fogad el: "
+     "semmi sem változik."},
+    {"This would make the names together longer than %1 MB: nothing is changed.",
+     "Ettől a nevek együtt hosszabbak lennének %1 MB-nál: semmi sem változik."},
 }};
 
 } // namespace

@@ -138,9 +138,13 @@ enum class UiText {
     RecoveryFolderMissing,
     RecoveryPointAt,
     RecoveryDamaged,
+    // Names safe for every drive, and what a name tool may make of the names.
+    SafeNamesAction,
+    ToolNameTooLong,
+    ToolNamesTooLong,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::RecoveryDamaged);
+constexpr int UiTextCount = static_cast<int>(UiText::ToolNamesTooLong);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.
