@@ -58,6 +58,8 @@ void TMainForm::addEditCommands() {
     tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { stripNumbers(); });
     tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] { fillFromOldNamesStripped(); });
     tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), [this] { fillFromTags(); });
+    tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D),
+         [this] { showNameTools(NameTool::SafeNames); });
 
     for (QTableView *grid : {ui->ReadGrid, ui->NameGrid}) {
         for (const int delta : {-1, 1}) {
@@ -93,7 +95,7 @@ void TMainForm::addNameToolsMenu(QMenu &menu) {
     const UiText names[] = {UiText::NameToolsAction,    UiText::ReplaceAction,
                             UiText::CaseAction,         UiText::NumberingAction,
                             UiText::StripNumbersAction, UiText::FillStrippedAction,
-                            UiText::FillFromTagsAction};
+                            UiText::FillFromTagsAction, UiText::SafeNamesAction};
     for (size_t i = 0; i < m_toolActions.size(); ++i) {
         QAction *action = m_toolActions[i];
         action->setText(qstr(m_texts[names[i]]));
