@@ -118,7 +118,7 @@ constexpr std::array<Entry, 43> texts{{
     {"Replace", "Csere"},
     {"Change case", "Kis- és nagybetűk"},
     {"Strip and trim", "Tisztítás"},
-    {"Safe &names", "&Biztonságos nevek"},
+    {"Safe na&mes", "&Biztonságos nevek"},
     {"Names that FAT, exFAT and NTFS drives take (USB sticks, SD cards, Windows): \":\" becomes "
      "\" -\", \"/\" and \"\\\" become \"-\", ? * \" < > | and control characters go, dots and "
      "blanks "
