@@ -306,6 +306,19 @@ void BM_CommandLineChain(benchmark::State &state) {
         });
 }
 
+// Names made safe for every drive, with and without plain ASCII, against one pass over their
+// characters. Most names need nothing; the ASCII form of each letter is found once and kept.
+void BM_SafeNames(benchmark::State &state) {
+    compare(
+        state, [](auto &list) { runTool(filvane::SafeNameTool{}, list); }, whiteSpaceLoop);
+}
+
+void BM_SafeNamesAscii(benchmark::State &state) {
+    compare(
+        state, [](auto &list) { runTool(filvane::SafeNameTool{.ascii = true}, list); },
+        whiteSpaceLoop);
+}
+
 void BM_NumberFormatAuto(benchmark::State &state) {
     filvane::NumberFormat format;
     format.digits = filvane::NumberFormat::Digits::Auto;
@@ -337,6 +350,8 @@ NAME_TOOL_BENCHMARK(BM_ReplacePlain);
 NAME_TOOL_BENCHMARK(BM_StripNumbers);
 NAME_TOOL_BENCHMARK(BM_CollapseAndTrimBlanks);
 NAME_TOOL_BENCHMARK(BM_CommandLineChain);
+NAME_TOOL_BENCHMARK(BM_SafeNames);
+NAME_TOOL_BENCHMARK(BM_SafeNamesAscii);
 NAME_TOOL_BENCHMARK(BM_NumberFormatAuto);
 
 } // namespace

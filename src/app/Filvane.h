@@ -101,7 +101,7 @@ public:
     ListEdits &edits() { return *m_edits; }
 
     // The name tools on the selected new names (all when one row or none is selected).
-    enum class NameTool { Numbering, Replace, Case, StripAndTrim };
+    enum class NameTool { Numbering, Replace, Case, StripAndTrim, SafeNames };
     void showNameTools(NameTool tool);
     void stripNumbers();
     void fillFromOldNamesStripped();

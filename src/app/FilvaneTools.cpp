@@ -9,6 +9,7 @@
 #include "app/PlanView.h"
 #include "app/RenameReport.h"
 #include "controls/QtText.h"
+#include "core/names/NameText.h"
 #include "core/texts/RenameReasons.h"
 #include "dialogs/FillFromTags.h"
 #include "dialogs/NameTools.h"
@@ -59,6 +60,8 @@ void TMainForm::addEditCommands() {
     tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { stripNumbers(); });
     tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] { fillFromOldNamesStripped(); });
     tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), [this] { fillFromTags(); });
+    tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D),
+         [this] { showNameTools(NameTool::SafeNames); });
 
     for (QTableView *grid : {ui->ReadGrid, ui->NameGrid}) {
         for (const int delta : {-1, 1}) {
@@ -94,7 +97,7 @@ void TMainForm::addNameToolsMenu(QMenu &menu) {
     const UiText names[] = {UiText::NameToolsAction,    UiText::ReplaceAction,
                             UiText::CaseAction,         UiText::NumberingAction,
                             UiText::StripNumbersAction, UiText::FillStrippedAction,
-                            UiText::FillFromTagsAction};
+                            UiText::FillFromTagsAction, UiText::SafeNamesAction};
     for (size_t i = 0; i < m_toolActions.size(); ++i) {
         QAction *action = m_toolActions[i];
         action->setText(qstr(m_texts[names[i]]));
@@ -130,18 +133,25 @@ void TMainForm::showNameTools(NameTool tool) {
     TNameToolsForm form(this);
     form.setLanguage(m_texts.language());
     const std::span<std::string> names = lists.newNames();
+    // What follows each typed name in its final name, so that safe names leave room for it.
+    const filvane::RenameOptions &options = m_session.options();
+    std::vector<std::string> extensions;
+    extensions.reserve(names.size());
+    for (int row = 1; row <= lists.fileCount(); ++row)
+        extensions.push_back(options.keepExtension
+                                 ? std::string(filvane::extensionOf(lists.oldName(row)))
+                                 : filvane::withLeadingDot(options.chosenExtension));
     std::vector<int> selected;
     for (int row : selectedNameRows())
         selected.push_back(row - 1);
-    form.setNames({names.begin(), names.end()}, std::move(selected), m_session.options().numbers,
-                  m_session.options().numbering, finalNamePreview());
+    form.setNames({names.begin(), names.end()}, std::move(selected), options.numbers,
+                  options.numbering, finalNamePreview(), std::move(extensions));
     form.setTool(static_cast<TNameToolsForm::Tool>(tool));
     if (form.exec() != QDialog::Accepted)
         return;
     const QString step = form.toolName();
     if (form.tool() == TNameToolsForm::Tool::Numbering) {
         m_edits->setNumberFormat(form.numberFormat(), step);
-        const filvane::RenameOptions &options = m_session.options();
         m_settings.saveOptions({options.numbering, options.numbersOnly, options.keepExtension,
                                 options.chosenExtension, options.numbers});
         return;

@@ -6,7 +6,9 @@
 #include "core/history/RunHistory.h"
 #include "core/listing/SearchPattern.h"
 #include "core/names/NameText.h"
+#include "core/names/NameTools.h"
 #include "core/plan/Preflight.h"
+#include "core/plan/RenamePlan.h"
 #include "core/texts/RenameReasons.h"
 #include "core/texts/TextTable.h"
 
@@ -35,7 +37,7 @@ constexpr std::string_view Usage =
     "                      [--order bytes|natural|track|taken|mtime] [--natural]\n"
     "                      [--start N] [--step N] [--digits N|auto] [--separator TEXT]\n"
     "                      [--strip-numbers] [--replace FROM TO [--regex] [--ignore-case]]\n"
-    "                      [--case lower|upper|title|sentence]\n"
+    "                      [--case lower|upper|title|sentence] [--safe-names [--ascii]]\n"
     "                      [--named-only | --allow-blank] [--dry-run] [--undo]\n"
     "                      [--recover restore|finish|leave]\n"
     "\n"
@@ -65,6 +67,15 @@ constexpr std::string_view Usage =
     "  --replace FROM TO    replace every FROM in each name by TO; with --regex FROM is a\n"
     "                       regular expression and TO may hold $1 or ${name}; --ignore-case\n"
     "  --case C             lower, upper, title or sentence case\n"
+    "  --safe-names         make each name one that FAT, exFAT and NTFS take: \":\" becomes\n"
+    "                       \" -\", \"/\" and \"\\\" \"-\"; ? * \" < > | and control characters "
+    "go;\n"
+    "                       dots and blanks at the end go; CON, PRN, AUX, NUL, COM1-9 and\n"
+    "                       LPT1-9 get \"_\" after them; names are cut to fit 255 UTF-16 units\n"
+    "  --ascii              with --safe-names (which it implies): letters in plain ASCII by\n"
+    "                       ICU's Latin-ASCII rules (\"\u0150szi sz\u00e9l\" becomes \"Oszi "
+    "szel\"), what\n"
+    "                       has no ASCII form dropped\n"
     "  --named-only         with fewer names than files: rename only the files that got a name\n"
     "  --allow-blank        with fewer names than files: the others get their number alone\n"
     "  --dry-run            print the plan and what the check before a run finds; rename nothing\n"
@@ -76,7 +87,9 @@ constexpr std::string_view Usage =
     "  --help, --version    print this help or the version\n"
     "\n"
     "The name tools work on the new names once they are read or filled, always in this order:\n"
-    "strip numbers, replace, case, then runs of blanks made one and blanks at the ends taken off.\n"
+    "strip numbers, replace, case, safe names, then runs of blanks made one and blanks at the\n"
+    "ends taken off. A tool that would make a name longer than 4096 bytes, or the names\n"
+    "together longer than 256 MB, stops, and nothing is renamed (exit status 2).\n"
     "Names are read up to 64 MB or 1,000,000 lines.\n"
     "Nothing is renamed when there are more names than files, no file matches the mask, or a\n"
     "name would be refused (nothing before its extension, a \"/\"); nor, without --named-only or\n"
@@ -274,6 +287,10 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
             if (replace.find.empty())
                 return usageError("--replace needs a text to find");
             arguments.tools.replace = std::move(replace);
+        } else if (arg == "--safe-names" || arg == "--ascii") {
+            if (!arguments.tools.safeNames)
+                arguments.tools.safeNames = filvane::SafeNameTool{};
+            arguments.tools.safeNames->ascii |= arg == "--ascii";
         } else if (arg == "--regex") {
             regex = true;
         } else if (arg == "--ignore-case") {
@@ -521,6 +538,31 @@ std::optional<int> refuseUnsettled(const filvane::RenameSession &session,
     return ExitRowsFailed;
 }
 
+// The UTF-16 units that the number, its separator and the extension take of the longest final
+// name: what the safe names leave room for.
+size_t reservedUnits(const filvane::RenameSession &session) {
+    const filvane::NameLists &lists = session.lists();
+    const int files = lists.fileCount();
+    size_t most = 0;
+    for (int row = 1; row <= files; ++row)
+        most = std::max(most, filvane::utf16Units(filvane::composeNewName(
+                                  session.options(), lists.oldName(row),
+                                  filvane::rowNumber(session.options(), row, files), "")));
+    return most;
+}
+
+std::string overflowText(const filvane::RenameSession &session,
+                         const filvane::ToolOverflow &overflow) {
+    if (overflow.total)
+        return "the name tools would make the names together longer than " +
+               std::to_string(filvane::MaxToolTotalBytes >> 20) + " MB: nothing is renamed";
+    const int row = static_cast<int>(overflow.index) + 1;
+    return "the name tools would make the name of row " + filvane::rowNumberText(row) + " (" +
+           std::string(session.lists().oldName(row)) + ") longer than " +
+           std::to_string(filvane::MaxToolNameBytes) +
+           " bytes, more than any drive takes: nothing is renamed";
+}
+
 // A mask is matched against bare names: one with a separator, or none at all, matches nothing.
 bool possibleMask(std::string_view mask) {
     return !mask.empty() && mask.find('/') == std::string_view::npos &&
@@ -620,9 +662,13 @@ int main(int argc, char **argv) {
         }
     }
     if (!arguments.tools.empty()) {
+        if (arguments.tools.safeNames)
+            arguments.tools.safeNames->maxUnits = filvane::safeNameRoom(reservedUnits(session));
         const filvane::ToolRun tools = session.applyNameTools(arguments.tools);
         if (tools.error) // checked before reading; kept so a bad pattern can never rename
             return usageError("--replace: " + filvane::describePatternError(*tools.error));
+        if (tools.overflow)
+            return usageError(overflowText(session, *tools.overflow));
         if (tools.givenUp > 0)
             refuse(ExitRowsFailed, "the --replace pattern took too long on " +
                                        std::to_string(tools.givenUp) +

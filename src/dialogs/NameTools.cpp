@@ -4,6 +4,8 @@
 
 #include "controls/ButtonGlyphs.h"
 #include "controls/QtText.h"
+#include "core/names/NameText.h"
+#include "core/texts/RenameReasons.h"
 
 #include <QFont>
 #include <QHeaderView>
@@ -62,6 +64,9 @@ enum class Text {
     ReplaceTool,
     CaseTool,
     StripTool,
+    SafePage,
+    SafeMapping,
+    PlainAscii,
 };
 
 struct Entry {
@@ -70,7 +75,7 @@ struct Entry {
 };
 
 // In the order of the enumeration.
-constexpr std::array<Entry, 41> texts{{
+constexpr std::array<Entry, 44> texts{{
     {"Name tools", "Néveszközök"},
     {"&Numbering", "&Számozás"},
     {"&Find and replace", "&Keresés és csere"},
@@ -116,9 +121,21 @@ constexpr std::array<Entry, 41> texts{{
     {"Replace", "Csere"},
     {"Change case", "Kis- és nagybetűk"},
     {"Strip and trim", "Tisztítás"},
+    {"Safe na&mes", "&Biztonságos nevek"},
+    {"Names that FAT, exFAT and NTFS drives take (USB sticks, SD cards, Windows): \":\" becomes "
+     "\" -\", \"/\" and \"\\\" become \"-\", ? * \" < > | and control characters go, dots and "
+     "blanks "
+     "at the end go, CON, PRN, AUX, NUL, COM1-9 and LPT1-9 get \"_\" after them, and a name is cut "
+     "to fit 255 characters with its number and extension.",
+     "A FAT, exFAT és NTFS meghajtók (USB-kulcs, SD-kártya, Windows) által elfogadott nevek: a "
+     "\":\" helyett \" -\", a \"/\" és a \"\\\" helyett \"-\" áll, a ? * \" < > | és a "
+     "vezérlőkarakterek "
+     "kimaradnak, a név végén nem marad pont és szóköz, a CON, PRN, AUX, NUL, COM1-9 és LPT1-9 "
+     "után \"_\" kerül, és a név a számmal és kiterjesztéssel együtt legfeljebb 255 karakter."},
+    {"plain ASCII (Őszi szél → Oszi szel)", "csak ASCII (Őszi szél → Oszi szel)"},
 }};
 
-static_assert(texts.size() == static_cast<size_t>(Text::StripTool) + 1);
+static_assert(texts.size() == static_cast<size_t>(Text::PlainAscii) + 1);
 
 // What is wrong with a pattern, in the order of PatternProblem.
 constexpr std::array<Entry, 13> problems{{
@@ -181,7 +198,7 @@ TNameToolsForm::TNameToolsForm(QWidget *parent)
     for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
              ui->RegexCheck, ui->MatchCaseCheck, ui->LowerRadio, ui->UpperRadio, ui->TitleRadio,
              ui->SentenceRadio, ui->StripNumberCheck, ui->CollapseCheck, ui->TrimCheck,
-             ui->SelectedOnlyCheck})
+             ui->AsciiCheck, ui->SelectedOnlyCheck})
         connect(button, &QAbstractButton::toggled, this, &TNameToolsForm::SettingChange);
 
     applyTexts();
@@ -203,6 +220,9 @@ void TNameToolsForm::applyTexts() {
     ui->ToolTabs->setTabText(1, t(Text::ReplacePage));
     ui->ToolTabs->setTabText(2, t(Text::CasePage));
     ui->ToolTabs->setTabText(3, t(Text::StripPage));
+    ui->ToolTabs->setTabText(4, t(Text::SafePage));
+    ui->SafeLabel->setText(t(Text::SafeMapping));
+    ui->AsciiCheck->setText(t(Text::PlainAscii));
     ui->StartLabel->setText(t(Text::Start));
     ui->StepLabel->setText(t(Text::Step));
     ui->DigitsLabel->setText(t(Text::Digits));
@@ -232,7 +252,8 @@ void TNameToolsForm::applyTexts() {
 }
 
 void TNameToolsForm::setNames(std::vector<std::string> names, std::vector<int> selectedRows,
-                              NumberFormat current, bool numbered, FinalNamePreview finalNameOf) {
+                              NumberFormat current, bool numbered, FinalNamePreview finalNameOf,
+                              std::vector<std::string> extensions) {
     m_names = std::move(names);
     std::erase_if(selectedRows, [this](int row) {
         return row < 0 || static_cast<size_t>(row) >= m_names.size();
@@ -243,6 +264,19 @@ void TNameToolsForm::setNames(std::vector<std::string> names, std::vector<int> s
     m_current = std::move(current);
     m_numbered = numbered;
     m_finalNameOf = std::move(finalNameOf);
+    m_extensions = std::move(extensions);
+    // The room the safe names leave for the number and the extension.
+    m_reservedUnits = 0;
+    const int count = static_cast<int>(m_names.size());
+    for (int row = 0; row < count; ++row) {
+        size_t units = row < static_cast<int>(m_extensions.size())
+                           ? filvane::utf16Units(m_extensions[static_cast<size_t>(row)])
+                           : 0;
+        if (m_numbered)
+            units += filvane::utf16Units(filvane::formatNumber(m_current, row, count) +
+                                         m_current.separator);
+        m_reservedUnits = std::max(m_reservedUnits, units);
+    }
     m_result = m_names;
     m_resultFormat = m_current;
     m_changedRows = 0;
@@ -281,9 +315,11 @@ QString TNameToolsForm::toolName() const {
     case Tool::Case:
         return text(Text::CaseTool, m_language);
     case Tool::StripAndTrim:
+        return text(Text::StripTool, m_language);
+    case Tool::SafeNames:
         break;
     }
-    return text(Text::StripTool, m_language);
+    return qstr(filvane::uiText(filvane::UiText::SafeNamesAction, m_language));
 }
 
 NumberFormat TNameToolsForm::editedFormat() const {
@@ -319,6 +355,10 @@ filvane::NameToolChain TNameToolsForm::pageTools() const {
         chain.stripNumbers = ui->StripNumberCheck->isChecked();
         chain.collapseBlanks = ui->CollapseCheck->isChecked();
         chain.trimBlanks = ui->TrimCheck->isChecked();
+        break;
+    case Tool::SafeNames:
+        chain.safeNames = filvane::SafeNameTool{.ascii = ui->AsciiCheck->isChecked(),
+                                                .maxUnits = filvane::safeNameRoom(m_reservedUnits)};
         break;
     }
     return chain;
@@ -374,6 +414,7 @@ void TNameToolsForm::showPreview() {
     ui->PreviewTree->clear();
     ui->ErrorLabel->clear();
     m_patternBad = false;
+    m_tooLong = false;
     std::vector<int> rows = actedRows();
     rows.resize(std::min<size_t>(rows.size(), PreviewRows));
     std::vector<std::string> after;
@@ -387,8 +428,10 @@ void TNameToolsForm::showPreview() {
         const filvane::ToolRun run = filvane::applyTools(pageTools(), after);
         if (run.error)
             showError(*run.error);
+        if (run.overflow)
+            showOverflow(*run.overflow, rows[run.overflow->index]);
     }
-    ui->OKBtn->setEnabled(!m_patternBad);
+    ui->OKBtn->setEnabled(!m_patternBad && !m_tooLong);
     QFont changedFont = ui->PreviewTree->font();
     changedFont.setBold(true);
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -411,8 +454,21 @@ void TNameToolsForm::showError(const filvane::PatternError &error) {
                                : text(entry, m_language).arg(problem));
 }
 
+void TNameToolsForm::showOverflow(const filvane::ToolOverflow &overflow, int index) {
+    m_tooLong = true;
+    ui->OKBtn->setEnabled(false);
+    const QString problem =
+        overflow.total
+            ? qstr(filvane::fillText(filvane::uiText(filvane::UiText::ToolNamesTooLong, m_language),
+                                     {std::to_string(filvane::MaxToolTotalBytes >> 20)}))
+            : qstr(filvane::fillText(
+                  filvane::uiText(filvane::UiText::ToolNameTooLong, m_language),
+                  {filvane::rowNumberText(index + 1), std::to_string(filvane::MaxToolNameBytes)}));
+    ui->ErrorLabel->setText(problem);
+}
+
 void TNameToolsForm::CountTimerFire() {
-    if (m_patternBad)
+    if (m_patternBad || m_tooLong)
         return;
     const std::vector<int> rows = actedRows();
     int changes = 0;
@@ -425,6 +481,10 @@ void TNameToolsForm::CountTimerFire() {
         for (int row : rows)
             names.push_back(m_names[static_cast<size_t>(row)]);
         const filvane::ToolRun run = filvane::applyTools(pageTools(), names);
+        if (run.overflow) {
+            showOverflow(*run.overflow, rows[run.overflow->index]);
+            return;
+        }
         changes = run.changed;
         givenUp = run.givenUp;
     }
@@ -437,7 +497,7 @@ void TNameToolsForm::CountTimerFire() {
 }
 
 void TNameToolsForm::OKBtnClick() {
-    if (m_patternBad)
+    if (m_patternBad || m_tooLong)
         return;
     m_countTimer->stop();
     m_result = m_names;
@@ -445,11 +505,20 @@ void TNameToolsForm::OKBtnClick() {
     if (tool() == Tool::Numbering) {
         m_changedRows = numberingChanges();
         m_resultFormat = editedFormat();
-    } else if (ui->SelectedOnlyCheck->isChecked()) {
-        m_changedRows = filvane::applyTools(pageTools(), m_result, m_selectedRows).changed;
-    } else {
-        m_changedRows = filvane::applyTools(pageTools(), m_result).changed;
+        accept();
+        return;
     }
+    const bool selectedOnly = ui->SelectedOnlyCheck->isChecked();
+    const filvane::ToolRun run = selectedOnly
+                                     ? filvane::applyTools(pageTools(), m_result, m_selectedRows)
+                                     : filvane::applyTools(pageTools(), m_result);
+    if (run.overflow) {
+        // Before the count could say so: the names stay as they were, and the dialog open.
+        showOverflow(*run.overflow, static_cast<int>(run.overflow->index));
+        m_result = m_names;
+        return;
+    }
+    m_changedRows = run.changed;
     accept();
 }
 

@@ -16,7 +16,8 @@ class TNameToolsForm;
 }
 class QTimer;
 
-// The name tools in one window, a page each: numbering, find and replace, case, strip and trim.
+// The name tools in one window, a page each: numbering, find and replace, case, strip and trim,
+// names safe for every drive.
 // Data goes in and comes out by value around exec(): setNames() before, result(),
 // numberFormat() and toolName() after. OK applies the tool of the page shown, and only that
 // one, so that one OK is one step to undo: the numbering page changes the number format and no
@@ -26,7 +27,7 @@ class QTimer;
 class TNameToolsForm : public QDialog {
     Q_OBJECT
 public:
-    enum class Tool { Numbering, Replace, Case, StripAndTrim };
+    enum class Tool { Numbering, Replace, Case, StripAndTrim, SafeNames };
 
     // Rows shown in the preview.
     static constexpr int PreviewRows = 10;
@@ -42,10 +43,11 @@ public:
     // "only the selected rows" starts checked. `current`: the numbering in use. `numbered`:
     // whether the names get numbers (to count what the numbering page changes).
     // `finalNameOf`: how the preview shows a row's final name, asked only for the rows shown;
-    // without it the preview shows the names alone.
+    // without it the preview shows the names alone. `extensions`: what follows each typed name in
+    // its final name, so that safe names leave room for it.
     void setNames(std::vector<std::string> names, std::vector<int> selectedRows,
                   filvane::NumberFormat current, bool numbered = true,
-                  FinalNamePreview finalNameOf = {});
+                  FinalNamePreview finalNameOf = {}, std::vector<std::string> extensions = {});
 
     // The page shown (for a command that opens one tool: Ctrl+H opens Replace).
     void setTool(Tool tool);
@@ -79,6 +81,8 @@ private:
     int numberingChanges() const;
     void showPreview();
     void showError(const filvane::PatternError &error);
+    // `index`: the name in the list (row - 1) the tool stopped on.
+    void showOverflow(const filvane::ToolOverflow &overflow, int index);
 
     std::unique_ptr<Ui::TNameToolsForm> ui;
     QTimer *m_countTimer = nullptr; // owned by the dialog
@@ -89,9 +93,12 @@ private:
     filvane::NumberFormat m_current;
     bool m_numbered = true;
     FinalNamePreview m_finalNameOf;
+    std::vector<std::string> m_extensions;
+    size_t m_reservedUnits = 0; // what number and extension take of the longest final name
 
     std::vector<std::string> m_result;
     filvane::NumberFormat m_resultFormat;
     int m_changedRows = 0;
     bool m_patternBad = false;
+    bool m_tooLong = false; // the tool would make a name longer than any drive takes
 };

@@ -369,6 +369,71 @@ TEST(FilvaneRename, NameToolsAndNumberFormatsShapeTheNames) {
     }
 }
 
+// A ripper's folder in natural order: blanks and punctuation do not part a word from its number,
+// so each title goes to its track.
+TEST(FilvaneRename, NaturalOrderReadsNamesAsPeopleDo) {
+    CommandFolder folder({"Track 10.mp3", "track02.mp3", "1 intro.mp3", "track01.mp3"});
+    const Result result = folder("--natural", "Intro\nOne\nTwo\nTen\n");
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(folder.dir.read("01 - Intro.mp3"), "1 intro.mp3");
+    EXPECT_EQ(folder.dir.read("02 - One.mp3"), "track01.mp3");
+    EXPECT_EQ(folder.dir.read("03 - Two.mp3"), "track02.mp3");
+    EXPECT_EQ(folder.dir.read("04 - Ten.mp3"), "Track 10.mp3");
+}
+
+TEST(FilvaneRename, SafeNamesAndPlainAsciiGiveNamesEveryDriveTakes) {
+    const std::set<std::string> album{"a.mp3", "b.mp3", "c.mp3", "d.mp3"};
+    CommandFolder folder(album);
+    const std::string titles = "Act 1: Rain\nWhy? *Now*\nCON\n\u0150szi sz\u00e9l...\n";
+    Result result = folder("--safe-names", titles);
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(entries(folder.dir),
+              (std::set<std::string>{"01 - Act 1 - Rain.mp3", "02 - Why Now.mp3", "03 - CON_.mp3",
+                                     "04 - \u0150szi sz\u00e9l.mp3"}));
+    EXPECT_EQ(folder("--undo").code, 0);
+    EXPECT_EQ(entries(folder.dir), album);
+
+    // --ascii implies the safe names; the device name with numbering off is refused no more.
+    result = folder("--ascii --numbering off", titles);
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"Act 1 - Rain.mp3", "Why Now.mp3",
+                                                          "CON_.mp3", "Oszi szel.mp3"}));
+    EXPECT_EQ(folder("--undo").code, 0);
+
+    // A long title is cut so that number and extension still fit in 255 units.
+    result = folder("--safe-names --named-only", std::string(300, 'x') + "\n");
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_TRUE(folder.dir.exists("01 - " + std::string(246, 'x') + ".mp3"));
+}
+
+TEST(FilvaneRename, StripNumbersTakesAPartLetterAndTidiesBlanks) {
+    CommandFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
+    const Result result = folder("--strip-numbers --start 5",
+                                 "05b - New\n2Pac - Changes\n1984\n(02) Blue  Monday \n");
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(entries(folder.dir),
+              (std::set<std::string>{"05 - New.mp3", "06 - 2Pac - Changes.mp3", "07 - 1984.mp3",
+                                     "08 - Blue Monday.mp3"}));
+}
+
+// What a tool makes is bound: a replacement of 10,000 characters for every character stops at
+// the first name, with the reason, before anything is renamed.
+TEST(FilvaneRename, AToolThatMakesNamesTooLongStopsAtOnce) {
+    std::set<std::string> files;
+    std::string names;
+    for (int i = 0; i < 600; ++i) {
+        files.insert("f" + std::to_string(1000 + i) + ".mp3");
+        names += "Title number " + std::to_string(i) + "\n";
+    }
+    CommandFolder folder(files);
+    const Result result =
+        folder("--replace . " + quoted(std::string(10000, 'x')) + " --regex", names);
+    EXPECT_EQ(result.code, 2) << result.err;
+    EXPECT_NE(result.err.find("longer than 4096 bytes"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("row 01 (f1000.mp3)"), std::string::npos) << result.err;
+    EXPECT_EQ(entries(folder.dir), files);
+}
+
 TEST(FilvaneRename, RenumberingANumberedFolderTwiceGivesTheSameNames) {
     std::set<std::string> photos;
     for (int i = 1; i <= 300; ++i)

@@ -1,4 +1,4 @@
-#include "GuiTestSupport.h"
+#include "MainWindowFixture.h"
 #include "dialogs/NameTools.h"
 
 #include <QCheckBox>
@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -15,7 +17,8 @@ using filvane::Language;
 using filvane::NumberFormat;
 using Names = std::vector<std::string>;
 
-class NameToolsTest : public QObject {
+// The dialogs alone, and one tool through the window: its key, its page, Ctrl+Z.
+class NameToolsTest : public MainWindowFixture {
     Q_OBJECT
 
 private slots:
@@ -26,6 +29,9 @@ private slots:
     void numberingChangesTheFormatAndNoName();
     void cancelHandsBackTheNamesAsGiven();
     void oneRowThatTookTooLongIsSaidInTheSingular();
+    void safeNamesArePreviewedWithTheirNumberAndExtension();
+    void aResultTooLongForAnyDriveKeepsOkOff();
+    void safeNamesFromTheWindowAreOneStepToUndo();
 
 private:
     template <class T> static T *child(QWidget *form, const char *name) {
@@ -196,6 +202,92 @@ void NameToolsTest::oneRowThatTookTooLongIsSaidInTheSingular() {
     QTRY_COMPARE(child<QLabel>(&form, "CountLabel")->text(),
                  QStringLiteral("1 of 2 rows change; 1 row took too long to search and stays as "
                                 "it is"));
+}
+
+void NameToolsTest::safeNamesArePreviewedWithTheirNumberAndExtension() {
+    TNameToolsForm form;
+    const Names names = {"Act 1: Rain", "CON", "Őszi szél...", "Fine", std::string(300, 'x')};
+    form.setNames(names, {}, NumberFormat{}, true, numbered(5, ".mp3"), Names(5, ".mp3"));
+    form.setTool(TNameToolsForm::Tool::SafeNames);
+    form.show();
+    QCOMPARE(preview(&form, 0, 0), QStringLiteral("01 - Act 1: Rain.mp3"));
+    QCOMPARE(preview(&form, 0, 1), QStringLiteral("01 - Act 1 - Rain.mp3"));
+    QCOMPARE(preview(&form, 1, 1), QStringLiteral("02 - CON_.mp3"));
+    QCOMPARE(preview(&form, 2, 1), QStringLiteral("03 - Őszi szél.mp3"));
+    QCOMPARE(preview(&form, 3, 1), QStringLiteral("04 - Fine.mp3"));
+    // Cut so that the whole name, number and extension with it, fits in 255.
+    QCOMPARE(preview(&form, 4, 1).size(), 255);
+    QTRY_COMPARE(child<QLabel>(&form, "CountLabel")->text(), QStringLiteral("4 of 5 rows change"));
+
+    auto *ascii = child<QCheckBox>(&form, "AsciiCheck");
+    QCOMPARE(ascii->text(), QStringLiteral("plain ASCII (Őszi szél → Oszi szel)"));
+    ascii->click();
+    QCOMPARE(preview(&form, 2, 1), QStringLiteral("03 - Oszi szel.mp3"));
+    child<QPushButton>(&form, "OKBtn")->click();
+    QCOMPARE(form.result(),
+             (Names{"Act 1 - Rain", "CON_", "Oszi szel", "Fine", std::string(246, 'x')}));
+    QCOMPARE(form.changedRows(), 4);
+    QCOMPARE(form.toolName(), QStringLiteral("Make names safe for this drive"));
+    form.setLanguage(Language::Hungarian);
+    QCOMPARE(form.toolName(), QStringLiteral("Nevek igazítása a meghajtóhoz"));
+    QCOMPARE(ascii->text(), QStringLiteral("csak ASCII (Őszi szél → Oszi szel)"));
+}
+
+void NameToolsTest::aResultTooLongForAnyDriveKeepsOkOff() {
+    TNameToolsForm form;
+    form.setNames(album, {}, NumberFormat{});
+    form.setTool(TNameToolsForm::Tool::Replace);
+    form.show();
+    child<QCheckBox>(&form, "RegexCheck")->setChecked(true);
+    child<QLineEdit>(&form, "ReplaceEdit")->setText(QString(5000, QLatin1Char('x')));
+    child<QLineEdit>(&form, "FindEdit")->setText(QStringLiteral("."));
+    auto *ok = child<QPushButton>(&form, "OKBtn");
+    QCOMPARE(child<QLabel>(&form, "ErrorLabel")->text(),
+             QStringLiteral("This would make the name of row 01 longer than 4096 bytes, more "
+                            "than any drive takes: nothing is changed."));
+    QVERIFY(!ok->isEnabled());
+    QCOMPARE(preview(&form, 0, 1), preview(&form, 0, 0));
+    QTest::keyClick(&form, Qt::Key_Return);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.result(), album);
+
+    // On the third row: the message names it.
+    form.setNames({"a", "b", "a b"}, {}, NumberFormat{});
+    form.setLanguage(Language::Hungarian);
+    child<QLineEdit>(&form, "FindEdit")->setText(QStringLiteral(" "));
+    child<QLineEdit>(&form, "ReplaceEdit")->setText(QString(4100, QLatin1Char('x')));
+    QTRY_COMPARE(child<QLabel>(&form, "ErrorLabel")->text(),
+                 QStringLiteral("Ettől a(z) 03. sor neve hosszabb lenne 4096 bájtnál, amit egy "
+                                "meghajtó sem fogad el: semmi sem változik."));
+    QVERIFY(!ok->isEnabled());
+    child<QLineEdit>(&form, "ReplaceEdit")->setText(QStringLiteral("_"));
+    QVERIFY(ok->isEnabled());
+    ok->click();
+    QCOMPARE(form.result(), (Names{"a", "b", "a_b"}));
+}
+
+// The key on the new-name list opens the tool's page; OK is one step that Ctrl+Z takes back.
+void NameToolsTest::safeNamesFromTheWindowAreOneStepToUndo() {
+    list({"a.mp3", "b.mp3"});
+    type(1, QStringLiteral("Act 1: Rain"));
+    type(2, QStringLiteral("Őszi szél"));
+    auto answered = testsupport::answerNextModal([](QWidget *modal) {
+        auto *form = qobject_cast<TNameToolsForm *>(modal);
+        QVERIFY(form);
+        QCOMPARE(form->tool(), TNameToolsForm::Tool::SafeNames);
+        QCOMPARE(preview(form, 0, 1), QStringLiteral("01 - Act 1 - Rain.mp3"));
+        child<QCheckBox>(form, "AsciiCheck")->click();
+        child<QPushButton>(form, "OKBtn")->click();
+    });
+    m_main->nameGrid()->setFocus();
+    QTest::keyClick(m_main->nameGrid(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_VERIFY(*answered);
+    QCOMPARE(newName(1), QStringLiteral("Act 1 - Rain"));
+    QCOMPARE(newName(2), QStringLiteral("Oszi szel"));
+    QCOMPARE(m_main->edits().stack().undoText(), QStringLiteral("Make names safe for this drive"));
+    m_main->undoLast();
+    QCOMPARE(newName(1), QStringLiteral("Act 1: Rain"));
+    QCOMPARE(newName(2), QStringLiteral("Őszi szél"));
 }
 
 QTEST_MAIN(NameToolsTest)

@@ -22,8 +22,10 @@ NaturalCollator::NaturalCollator() {
         return;
     }
     // Primary strength leaves case and accents out of the key; the byte tie-break puts them
-    // back in a fixed order.
+    // back in a fixed order. Shifted blanks and punctuation weigh nothing at that strength, so
+    // "Track 10" and "track02" compare as track 10 and track 2, as people read them.
     ucol_setAttribute(m_collator.get(), UCOL_STRENGTH, UCOL_PRIMARY, &status);
+    ucol_setAttribute(m_collator.get(), UCOL_ALTERNATE_HANDLING, UCOL_SHIFTED, &status);
     ucol_setAttribute(m_collator.get(), UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
     if (U_FAILURE(status))
         m_collator.reset();

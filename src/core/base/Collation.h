@@ -13,7 +13,7 @@ namespace filvane {
 
 enum class SortOrder {
     Bytes,   // by unsigned byte values, case-sensitive: "Zebra.mp3" before "apple.mp3"
-    Natural, // as people read names: "Track 2" before "Track 10", "a2" before "á3" before "A10"
+    Natural, // as people read names: "track02" before "Track 10", "a2" before "á3" before "A10"
     // By what the files know (see FactOrder); sorting names alone reads these as Natural.
     Track,    // disc, then track number from the audio tags
     Taken,    // the date a photo was taken
@@ -21,10 +21,11 @@ enum class SortOrder {
 };
 
 // Natural order through ICU's collator: runs of digits compare by their value, letters
-// without regard to case or accents, by the language-neutral Unicode collation. Names that
-// compare equal that way (only case, accents or leading zeros differ) are ordered by their
-// bytes, so the order is total and the same on every run. Bytes that are not UTF-8 read as
-// U+FFFD for the collator and still take part in the tie-break.
+// without regard to case or accents, by the language-neutral Unicode collation; blanks and
+// punctuation count for nothing ("1 intro", "track01", "track02", "Track 10"). Names that
+// compare equal that way (only case, accents, leading zeros, blanks or punctuation differ) are
+// ordered by their bytes, so the order is total and the same on every run. Bytes that are not UTF-8
+// read as U+FFFD for the collator and still take part in the tie-break.
 class NaturalCollator {
 public:
     NaturalCollator();

@@ -7,8 +7,11 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
 
+#include <unicode/normalizer2.h>
 #include <unicode/regex.h>
+#include <unicode/translit.h>
 #include <unicode/ucasemap.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -22,6 +25,15 @@ namespace {
 
 // Names longer than this are left alone: ICU counts in int32_t, and no file name comes near.
 constexpr size_t MaxNameBytes = size_t{1} << 28;
+
+// Sizes that saturate instead of wrapping, for the bounds of what a tool can make.
+size_t plus(size_t a, size_t b) {
+    return a > SIZE_MAX - b ? SIZE_MAX : a + b;
+}
+
+size_t times(size_t a, size_t b) {
+    return b != 0 && a > SIZE_MAX / b ? SIZE_MAX : a * b;
+}
 
 // How many bytes at the start are ASCII, eight at a time.
 size_t asciiPrefix(std::string_view name) {
@@ -153,6 +165,10 @@ size_t leadingNumberLength(std::string_view name) {
         i += charLength(name, i);
     if (i == digitsStart)
         return 0;
+    // "05b - New", "5a. Intro": a track split in parts. One small letter only, and a separator
+    // must follow (checked below): "2Pac", "3D" and "1st" are words.
+    if (i < name.size() && name[i] >= 'a' && name[i] <= 'z')
+        ++i;
     if (close) {
         i = skipBlanks(name, i);
         if (i >= name.size() || name[i] != close)
@@ -173,7 +189,7 @@ size_t leadingNumberLength(std::string_view name) {
     if (i == name.size())
         return 0; // nothing would remain
     if (!close && i == separatorStart)
-        return 0; // "2Pac", "3D": the number is part of a word
+        return 0; // "2Pac", "3D", "5a": the number is part of a word
     if (!blankSeparates && isDigit(charAt(name, i)))
         return 0; // "4.5", "2023-05-14", "20230514_1015": one number, not a track number
     return i;
@@ -699,7 +715,8 @@ struct Replacer::Compiled {
     icu::UnicodeString out;
 };
 
-Replacer::Replacer(const ReplaceTool &tool) : m_find(tool.find), m_replacement(tool.replacement) {
+Replacer::Replacer(const ReplaceTool &tool, size_t mostBytes)
+    : m_find(tool.find), m_replacement(tool.replacement), m_mostBytes(mostBytes) {
     const auto notUtf8 = [this](bool inReplacement) {
         PatternError error;
         error.problem = PatternProblem::NotUtf8;
@@ -752,6 +769,20 @@ Replacer::~Replacer() = default;
 Replacer::Replacer(Replacer &&) noexcept = default;
 Replacer &Replacer::operator=(Replacer &&) noexcept = default;
 
+size_t Replacer::longestResult(size_t bytes) const {
+    if (m_error || m_find.empty())
+        return bytes;
+    if (!m_compiled) // whole matches of the find text, side by side at most
+        return m_replacement.size() <= m_find.size()
+                   ? bytes
+                   : plus(bytes, times(bytes / m_find.size(), m_replacement.size()));
+    // A pattern may match nothing, before every character and after the last, and each match
+    // may bring in groups up to the whole name.
+    const size_t groups =
+        static_cast<size_t>(std::count(m_replacement.begin(), m_replacement.end(), '$'));
+    return plus(bytes, times(bytes + 1, plus(times(groups, bytes), m_replacement.size())));
+}
+
 std::optional<std::string> Replacer::apply(std::string_view name) {
     std::string result(name);
     if (!applyTo(result))
@@ -776,9 +807,15 @@ bool Replacer::applyTo(std::string &name) {
             ++m_givenUp;
         return false;
     }
+    // Units never outnumber bytes: past `most` units the result is surely too long.
+    const size_t most = std::max(m_mostBytes, name.size());
     c.out.truncate(0);
     do {
         c.matcher->appendReplacement(c.out, c.replacement, status);
+        if (static_cast<size_t>(c.out.length()) > most) {
+            ++m_tooLong;
+            return false;
+        }
     } while (U_SUCCESS(status) && c.matcher->find(status));
     c.matcher->appendTail(c.out);
     if (status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW)
@@ -787,6 +824,10 @@ bool Replacer::applyTo(std::string &name) {
     // A time-out or a replacement ICU refuses leaves the name as it was.
     if (U_FAILURE(status) || c.out == c.text || !toUtf8(c.out, m_result, length))
         return false;
+    if (static_cast<size_t>(length) > most) {
+        ++m_tooLong;
+        return false;
+    }
     return takeIfDifferent(name, m_result, length);
 }
 
@@ -795,16 +836,252 @@ bool Replacer::plainApplyTo(std::string &name) {
     // Most names hold no match: they are not read as characters at all.
     if (found == std::string::npos || !readableName(name))
         return false;
+    const size_t most = std::max(m_mostBytes, name.size());
     m_result.clear();
     size_t copied = 0;
     while (found != std::string::npos) {
         m_result.append(name, copied, found - copied);
         m_result += m_replacement;
+        if (m_result.size() > most) {
+            ++m_tooLong;
+            return false;
+        }
         copied = found + m_find.size();
         found = name.find(m_find, copied);
     }
     m_result.append(name, copied);
+    if (m_result.size() > most) {
+        ++m_tooLong;
+        return false;
+    }
     return takeIfDifferent(name, m_result, static_cast<int32_t>(m_result.size()));
+}
+
+namespace {
+
+// A byte that is no character counts as one unit: such names are left alone anyway.
+size_t unitsOf(char32_t c) {
+    return c >= 0x10000 && c < InvalidUtf8Byte ? 2 : 1;
+}
+
+bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c < 0xA0);
+}
+
+// Dots and blanks at the end go: the drives refuse a name that ends in either.
+void trimTrailingDotsAndBlanks(std::string &name) {
+    size_t end = name.size();
+    while (end > 0) {
+        size_t last = end - 1; // the start of the last character
+        while (last > 0 && (static_cast<unsigned char>(name[last]) & 0xC0) == 0x80)
+            --last;
+        if (name[last] != '.' && blankAt(name, last) == 0)
+            break;
+        end = last;
+    }
+    name.resize(end);
+}
+
+// Cuts the name to `most` UTF-16 units, at the start of a character.
+void cutToUnits(std::string &name, size_t most) {
+    size_t units = 0;
+    for (size_t i = 0; i < name.size();) {
+        size_t next = i;
+        units += unitsOf(decodeUtf8At(name, next));
+        if (units > most) {
+            name.resize(i);
+            return;
+        }
+        i = next;
+    }
+}
+
+// The length of the device name the name starts with (CON, COM1, lpt9, COM¹ ...) when all that
+// follows it is blanks or an extension: the drives take such a name for the device. 0 when the
+// name is none.
+size_t deviceNameLength(std::string_view name) {
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.remove_suffix(1);
+    const auto is = [&](std::string_view word, size_t from) {
+        return stem.size() - from >= word.size() && startsWithWordIgnoringCase(stem, from, word);
+    };
+    if (stem.size() == 3) {
+        for (std::string_view device : {"con", "prn", "aux", "nul"})
+            if (is(device, 0))
+                return 3;
+        return 0;
+    }
+    if (!is("com", 0) && !is("lpt", 0))
+        return 0;
+    if (stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9')
+        return 4;
+    // Superscript one, two and three count as digits there too.
+    if (stem.size() == 5 && stem[3] == '\xC2' &&
+        (stem[4] == '\xB9' || stem[4] == '\xB2' || stem[4] == '\xB3'))
+        return 5;
+    return 0;
+}
+
+// The characters the drives refuse, mapped or dropped; true when any was.
+bool mapRefusedCharacters(std::string &name, std::string &out) {
+    out.clear();
+    bool changed = false;
+    for (size_t i = 0; i < name.size();) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (byte >= 0x80) {
+            size_t next = i;
+            const char32_t c = decodeUtf8At(name, next);
+            if (isControl(c))
+                changed = true;
+            else
+                out.append(name, i, next - i);
+            i = next;
+            continue;
+        }
+        ++i;
+        switch (byte) {
+        case ':':
+            out += !out.empty() && out.back() == ' ' ? "-" : " -";
+            changed = true;
+            break;
+        case '/':
+        case '\\':
+            out += '-';
+            changed = true;
+            break;
+        case '?':
+        case '*':
+        case '"':
+        case '<':
+        case '>':
+        case '|':
+            changed = true;
+            break;
+        default:
+            if (isControl(byte))
+                changed = true;
+            else
+                out += static_cast<char>(byte);
+        }
+    }
+    return changed;
+}
+
+} // namespace
+
+int safeNameRoom(size_t reservedUnits) {
+    const size_t room = reservedUnits < MaxFileNameUnits ? MaxFileNameUnits - reservedUnits : 0;
+    return std::max(MinSafeNameUnits, static_cast<int>(room));
+}
+
+size_t utf16Units(std::string_view text) {
+    size_t units = 0;
+    for (size_t i = 0; i < text.size();)
+        units += unitsOf(decodeUtf8At(text, i));
+    return units;
+}
+
+struct SafeNamer::Ascii {
+    bool opened = false;
+    std::unique_ptr<icu::Transliterator> latinAscii; // null when ICU lacks the rules
+    std::unordered_map<char32_t, std::string> forms;
+
+    // The ASCII form of one character. Latin-ASCII's rules map each character by itself (after
+    // taking accents off), so a form found once holds wherever the character stands.
+    const std::string &formOf(char32_t c) {
+        if (const auto found = forms.find(c); found != forms.end())
+            return found->second;
+        if (!opened) {
+            opened = true;
+            UErrorCode status = U_ZERO_ERROR;
+            latinAscii.reset(
+                icu::Transliterator::createInstance("Latin-ASCII", UTRANS_FORWARD, status));
+            if (U_FAILURE(status))
+                latinAscii.reset();
+        }
+        icu::UnicodeString text(static_cast<UChar32>(c));
+        if (latinAscii) {
+            latinAscii->transliterate(text);
+        } else {
+            // Without the rules, what a compatibility decomposition leaves in ASCII: the letter
+            // without its accents.
+            UErrorCode status = U_ZERO_ERROR;
+            const icu::Normalizer2 *nfkd = icu::Normalizer2::getNFKDInstance(status);
+            if (U_SUCCESS(status))
+                text = nfkd->normalize(text, status);
+            if (U_FAILURE(status))
+                text.remove();
+        }
+        std::string form;
+        for (int32_t k = 0; k < text.length(); ++k)
+            if (text.charAt(k) < 0x80)
+                form += static_cast<char>(text.charAt(k));
+        return forms.emplace(c, std::move(form)).first->second;
+    }
+};
+
+SafeNamer::SafeNamer(SafeNameTool tool) : m_tool(tool) {
+    m_tool.maxUnits = std::max(m_tool.maxUnits, MinSafeNameUnits);
+    if (m_tool.ascii)
+        m_ascii = std::make_unique<Ascii>();
+}
+
+SafeNamer::~SafeNamer() = default;
+SafeNamer::SafeNamer(SafeNamer &&) noexcept = default;
+SafeNamer &SafeNamer::operator=(SafeNamer &&) noexcept = default;
+
+bool SafeNamer::toAscii(std::string &name) {
+    const size_t ascii = asciiPrefix(name);
+    if (ascii == name.size())
+        return false;
+    m_result.assign(name, 0, ascii);
+    for (size_t i = ascii; i < name.size();) {
+        const char32_t c = decodeUtf8At(name, i);
+        if (c < 0x80)
+            m_result += static_cast<char>(c);
+        else
+            m_result += m_ascii->formOf(c);
+    }
+    name.swap(m_result);
+    return true;
+}
+
+bool SafeNamer::applyTo(std::string &name) {
+    if (name.empty() || !readableName(name))
+        return false;
+    const bool blanksOnly = skipBlanks(name, 0) == name.size();
+    bool changed = m_ascii && toAscii(name);
+    if (mapRefusedCharacters(name, m_result)) {
+        name.swap(m_result);
+        changed = true;
+    }
+    const size_t before = name.size();
+    const auto most = static_cast<size_t>(m_tool.maxUnits);
+    trimTrailingDotsAndBlanks(name);
+    if (name.size() > most) // bytes bound units: most names need no counting
+        cutToUnits(name, most);
+    trimTrailingDotsAndBlanks(name);
+    changed |= name.size() != before; // only cut and trimmed so far
+    if (const size_t device = deviceNameLength(name); device > 0) {
+        name.insert(device, 1, '_');
+        changed = true;
+        if (name.size() > most) {
+            cutToUnits(name, most); // the room is at least MinSafeNameUnits: "_" stays
+            trimTrailingDotsAndBlanks(name);
+        }
+    }
+    if (name.empty() && !blanksOnly) {
+        name = "_"; // nothing the drives take was left; a blank row would be a different thing
+        changed = true;
+    }
+    return changed;
+}
+
+std::string safeName(std::string_view name, const SafeNameTool &tool) {
+    std::string result(name);
+    SafeNamer(tool).applyTo(result);
+    return result;
 }
 
 std::string stripLeadingNumber(std::string_view name) {
@@ -836,34 +1113,41 @@ std::string oldNameStem(std::string_view oldName) {
     const size_t firstDot = stem.find('.');
     if (firstDot != std::string::npos)
         stem.erase(firstDot);
+    // "(02) Blue  Monday .mp3": the blanks a ripper left are no part of the name.
+    collapseBlanksIn(stem);
+    trimBlanksIn(stem);
     return stem;
 }
 
 struct PreparedTool::State {
-    std::variant<StripNumberTool, Replacer, CaseChanger, BlanksTool> tool; // ready to run
+    std::variant<StripNumberTool, Replacer, CaseChanger, BlanksTool, SafeNamer> tool; // ready
     std::optional<PatternError> noError;
 };
 
 namespace {
 
-using Prepared = std::variant<StripNumberTool, Replacer, CaseChanger, BlanksTool>;
+using Prepared = std::variant<StripNumberTool, Replacer, CaseChanger, BlanksTool, SafeNamer>;
 
-Prepared prepare(const NameTool &tool) {
+Prepared prepare(const NameTool &tool, const ToolBounds &bounds) {
     struct Prepare {
+        const ToolBounds &bounds;
         Prepared operator()(StripNumberTool strip) const { return strip; }
-        Prepared operator()(const ReplaceTool &replace) const { return Replacer(replace); }
+        Prepared operator()(const ReplaceTool &replace) const {
+            return Replacer(replace, bounds.nameBytes);
+        }
         Prepared operator()(const CaseTool &change) const {
             return CaseChanger(change.change, change.locale.c_str());
         }
         Prepared operator()(BlanksTool blanks) const { return blanks; }
+        Prepared operator()(const SafeNameTool &safe) const { return SafeNamer(safe); }
     };
-    return std::visit(Prepare{}, tool);
+    return std::visit(Prepare{bounds}, tool);
 }
 
 } // namespace
 
-PreparedTool::PreparedTool(const NameTool &tool)
-    : m_state(std::make_unique<State>(State{prepare(tool), std::nullopt})) {}
+PreparedTool::PreparedTool(const NameTool &tool, const ToolBounds &bounds)
+    : m_state(std::make_unique<State>(State{prepare(tool, bounds), std::nullopt})) {}
 
 PreparedTool::~PreparedTool() = default;
 PreparedTool::PreparedTool(PreparedTool &&) noexcept = default;
@@ -880,12 +1164,35 @@ int PreparedTool::givenUp() const {
     return replacer ? replacer->givenUp() : 0;
 }
 
+int PreparedTool::tooLong() const {
+    const auto *replacer = std::get_if<Replacer>(&m_state->tool);
+    return replacer ? replacer->tooLong() : 0;
+}
+
+size_t PreparedTool::longestResult(size_t bytes) const {
+    struct Longest {
+        size_t bytes;
+        size_t operator()(StripNumberTool) const { return bytes; }
+        size_t operator()(BlanksTool) const { return bytes; }
+        size_t operator()(const Replacer &replacer) const { return replacer.longestResult(bytes); }
+        // A character's case takes at most three times its bytes ("ΐ" to "Ϊ́"); four to spare.
+        size_t operator()(const CaseChanger &) const { return times(bytes, 4); }
+        // ":" becomes two bytes and a device name gets one; an ASCII form is a few letters for
+        // a character of two or three bytes ("½" to " 1/2").
+        size_t operator()(const SafeNamer &namer) const {
+            return plus(times(bytes, namer.asciiForms() ? 4 : 2), 1);
+        }
+    };
+    return std::visit(Longest{bytes}, m_state->tool);
+}
+
 bool PreparedTool::applyTo(std::string &name) {
     struct Apply {
         std::string &name;
         bool operator()(StripNumberTool) const { return stripLeadingNumberIn(name); }
         bool operator()(Replacer &replacer) const { return replacer.applyTo(name); }
         bool operator()(CaseChanger &changer) const { return changer.applyTo(name); }
+        bool operator()(SafeNamer &namer) const { return namer.applyTo(name); }
         bool operator()(BlanksTool blanks) const {
             // Both run: no short-circuit, so a trimmed name is also collapsed.
             const bool collapsed = blanks.collapse && collapseBlanksIn(name);
@@ -922,71 +1229,142 @@ void forRows(std::span<std::string> names, const std::vector<int> *rows, Visit v
         visit(static_cast<size_t>(row));
 }
 
-ToolRun runTool(const NameTool &tool, std::span<std::string> names, const std::vector<int> *rows) {
-    PreparedTool prepared(tool);
-    ToolRun run;
-    run.error = prepared.error();
-    if (run.error)
-        return run;
-    forRows(names, rows, [&](size_t i) { run.changed += prepared.applyTo(names[i]); });
-    run.givenUp = prepared.givenUp();
-    return run;
-}
-
-ToolRun runChain(const NameToolChain &chain, std::span<std::string> names,
-                 const std::vector<int> *rows) {
-    std::vector<PreparedTool> tools;
-    if (chain.stripNumbers)
-        tools.emplace_back(StripNumberTool{});
-    if (chain.replace)
-        tools.emplace_back(*chain.replace);
-    if (chain.caseChange)
-        tools.emplace_back(*chain.caseChange);
-    if (chain.collapseBlanks || chain.trimBlanks)
-        tools.emplace_back(BlanksTool{chain.collapseBlanks, chain.trimBlanks});
+// Applies the tools in turn to each row, stopping at the first result that grows past the
+// bounds; then every name is put back as it was.
+ToolRun runTools(std::vector<PreparedTool> &tools, std::span<std::string> names,
+                 const std::vector<int> *rows, const ToolBounds &bounds) {
     ToolRun run;
     for (const PreparedTool &tool : tools)
         if (tool.error()) {
             run.error = tool.error();
             return run;
         }
-    std::string before; // reused: a row counts only if its final name differs
+    // Where no name can pass the bounds by what the tools can make of the longest at most
+    // (nearly always: names are short), nothing needs watching. Otherwise the names as they
+    // were are kept for the rows changed, in one block of bytes, to be put back if a result
+    // passes.
+    bool mayGrow = false;
+    size_t longest = 0, count = 0;
     forRows(names, rows, [&](size_t i) {
-        std::string &name = names[i];
-        if (tools.size() == 1) {
-            run.changed += tools.front().applyTo(name);
+        longest = std::max(longest, names[i].size());
+        ++count;
+    });
+    const size_t before = longest;
+    for (const PreparedTool &tool : tools)
+        longest = tool.longestResult(longest);
+    if (longest > before)
+        mayGrow = longest > bounds.nameBytes || times(longest, count) > bounds.totalBytes;
+    if (!mayGrow) {
+        std::string previous; // reused: a row of a chain counts only if its final name differs
+        forRows(names, rows, [&](size_t i) {
+            std::string &name = names[i];
+            if (tools.size() == 1) {
+                run.changed += tools.front().applyTo(name);
+                return;
+            }
+            previous.assign(name);
+            bool touched = false;
+            for (PreparedTool &tool : tools)
+                touched |= tool.applyTo(name);
+            run.changed += touched && name != previous;
+        });
+        for (const PreparedTool &tool : tools)
+            run.givenUp += tool.givenUp();
+        return run;
+    }
+    std::string originals;
+    std::vector<std::pair<size_t, size_t>> kept; // the row's index, where its name starts
+    size_t bytesIn = 0, bytesOut = 0;
+    int tooLongBefore = 0;
+    bool stopped = false;
+    forRows(names, rows, [&](size_t i) {
+        if (stopped)
             return;
-        }
-        before.assign(name);
+        std::string &name = names[i];
+        const size_t sizeBefore = name.size();
+        const size_t mark = originals.size();
+        originals += name;
         bool touched = false;
         for (PreparedTool &tool : tools)
             touched |= tool.applyTo(name);
-        run.changed += touched && name != before;
+        const bool changed =
+            touched && (tools.size() == 1 || std::string_view(originals).substr(mark) != name);
+        if (changed) {
+            ++run.changed;
+            kept.emplace_back(i, mark);
+        } else {
+            originals.resize(mark);
+        }
+        int tooLong = 0;
+        for (const PreparedTool &tool : tools)
+            tooLong += tool.tooLong();
+        bytesIn += sizeBefore;
+        bytesOut += name.size();
+        const bool nameTooLong =
+            tooLong > tooLongBefore || name.size() > std::max(bounds.nameBytes, sizeBefore);
+        tooLongBefore = tooLong;
+        if (nameTooLong || (bytesOut > bounds.totalBytes && bytesOut > bytesIn)) {
+            run.overflow = ToolOverflow{i, !nameTooLong};
+            stopped = true;
+        }
     });
+    if (run.overflow) {
+        for (size_t k = 0; k < kept.size(); ++k) {
+            const size_t end = k + 1 < kept.size() ? kept[k + 1].second : originals.size();
+            names[kept[k].first].assign(originals, kept[k].second, end - kept[k].second);
+        }
+        run.changed = 0;
+        return run;
+    }
     for (const PreparedTool &tool : tools)
         run.givenUp += tool.givenUp();
     return run;
 }
 
+ToolRun runTool(const NameTool &tool, std::span<std::string> names, const std::vector<int> *rows,
+                const ToolBounds &bounds) {
+    std::vector<PreparedTool> tools;
+    tools.emplace_back(tool, bounds);
+    return runTools(tools, names, rows, bounds);
+}
+
+ToolRun runChain(const NameToolChain &chain, std::span<std::string> names,
+                 const std::vector<int> *rows, const ToolBounds &bounds) {
+    std::vector<PreparedTool> tools;
+    if (chain.stripNumbers)
+        tools.emplace_back(StripNumberTool{}, bounds);
+    if (chain.replace)
+        tools.emplace_back(*chain.replace, bounds);
+    if (chain.caseChange)
+        tools.emplace_back(*chain.caseChange, bounds);
+    if (chain.safeNames)
+        tools.emplace_back(*chain.safeNames, bounds);
+    if (chain.collapseBlanks || chain.trimBlanks)
+        tools.emplace_back(BlanksTool{chain.collapseBlanks, chain.trimBlanks}, bounds);
+    return runTools(tools, names, rows, bounds);
+}
+
 } // namespace
 
-ToolRun applyTool(const NameTool &tool, std::span<std::string> names) {
-    return runTool(tool, names, nullptr);
+ToolRun applyTool(const NameTool &tool, std::span<std::string> names, const ToolBounds &bounds) {
+    return runTool(tool, names, nullptr, bounds);
 }
 
-ToolRun applyTool(const NameTool &tool, std::span<std::string> names, std::span<const int> rows) {
+ToolRun applyTool(const NameTool &tool, std::span<std::string> names, std::span<const int> rows,
+                  const ToolBounds &bounds) {
     const std::vector<int> inside = rowsInside(rows, names.size());
-    return runTool(tool, names, &inside);
-}
-
-ToolRun applyTools(const NameToolChain &chain, std::span<std::string> names) {
-    return runChain(chain, names, nullptr);
+    return runTool(tool, names, &inside, bounds);
 }
 
 ToolRun applyTools(const NameToolChain &chain, std::span<std::string> names,
-                   std::span<const int> rows) {
+                   const ToolBounds &bounds) {
+    return runChain(chain, names, nullptr, bounds);
+}
+
+ToolRun applyTools(const NameToolChain &chain, std::span<std::string> names,
+                   std::span<const int> rows, const ToolBounds &bounds) {
     const std::vector<int> inside = rowsInside(rows, names.size());
-    return runChain(chain, names, &inside);
+    return runChain(chain, names, &inside, bounds);
 }
 
 } // namespace filvane

@@ -12,12 +12,27 @@ struct UCaseMap;
 
 namespace filvane {
 
-// The name tools: numbering, find and replace, case, stripping a leading number, blanks.
+// The name tools: numbering, find and replace, case, stripping a leading number, blanks, names
+// safe for every drive.
 // Each works on new names (UTF-8) one at a time; the batch functions at the end apply one tool,
 // or the command line's fixed chain of them, to all rows or to chosen rows.
 //
 // A name that is not well-formed UTF-8 is never changed by any tool: the tools read characters,
 // and a name they cannot read as characters is left as it is, byte for byte.
+
+// What a tool may make of one name and of all the names it acts on together. A name on any
+// drive is at most a few hundred bytes: a result beyond these is a mistake (a long replacement
+// for every character), and the tool stops at once instead of filling memory. A name that is
+// longer than that to begin with may stay as long; the names together may stay as long as they
+// were.
+inline constexpr size_t MaxToolNameBytes = 4096;
+inline constexpr size_t MaxToolTotalBytes = size_t{256} << 20;
+
+// The bounds above as parameters, so that tests can reach them with few names.
+struct ToolBounds {
+    size_t nameBytes = MaxToolNameBytes;
+    size_t totalBytes = MaxToolTotalBytes;
+};
 
 // How the number in front of a new name is written. The defaults give today's names:
 // "01 - " to "99 - ", then "100 - ".
@@ -128,7 +143,8 @@ std::string describePatternError(const PatternError &error);
 // Every occurrence in a name is replaced.
 class Replacer {
 public:
-    explicit Replacer(const ReplaceTool &tool);
+    // A result longer than `mostBytes` (and than the name was) is given up (see tooLong).
+    explicit Replacer(const ReplaceTool &tool, size_t mostBytes = MaxToolNameBytes);
     ~Replacer();
     Replacer(Replacer &&) noexcept;
     Replacer &operator=(Replacer &&) noexcept;
@@ -144,6 +160,11 @@ public:
     // Names left alone because matching took too long (a pattern that backtracks without end,
     // such as "(a+)+$") or ran out of stack.
     int givenUp() const { return m_givenUp; }
+    // Names left alone because the result would be longer than `mostBytes` (and than the name
+    // was); the replacing stops as soon as the result grows past it.
+    int tooLong() const { return m_tooLong; }
+    // The most bytes a name of `bytes` bytes can become (saturating at SIZE_MAX).
+    size_t longestResult(size_t bytes) const;
 
 private:
     struct Compiled; // the ICU pattern, matcher and UTF-16 buffers
@@ -154,14 +175,18 @@ private:
     std::string m_replacement;
     std::unique_ptr<Compiled> m_compiled; // null for case-sensitive plain text and on error
     std::string m_result;
+    size_t m_mostBytes;
     int m_givenUp = 0;
+    int m_tooLong = 0;
 };
 
 // The name without a leading track number and what separates it from the rest: "04 - ",
 // "04. ", "04_", "(04) ", "[04] ", "1) ", "#04 ", "Track 04 - ", dashes and blanks of any kind
-// ("04 – ", no-break space). Only one number is taken; blanks before it go with it. The name
-// stays as it is when nothing would remain ("04", "1984"), when the number touches a letter
-// ("2Pac", "3D"), or when a dot, dash or underscore joins it to another number with no blank
+// ("04 – ", no-break space); a number may end in one small letter, the part of a track
+// ("05b - ", "5a. "). Only one number is taken; blanks before it go with it. The name stays as
+// it is when nothing would remain ("04", "1984"), when the number runs into a word with no
+// separator ("2Pac", "3D", "1st"), or when a dot, dash or underscore joins it to another number
+// with no blank
 // ("4.5 Seconds", "2023-05-14 Trip", "20230514_101530": dates and decimals, not track numbers).
 std::string stripLeadingNumber(std::string_view name);
 
@@ -174,11 +199,67 @@ std::string collapseBlanks(std::string_view name);
 std::string trimUnicodeBlanks(std::string_view name);
 
 // A new name filled from an old file name with its number stripped: the old name without its
-// extension (from the last "."), without a leading number, up to its first remaining ".".
-// "04 - Rain on Glass.mp3" and "04. Rain on Glass.mp3" give "Rain on Glass"; a name without a
+// extension (from the last "."), without a leading number, up to its first remaining ".", its
+// runs of blanks made one and its ends trimmed. "04 - Rain on Glass.mp3", "04. Rain on
+// Glass.mp3" and "(04) Rain  on Glass .mp3" give "Rain on Glass"; a name without a
 // "." gives "", as the plain fill does; "04.mp3" gives "04" (nothing would remain without it);
 // an old name that is not UTF-8 gives the plain fill's text unchanged.
 std::string oldNameStem(std::string_view oldName);
+
+// A name every FAT, exFAT and NTFS drive takes, by one fixed mapping:
+//   ":" becomes " -" ("Act 1: Rain" gives "Act 1 - Rain"; after a blank it becomes "-"),
+//   "/" and "\" become "-",
+//   ? * " < > | and control characters are dropped,
+//   dots and blanks at the end are trimmed,
+//   a device name (CON PRN AUX NUL COM1-9 LPT1-9, in any case, with or without an extension)
+//   gets "_" after it ("CON_", "aux_.txt"),
+//   and the name is cut to `maxUnits` UTF-16 units at a character boundary.
+// With `ascii`, every character is first written as ICU's Latin-ASCII rules write it ("Őszi
+// szél" gives "Oszi szel", "Straße" "Strasse") and what has no ASCII form is dropped. A name of
+// which nothing is left becomes "_"; an empty name stays empty, and one of blanks alone becomes
+// empty.
+struct SafeNameTool {
+    bool ascii = false;
+    // The room the name has: 255, less what the number and the extension take of it (see
+    // safeNameRoom); never taken as less than MinSafeNameUnits.
+    int maxUnits = 255;
+};
+
+inline constexpr int MaxFileNameUnits = 255; // what FAT, exFAT and NTFS take
+inline constexpr int MinSafeNameUnits = 8;
+
+// The room for a typed name in a final name whose number, separator and extension (everything
+// but the typed name) take `reservedUnits` UTF-16 units.
+int safeNameRoom(size_t reservedUnits);
+
+// UTF-16 units of a UTF-8 text, as the drives count a name (a byte that does not decode counts
+// as one).
+size_t utf16Units(std::string_view text);
+
+// The mapping made ready for many names: the transliterator opened at the first letter that
+// needs it, and each character's ASCII form remembered once found.
+class SafeNamer {
+public:
+    explicit SafeNamer(SafeNameTool tool);
+    ~SafeNamer();
+    SafeNamer(SafeNamer &&) noexcept;
+    SafeNamer &operator=(SafeNamer &&) noexcept;
+
+    // Changes the name in place; false when it stays as it was (already safe, or not UTF-8).
+    bool applyTo(std::string &name);
+    bool asciiForms() const { return m_ascii != nullptr; }
+
+private:
+    struct Ascii; // ICU's transliterator and the forms found so far
+    bool toAscii(std::string &name);
+
+    SafeNameTool m_tool;
+    std::unique_ptr<Ascii> m_ascii;
+    std::string m_result; // reused for every name
+};
+
+// One name, for a single use.
+std::string safeName(std::string_view name, const SafeNameTool &tool = {});
 
 struct StripNumberTool {};
 struct CaseTool {
@@ -190,12 +271,17 @@ struct BlanksTool {
     bool trim = true;
 };
 
-using NameTool = std::variant<StripNumberTool, ReplaceTool, CaseTool, BlanksTool>;
+using NameTool = std::variant<StripNumberTool, ReplaceTool, CaseTool, BlanksTool, SafeNameTool>;
+
+struct ToolOverflow {
+    size_t index = 0;   // the name (an index into the names given) on which the tool stopped
+    bool total = false; // the names together grew too long, not this one alone
+};
 
 // A tool made ready for many names: its pattern compiled or case map opened once.
 class PreparedTool {
 public:
-    explicit PreparedTool(const NameTool &tool);
+    explicit PreparedTool(const NameTool &tool, const ToolBounds &bounds = {});
     ~PreparedTool();
     PreparedTool(PreparedTool &&) noexcept;
     PreparedTool &operator=(PreparedTool &&) noexcept;
@@ -206,6 +292,11 @@ public:
     bool applyTo(std::string &name);
     // Names a replace left alone because matching took too long (Replacer::givenUp).
     int givenUp() const;
+    // Names a replace left alone because the result would pass the bound on a name.
+    int tooLong() const;
+    // The most bytes a name of `bytes` bytes can become by the tool (saturating at SIZE_MAX):
+    // no more for tools that only take away.
+    size_t longestResult(size_t bytes) const;
 
 private:
     struct State;
@@ -216,38 +307,48 @@ struct ToolRun {
     int changed = 0;                   // rows whose name is different afterwards
     int givenUp = 0;                   // rows a pattern took too long on, left alone
     std::optional<PatternError> error; // set when the pattern was bad; then nothing changed
+    // Set when a result passed MaxToolNameBytes or MaxToolTotalBytes: the tool stopped there
+    // and every name is as it was.
+    std::optional<ToolOverflow> overflow;
 };
 
 // Applies the tool to every name, or to the rows listed (indices into `names`; rows outside it
 // are ignored and a row listed twice is changed once). `names` is typically the lists' new names
 // (NameLists::newNames) or a copy of them: data row r is index r - 1.
-ToolRun applyTool(const NameTool &tool, std::span<std::string> names);
-ToolRun applyTool(const NameTool &tool, std::span<std::string> names, std::span<const int> rows);
+ToolRun applyTool(const NameTool &tool, std::span<std::string> names,
+                  const ToolBounds &bounds = {});
+ToolRun applyTool(const NameTool &tool, std::span<std::string> names, std::span<const int> rows,
+                  const ToolBounds &bounds = {});
 
 // The command line's tools, applied to each name in this fixed order:
 //   1. strip the leading number (--strip-numbers),
 //   2. find and replace (--replace FROM TO [--regex]),
 //   3. case (--case lower|upper|title|sentence),
-//   4. collapse runs of blanks, then trim them.
+//   4. names made safe for FAT, exFAT and NTFS (--safe-names, --ascii),
+//   5. collapse runs of blanks, then trim them.
 // Numbers go first so that a pattern and the case see the name itself; the case comes after the
-// replacement so that inserted text is cased like the rest; blanks come last to tidy what the
-// others leave ("04 -  Rain" stripped, or a word replaced by nothing).
+// replacement so that inserted text is cased like the rest; the safe mapping comes after every
+// tool that could bring back what it takes out; blanks come last to tidy what the others leave
+// ("04 -  Rain" stripped, or a word replaced by nothing).
 struct NameToolChain {
     bool stripNumbers = false;
     std::optional<ReplaceTool> replace;
     std::optional<CaseTool> caseChange;
+    std::optional<SafeNameTool> safeNames;
     bool collapseBlanks = false;
     bool trimBlanks = false;
 
     bool empty() const {
-        return !stripNumbers && !replace && !caseChange && !collapseBlanks && !trimBlanks;
+        return !stripNumbers && !replace && !caseChange && !safeNames && !collapseBlanks &&
+               !trimBlanks;
     }
 };
 
 // `changed` counts rows whose final name differs from the first (a row changed and changed back
 // does not count). A bad pattern changes nothing at all and is returned.
-ToolRun applyTools(const NameToolChain &chain, std::span<std::string> names);
 ToolRun applyTools(const NameToolChain &chain, std::span<std::string> names,
-                   std::span<const int> rows);
+                   const ToolBounds &bounds = {});
+ToolRun applyTools(const NameToolChain &chain, std::span<std::string> names,
+                   std::span<const int> rows, const ToolBounds &bounds = {});
 
 } // namespace filvane

@@ -165,6 +165,13 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"name stays with the file of row %1", "a név a(z) %1. sor fájljánál marad"},
     {"Plan", "Terv"},
     {"Plan: what the rename will do", "Terv: mit tesz az átnevezés"},
+    {"Make names safe for this drive", "Nevek igazítása a meghajtóhoz"},
+    {"This would make the name of row %1 longer than %2 bytes, more than any drive takes: "
+     "nothing is changed.",
+     "Ettől a(z) %1. sor neve hosszabb lenne %2 bájtnál, amit egy meghajtó sem fogad el: "
+     "semmi sem változik."},
+    {"This would make the names together longer than %1 MB: nothing is changed.",
+     "Ettől a nevek együtt hosszabbak lennének %1 MB-nál: semmi sem változik."},
 }};
 
 } // namespace

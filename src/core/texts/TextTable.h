@@ -144,9 +144,13 @@ enum class UiText {
     PreflightHeldWord,
     LivePlanAction,
     LivePlanCaption,
+    // Names safe for every drive, and what a name tool may make of the names.
+    SafeNamesAction,
+    ToolNameTooLong,
+    ToolNamesTooLong,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::LivePlanCaption);
+constexpr int UiTextCount = static_cast<int>(UiText::ToolNamesTooLong);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.

@@ -1,6 +1,7 @@
 // The name tools against tables of real names: tracks, photos, documents, Hungarian and Greek
 // titles. Characters are written as themselves (the sources are UTF-8); bytes that are not
 // UTF-8 as escapes.
+#include "core/base/Utf8.h"
 #include "core/names/NameText.h"
 #include "core/names/NameTools.h"
 
@@ -8,6 +9,7 @@
 
 #include <unicode/ucasemap.h>
 
+#include <cctype>
 #include <climits>
 #include <random>
 #include <string>
@@ -20,6 +22,11 @@ namespace {
 // Names that are not UTF-8: a Latin-1 "é", a stray byte, an encoded surrogate, an overlong "/".
 const std::vector<std::string> notUtf8 = {"Caf\xE9 TRACK  one", "\xFF 04 - Intro ",
                                           "04 - \xED\xA0\x80 rain", "a\xC0\xAF  b"};
+
+bool asciiTest(const std::string &name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 } // namespace
 
@@ -362,6 +369,12 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"03 - 04 - Rain on Glass", "04 - Rain on Glass"}, // one number at a time
         TextCase{"01 - 99 Luftballons", "99 Luftballons"},
         TextCase{"2001 A Space Odyssey", "A Space Odyssey"},
+        // A number with the letter of its part: the separator after it makes it a number.
+        TextCase{"05b - New", "New"}, TextCase{"5a. Intro", "Intro"}, TextCase{"(05b) New", "New"},
+        TextCase{"Track 12a - Rain", "Rain"}, TextCase{"05b_New", "New"}, TextCase{"05b", "05b"},
+        TextCase{"5a - ", "5a - "}, TextCase{"1st Love", "1st Love"},
+        TextCase{"2pac - Changes", "2pac - Changes"}, TextCase{"3D - Movie", "3D - Movie"},
+        TextCase{"5a5 Intro", "5a5 Intro"},
         // Left alone: nothing would remain, the number is part of a word, or it is a date,
         // time or decimal.
         TextCase{"04 - ", "04 - "}, TextCase{"1984", "1984"}, TextCase{"Track 04", "Track 04"},
@@ -407,17 +420,226 @@ TEST_P(OldNameStemTest, FillsWithoutTheNumber) {
 
 INSTANTIATE_TEST_SUITE_P(
     OldNames, OldNameStemTest,
-    ::testing::Values(TextCase{"04 - Rain on Glass.mp3", "Rain on Glass"},
-                      TextCase{"04. Rain on Glass.mp3", "Rain on Glass"},
-                      TextCase{"(04) Őszi eső.flac", "Őszi eső"},
-                      TextCase{"Track 12 - ΆΛΦΑ.ogg", "ΆΛΦΑ"},
-                      TextCase{"Rain on Glass.mp3", "Rain on Glass"},
-                      TextCase{"04.mp3", "04"}, // nothing would remain
-                      TextCase{"a.b.mp3", "a"}, // as the plain fill: up to the first dot
-                      TextCase{"IMG_2041.JPG", "IMG_2041"},
-                      TextCase{"2023-05-14 Trip.jpg", "2023-05-14 Trip"}, TextCase{"README", ""},
-                      TextCase{".hidden", ""},
-                      TextCase{"04 - Caf\xE9.mp3", "04 - Caf\xE9"})); // not UTF-8: plain fill
+    ::testing::Values(
+        TextCase{"04 - Rain on Glass.mp3", "Rain on Glass"},
+        TextCase{"04. Rain on Glass.mp3", "Rain on Glass"},
+        TextCase{"(04) Őszi eső.flac", "Őszi eső"}, TextCase{"Track 12 - ΆΛΦΑ.ogg", "ΆΛΦΑ"},
+        TextCase{"Rain on Glass.mp3", "Rain on Glass"},
+        TextCase{"04.mp3", "04"}, // nothing would remain
+        TextCase{"a.b.mp3", "a"}, // as the plain fill: up to the first dot
+        TextCase{"IMG_2041.JPG", "IMG_2041"}, TextCase{"2023-05-14 Trip.jpg", "2023-05-14 Trip"},
+        TextCase{"README", ""}, TextCase{".hidden", ""}, TextCase{"05b - New.mp3", "New"},
+        TextCase{"2Pac - Changes.mp3", "2Pac - Changes"}, TextCase{"1984.mp3", "1984"},
+        TextCase{"(02) Blue  Monday .mp3", "Blue Monday"}, // blanks tidied
+        TextCase{"  Rain\t on Glass .flac", "Rain on Glass"},
+        TextCase{"04 - Caf\xE9.mp3", "04 - Caf\xE9"})); // not UTF-8: plain fill
+
+// Names safe for FAT, exFAT and NTFS
+
+namespace {
+
+// What those drives refuse, written out here apart from the mapping: the characters
+// < > : " / \ | ? * and control characters, a dot or blank at the end, a device name with or
+// without an extension, more than 255 UTF-16 units. Empty when the name passes.
+std::string refusedBecause(const std::string &name) {
+    if (!isValidUtf8(name))
+        return "not UTF-8";
+    size_t units = 0;
+    for (size_t i = 0; i < name.size();) {
+        const char32_t c = decodeUtf8At(name, i);
+        units += c >= 0x10000 ? 2 : 1;
+        if (c < 0x20 || c == 0x7F ||
+            std::u32string_view(U"<>:\"/\\|?*").find(c) != std::u32string_view::npos)
+            return "character " + std::to_string(static_cast<unsigned>(c));
+    }
+    if (units > 255)
+        return "too long";
+    if (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        return "ends in a dot or blank";
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (char &c : stem)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char *device : {"CON", "PRN", "AUX", "NUL"})
+        if (stem == device)
+            return "device";
+    for (const char *prefix : {"COM", "LPT"})
+        for (const char *digit :
+             {"1", "2", "3", "4", "5", "6", "7", "8", "9", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"})
+            if (stem == std::string(prefix) + digit)
+                return "device";
+    return {};
+}
+
+} // namespace
+
+class SafeNameTest : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(SafeNameTest, MapsWhatTheDrivesRefuse) {
+    const std::string safe = safeName(GetParam().name);
+    EXPECT_EQ(safe, GetParam().expected) << GetParam().name;
+    EXPECT_EQ(refusedBecause(safe), "") << safe;
+    EXPECT_EQ(safeName(safe), safe) << "a safe name stays as it is";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SafeNameTest,
+    ::testing::Values(TextCase{"Act 1: Rain", "Act 1 - Rain"},
+                      TextCase{"Act 1 : Rain", "Act 1 - Rain"}, TextCase{"10:30", "10 -30"},
+                      TextCase{"AC/DC - Thunder", "AC-DC - Thunder"}, TextCase{"a\\b", "a-b"},
+                      TextCase{"Why? *Now* \"so\" <b> |x|", "Why Now so b x"},
+                      TextCase{"Tab\there\x7F\xC2\x85", "Tabhere"}, // control characters
+                      TextCase{"Ends in dots...", "Ends in dots"}, TextCase{"Ends . . ", "Ends"},
+                      TextCase{"Ends in a blank\u3000", "Ends in a blank"}, TextCase{"CON", "CON_"},
+                      TextCase{"con.txt", "con_.txt"}, TextCase{"Com1", "Com1_"},
+                      TextCase{"LPT9.tar.gz", "LPT9_.tar.gz"}, TextCase{"NUL .", "NUL_"},
+                      TextCase{"aux .mp3", "aux_ .mp3"}, TextCase{"COM\xC2\xB9", "COM\xC2\xB9_"},
+                      // Not device names.
+                      TextCase{"CONSOLE", "CONSOLE"}, TextCase{"COM10", "COM10"},
+                      TextCase{"COM0", "COM0"}, TextCase{"AUX_", "AUX_"},
+                      TextCase{"my CON", "my CON"},
+                      // Nothing is left: a name that shows it, not a blank row.
+                      TextCase{"...", "_"}, TextCase{"???", "_"}, TextCase{". .", "_"},
+                      TextCase{"", ""}, TextCase{"   ", ""}, // blanks alone: a blank row
+                      // Letters are not touched without the ASCII box.
+                      TextCase{"Őszi szél", "Őszi szél"}, TextCase{"ΆΛΦΑ: 2", "ΆΛΦΑ - 2"},
+                      TextCase{"Rain on Glass", "Rain on Glass"}));
+
+TEST(SafeName, PlainAsciiByLatinAsciiRules) {
+    const SafeNameTool ascii{.ascii = true};
+    EXPECT_EQ(safeName("Őszi szél", ascii), "Oszi szel");
+    EXPECT_EQ(safeName("Árvíztűrő tükörfúrógép", ascii), "Arvizturo tukorfurogep");
+    EXPECT_EQ(safeName("Straße Æon", ascii), "Strasse AEon");
+    EXPECT_EQ(safeName("e\xCC\x81tude", ascii), "etude"); // a decomposed accent
+    // Full-width letters become ASCII first, so their colon is mapped like any other.
+    EXPECT_EQ(safeName("Ｆｕｌｌ：Ｗｉｄｅ", ascii), "Full -Wide");
+    // What has no ASCII form goes.
+    EXPECT_EQ(safeName("Москва 2", ascii), " 2");
+    EXPECT_EQ(safeName("日本", ascii), "_");
+    EXPECT_EQ(safeName("Café 😀.", ascii), "Cafe");
+    // Many names, one transliterator: each character's form is found once.
+    std::vector<std::string> names(500, "Tűz és víz");
+    names.push_back("plain");
+    const ToolRun run = applyTool(ascii, names);
+    EXPECT_EQ(run.changed, 500);
+    EXPECT_EQ(names.front(), "Tuz es viz");
+    EXPECT_EQ(names.back(), "plain");
+}
+
+TEST(SafeName, CutToTheRoomAtACharacterBoundary) {
+    EXPECT_EQ(safeName(std::string(300, 'a')), std::string(255, 'a'));
+    // Two units each: 127 of them fit in 255, and no half of one is left.
+    std::string emoji;
+    for (int i = 0; i < 200; ++i)
+        emoji += "😀";
+    const std::string cut = safeName(emoji);
+    EXPECT_EQ(utf16Units(cut), 254u);
+    EXPECT_TRUE(isValidUtf8(cut));
+    // "é" is one unit and two bytes: counted in units, not bytes.
+    std::string accents;
+    for (int i = 0; i < 255; ++i)
+        accents += "é";
+    EXPECT_EQ(safeName(accents), accents);
+    EXPECT_EQ(utf16Units(safeName(accents + "é")), 255u);
+    // A cut that ends in a blank or a dot is trimmed, as any end.
+    EXPECT_EQ(safeName(std::string(250, 'a') + " . b", SafeNameTool{.maxUnits = 252}),
+              std::string(250, 'a'));
+    // The room left by a number and an extension, never less than a few units.
+    EXPECT_EQ(safeNameRoom(9), 246);
+    EXPECT_EQ(safeNameRoom(300), MinSafeNameUnits);
+    EXPECT_EQ(safeName("CON" + std::string(20, 'x') + ".mp3", SafeNameTool{.maxUnits = 8}),
+              "CONxxxxx");
+    EXPECT_EQ(safeName("CON.mp3" + std::string(20, 'x'), SafeNameTool{.maxUnits = 8}), "CON_.mp3");
+    EXPECT_EQ(safeName("abc", SafeNameTool{.maxUnits = 0}), "abc"); // taken as the least room
+}
+
+// Names of every kind of trouble, made safe, pass the drives' rule, whole and composed with a
+// number and an extension in the room left for them.
+TEST(SafeName, EveryResultPassesTheDrivesRule) {
+    const char *pieces[] = {"a",   "Z",   " ", ".",        ":",    "/",    "\\", "?", "*", "\"",
+                            "<",   ">",   "|", "\t",       "\x01", "\x7F", "é",  "Ő", "😀", "\u3000",
+                            "con", "LPT", "1", "\xC2\xB9", "-",    "_",    "ｘ", "："};
+    std::mt19937 random(11);
+    for (const bool ascii : {false, true})
+        for (int n = 0; n < 3000; ++n) {
+            std::string name;
+            const int length = static_cast<int>(random() % (n % 10 == 0 ? 400 : 8));
+            for (int k = 0; k < length; ++k)
+                name += pieces[random() % std::size(pieces)];
+            const std::string prefix = "01 - ", extension = ".mp3";
+            SafeNameTool tool{.ascii = ascii,
+                              .maxUnits = safeNameRoom(utf16Units(prefix + extension))};
+            const std::string safe = safeName(name, tool);
+            if (name.empty()) {
+                EXPECT_EQ(safe, "");
+                continue;
+            }
+            ASSERT_EQ(refusedBecause(safe), "") << name << " gave " << safe;
+            ASSERT_EQ(refusedBecause(prefix + safe + extension), "") << name;
+            ASSERT_EQ(safeName(safe, tool), safe) << name;
+            ASSERT_TRUE(!ascii || asciiTest(safe)) << safe;
+        }
+}
+
+// Bounds on what a tool makes
+
+TEST(ToolBounds, AReplacementRepeatedForEveryCharacterStopsAtOnceAndChangesNothing) {
+    std::vector<std::string> album;
+    for (int i = 0; i < 600; ++i)
+        album.push_back("Track " + std::to_string(i) + " - Some Title");
+    std::vector<std::string> names = album;
+    const ToolRun run = applyTool(ReplaceTool{".", std::string(10000, 'x'), true}, names);
+    ASSERT_TRUE(run.overflow);
+    EXPECT_EQ(run.overflow->index, 0u); // the first name already: nothing more was tried
+    EXPECT_FALSE(run.overflow->total);
+    EXPECT_EQ(run.changed, 0);
+    EXPECT_EQ(names, album);
+
+    // Plain text, and a chain in which earlier rows had changed: all put back.
+    names = {"a", "b", "abb"};
+    NameToolChain chain;
+    chain.replace = ReplaceTool{"b", std::string(3000, 'b')};
+    chain.caseChange = CaseTool{CaseChange::Upper, ""};
+    ToolRun chained = applyTools(chain, names);
+    ASSERT_TRUE(chained.overflow);
+    EXPECT_EQ(chained.overflow->index, 2u); // "a" and "b" stay within the bound
+    EXPECT_EQ(chained.changed, 0);
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "abb"}));
+    names = {"a", "ab"};
+    chain.replace = ReplaceTool{"b", std::string(4095, 'b')};
+    chained = applyTools(chain, names);
+    EXPECT_FALSE(chained.overflow); // 4,096 bytes: a long name, within the bound
+    EXPECT_EQ(chained.changed, 2);
+    EXPECT_EQ(names.back(), "A" + std::string(4095, 'B'));
+
+    // A name that was longer to begin with may stay as long.
+    names = {std::string(10000, 'a')};
+    EXPECT_FALSE(applyTool(ReplaceTool{"a", "b"}, names).overflow);
+    EXPECT_EQ(names.front(), std::string(10000, 'b'));
+    EXPECT_TRUE(applyTool(ReplaceTool{"^b", "cc", true}, names).overflow);
+}
+
+TEST(ToolBounds, TheNamesTogetherAreBoundToo) {
+    std::vector<std::string> album(100, "name");
+    std::vector<std::string> names = album;
+    const ToolBounds bounds{.nameBytes = 100, .totalBytes = 2000};
+    ToolRun run = applyTool(ReplaceTool{"name", std::string(50, 'n')}, names, bounds);
+    ASSERT_TRUE(run.overflow);
+    EXPECT_TRUE(run.overflow->total);
+    EXPECT_EQ(run.overflow->index, 40u); // the 41st name of 50 bytes passes 2,000
+    EXPECT_EQ(names, album);
+    // The chosen rows only count.
+    const std::vector<int> rows = {3, 5, 7};
+    run = applyTool(ReplaceTool{"name", std::string(50, 'n')}, names, rows, bounds);
+    EXPECT_FALSE(run.overflow);
+    EXPECT_EQ(run.changed, 3);
+    // Tools that only shorten never stop.
+    names = std::vector<std::string>(100, std::string(500, ' '));
+    run = applyTool(BlanksTool{}, names, bounds);
+    EXPECT_FALSE(run.overflow);
+    EXPECT_EQ(run.changed, 100);
+}
 
 // Names that are not UTF-8
 
@@ -431,6 +653,8 @@ TEST(NotUtf8, EveryToolLeavesSuchNamesAlone) {
         CaseTool{CaseChange::Title, ""},
         CaseTool{CaseChange::Sentence, "hu"},
         BlanksTool{true, true},
+        SafeNameTool{},
+        SafeNameTool{.ascii = true},
     };
     for (size_t t = 0; t < tools.size(); ++t) {
         std::vector<std::string> names = notUtf8;
