@@ -31,6 +31,8 @@ std::string findingWord(const filvane::PreflightRow &row, const filvane::StoredT
         return texts[UiText::PreflightTooLongWord];
     case PreflightFinding::NoBaseName:
         return texts[UiText::PreflightNoBaseNameWord];
+    case PreflightFinding::NotOnThisDrive:
+        return filvane::fillText(texts[UiText::ReasonNotOnDrive], {row.refused});
     }
     return {};
 }

@@ -36,6 +36,10 @@ QString summary(const filvane::Preflight &check, const std::string &folder,
     line(PreflightFinding::Taken, UiText::PreflightTaken);
     line(PreflightFinding::Duplicate, UiText::PreflightDuplicate);
     line(PreflightFinding::TooLong, UiText::PreflightTooLong);
+    line(PreflightFinding::NotOnThisDrive, UiText::PreflightNotOnDrive);
+    // Said where the drive lacks the atomic no-replace rename, so the user knows how it is done.
+    if (filvane::wayFor(check.drive) != filvane::RenameWay::NoReplace)
+        text += "\n" + filvane::driveText(check.drive, texts);
     return qstr(text);
 }
 

@@ -396,6 +396,9 @@ std::string findingText(const filvane::PreflightRow &row) {
         return "the name is too long";
     case filvane::PreflightFinding::NoBaseName:
         return "the name has nothing before its extension";
+    case filvane::PreflightFinding::NotOnThisDrive:
+        return filvane::fillText(filvane::StoredTexts()[filvane::UiText::ReasonNotOnDrive],
+                                 {row.refused});
     }
     return {};
 }
@@ -652,6 +655,8 @@ int main(int argc, char **argv) {
         filvane::checkPlan(plan);
         const filvane::Preflight &check = *plan.preflight;
         printPlan(plan);
+        print(stderr,
+              "filvane-rename: " + filvane::driveText(check.drive, filvane::StoredTexts()) + "\n");
         printFindings(check);
         print(stderr, refusal);
         if (refusalCode != ExitDone)
@@ -664,6 +669,21 @@ int main(int argc, char **argv) {
     if (refusalCode != ExitDone) {
         print(stderr, refusal);
         return refusalCode;
+    }
+    // Names this drive refuses, or takes for others in another case, stop the run before it
+    // starts; elsewhere the run meets its failures itself and the check is not paid for.
+    if (const filvane::DriveFacts drive = filvane::driveFactsOf(arguments.directory);
+        drive.windowsNames || drive.caseInsensitive) {
+        filvane::checkPlan(plan);
+        filvane::Preflight stops;
+        for (const filvane::PreflightRow &row : plan.preflight->rows)
+            if (row.finding == filvane::PreflightFinding::NotOnThisDrive || row.otherCase)
+                stops.rows.push_back(row);
+        if (!stops.clean()) {
+            printFindings(stops);
+            print(stderr, "filvane-rename: nothing is renamed\n");
+            return ExitRowsFailed;
+        }
     }
     return reportRun(session.run(std::move(plan)));
 }

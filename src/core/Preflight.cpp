@@ -1,14 +1,20 @@
 #include "core/Preflight.h"
 
+#include "core/Drive.h"
 #include "core/NameClaims.h"
+
+#include "core/DirectoryHandle.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace filvane {
 
@@ -55,14 +61,52 @@ private:
     std::vector<char> m_present; // by claims' entry; empty when the folder was not read whole
 };
 
+// On a drive where names differ in case only are one name: whether row `at` meets an upper row
+// that moves to its name in another case (Duplicate) or a file outside the run that has it
+// (Taken). A finding found is added to `result`. The folder is read once, for the first row.
+class CaseNames {
+public:
+    explicit CaseNames(const RenamePlan &plan) {
+        std::unordered_map<std::string, int> moving; // old names of rows that move
+        for (size_t at = 0; at < plan.rows.size(); ++at) {
+            const RowOutcome &row = plan.rows[at];
+            if (row.outcome != RenameOutcome::Blank && row.newName != row.oldName)
+                m_moves.insert(std::string(row.oldName));
+        }
+        DirectoryHandle dir(plan.directory);
+        while (const dirent *entry = dir.next()) {
+            const std::string_view name(entry->d_name);
+            if (name != "." && name != ".." && !m_moves.count(std::string(name)))
+                m_staying.emplace(foldedName(name), std::string(name));
+        }
+    }
+    // The name of a file that stays, one with `name` in another case; empty when none.
+    std::string stayingAs(std::string_view name) const {
+        const auto found = m_staying.find(foldedName(name));
+        return found == m_staying.end() || found->second == name ? std::string() : found->second;
+    }
+    // The row of an upper row that takes `name` in another case, else 0; remembers this one.
+    int takenBy(std::string_view name, int row) {
+        const auto [found, added] = m_wanted.emplace(foldedName(name), row);
+        return added ? 0 : found->second;
+    }
+
+private:
+    std::unordered_set<std::string> m_moves;
+    std::unordered_map<std::string, std::string> m_staying; // folded name -> name
+    std::unordered_map<std::string, int> m_wanted;          // folded new name -> row
+};
+
 } // namespace
 
 void checkPlan(RenamePlan &renamePlan) {
     const std::vector<RowOutcome> &plan = renamePlan.rows;
     Preflight result;
+    result.drive = driveFactsOf(renamePlan.directory);
     const size_t longest = nameMax(renamePlan.directory);
     const NameClaims claims(plan);
     const FolderNames folder(renamePlan.directory, claims, plan.size());
+    std::optional<CaseNames> caseNames; // made on a drive without case, for the first row
     for (size_t at = 0; at < plan.size(); ++at) {
         const RowOutcome &row = plan[at];
         if (row.outcome == RenameOutcome::Blank)
@@ -77,8 +121,13 @@ void checkPlan(RenamePlan &renamePlan) {
         }
         if (row.newName == row.oldName)
             continue; // nothing to do for this file
-        if (row.newName.size() > longest) {
+        if (row.newName.size() > longest || tooLongOnDrive(row.newName, result.drive)) {
             add(PreflightFinding::TooLong);
+            continue;
+        }
+        if (std::optional<std::string> refused = refusedOnDrive(row.newName, result.drive)) {
+            add(PreflightFinding::NotOnThisDrive);
+            result.rows.back().refused = std::move(*refused);
             continue;
         }
         const int wanted = claims.newNameOf(static_cast<int>(at));
@@ -94,6 +143,21 @@ void checkPlan(RenamePlan &renamePlan) {
         if (!freedByTheRun && folder.has(wanted, row.newName)) {
             add(PreflightFinding::Taken);
             continue;
+        }
+        if (result.drive.caseInsensitive) {
+            if (!caseNames)
+                caseNames.emplace(renamePlan);
+            if (const int upper = caseNames->takenBy(row.newName, row.row)) {
+                add(PreflightFinding::Duplicate, upper);
+                result.rows.back().otherCase = true;
+                continue;
+            }
+            if (const std::string other = caseNames->stayingAs(row.newName);
+                !other.empty() && other != row.oldName) {
+                add(PreflightFinding::Taken);
+                result.rows.back().otherCase = true;
+                continue;
+            }
         }
         if (row.unnamed)
             add(PreflightFinding::Unnamed);

@@ -296,9 +296,14 @@ int countPending(const std::vector<RowOutcome> &rows) {
     }));
 }
 
-void renameOne(NoReplaceRenamer &renamer, RowOutcome &row) {
-    row.error = renamer.rename(row.oldName, row.newName);
+// `inode`: the file as listed, 0 when not known. A file the drive left under a private name
+// (every way back refused) is named in the row, so that the report can say where it is.
+void renameOne(NoReplaceRenamer &renamer, RowOutcome &row, NameStore *names = nullptr,
+               std::uint64_t inode = 0) {
+    row.error = renamer.rename(row.oldName, row.newName, inode);
     row.outcome = row.error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
+    if (row.error != 0 && names && !renamer.leftUnder().empty())
+        row.nameNow = names->add(renamer.leftUnder());
 }
 
 void failRow(RowOutcome &row, int error) {
@@ -339,9 +344,10 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
 // Settles before the first rename what only the directory can tell: rows whose file has become
 // a directory fail (and with them a round they are in), and the journal gets the plan
 // (`journalled` says whether it did: a run that moves nothing leaves no journal).
+// `inodes` gets each row's file as found (0 where not looked up), for the check at its rename.
 int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<RowOutcome> &rows,
                const RunOrder &order, const NameClaims &names, RunJournal *journal,
-               bool &journalled) {
+               bool &journalled, std::vector<std::uint64_t> &inodes) {
     std::vector<int> stepRows, round;
     stepRows.reserve(order.rows.size());
     round.reserve(order.rows.size());
@@ -361,9 +367,19 @@ int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<Ro
     if (!listed)
         scanned = findFiles(renamer, rows, names, stepRows);
     const std::vector<ListedFile> &found = listed ? plan.files : scanned;
-    for (int row : stepRows)
+    inodes.assign(rows.size(), 0);
+    for (int row : stepRows) {
+        inodes[row] = found[row].inode;
         if (found[row].directory)
             failRow(rows[row], EISDIR);
+    }
+    if (renamer.way() == RenameWay::None) {
+        // Any rename here could replace a file: none is tried.
+        for (int row : stepRows)
+            if (rows[row].outcome == RenameOutcome::Pending)
+                failRow(rows[row], EOPNOTSUPP);
+        return 0;
+    }
     if (!journal || stepRows.empty())
         return 0; // nothing will move: nothing to take back
     journalled = true;
@@ -394,15 +410,19 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     const int total = countPending(rows);
     const NameClaims names(rows);
     const RunOrder order = planOrder(rows, names);
-    NoReplaceRenamer renamer(plan.directory, settings.method, settings.calls);
+    NoReplaceRenamer renamer =
+        settings.drive ? NoReplaceRenamer(plan.directory, *settings.drive, settings.calls)
+                       : NoReplaceRenamer(plan.directory, settings.method, settings.calls);
+    run.way = renamer.wayName();
     bool journalled = false;
+    std::vector<std::uint64_t> inodes;
     if (renamer.openError() == 0) {
         if (plan.folder && renamer.identity() != plan.folder) {
             run.refusal = RunRefusal::FolderChanged;
             return run;
         }
-        if (const int error =
-                prepareRun(renamer, plan, rows, order, names, settings.journal, journalled)) {
+        if (const int error = prepareRun(renamer, plan, rows, order, names, settings.journal,
+                                         journalled, inodes)) {
             run.refusal = RunRefusal::JournalNotWritten;
             run.error = error;
             for (RowOutcome &row : rows)
@@ -421,9 +441,11 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     for (const Unit &unit : order.units) {
         switch (unit.kind) {
         case UnitKind::Rename: {
-            RowOutcome &row = rows[order.rows[unit.begin]];
+            const int at = order.rows[unit.begin];
+            RowOutcome &row = rows[at];
             if (row.outcome == RenameOutcome::Pending)
-                renameOne(renamer, row);
+                renameOne(renamer, row, &run.names,
+                          static_cast<size_t>(at) < inodes.size() ? inodes[at] : 0);
             break;
         }
         case UnitKind::Lose:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Drive.h"
 #include "core/ListedFile.h"
 #include "core/NameTools.h"
 #include "core/NoReplaceRename.h"
@@ -31,12 +32,13 @@ std::string withLeadingDot(std::string_view extension);
 // What a look at a plan finds before anything is renamed: the rows a user most likely did not
 // mean as they stand.
 enum class PreflightFinding {
-    Unnamed,    // no new name typed: the file gets the number and extension alone
-    Refused,    // the name cannot be a file name here; the file keeps its name
-    Taken,      // a file outside the run has the name; the file keeps its name
-    Duplicate,  // an upper row composes the same name; this one keeps its name
-    TooLong,    // longer than the file system allows; the file keeps its name
-    NoBaseName, // nothing before the extension (".mp3"): refused, the file keeps its name
+    Unnamed,        // no new name typed: the file gets the number and extension alone
+    Refused,        // the name cannot be a file name here; the file keeps its name
+    Taken,          // a file outside the run has the name; the file keeps its name
+    Duplicate,      // an upper row composes the same name; this one keeps its name
+    TooLong,        // longer than the file system allows; the file keeps its name
+    NoBaseName,     // nothing before the extension (".mp3"): refused, the file keeps its name
+    NotOnThisDrive, // a character or word the folder's drive refuses; the file keeps its name
 };
 
 // One finding; the names point into the plan looked at.
@@ -46,10 +48,15 @@ struct PreflightRow {
     std::string_view oldName;
     std::string_view newName;
     int otherRow = 0; // Duplicate: the upper row that gets the name
+    // NotOnThisDrive: what the drive refuses ("':'"); Taken, Duplicate: the other name differs
+    // in case only, on a drive where that is one name.
+    std::string refused{};
+    bool otherCase = false;
 };
 
 struct Preflight {
     int fileCount = 0;
+    DriveFacts drive;               // what the folder's drive offers, as the run will find it
     std::vector<PreflightRow> rows; // top to bottom
     int count(PreflightFinding finding) const;
     bool clean() const { return rows.empty(); }

@@ -217,6 +217,9 @@ public:
         return error;
     }
     int create(int dirFd, const char *name) override { return m_inner.create(dirFd, name); }
+    int reserve(int dirFd, const char *name, struct stat &made) override {
+        return m_inner.reserve(dirFd, name, made);
+    }
     int status(int dirFd, const char *name, struct stat &st) override {
         return m_inner.status(dirFd, name, st);
     }
@@ -660,6 +663,12 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
     const FolderScan scan(*record);
     if (!scan.found())
         return refused(RunRefusal::FolderChanged, 0);
+    if (NoReplaceRenamer renamer(record->folder, settings.method, settings.calls);
+        renamer.way() == RenameWay::Reserve)
+        for (const RecordedStep &step : record->steps) { // a run cut off may have left one
+            renamer.dropReservation(step.after);
+            renamer.dropReservation(step.before);
+        }
     using Where = FolderScan::Where;
     std::vector<FolderScan::Located> found;
     found.reserve(record->steps.size());

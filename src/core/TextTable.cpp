@@ -157,6 +157,22 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Point at the folder...", "Mappa megadása..."},
     {"The journal %1 is damaged: it was set aside and is not offered for repair.",
      "A(z) %1 napló sérült: félre lett téve, és nem kínálkozik javításra."},
+    {"not allowed on this drive: %1", "ezen a meghajtón nem megengedett: %1"},
+    {"%1 new names are not allowed on this drive: those files keep their names.",
+     "%1 új név nem megengedett ezen a meghajtón: ezek a fájlok megtartják a nevüket."},
+    {"%1 new name is not allowed on this drive: that file keeps its name.",
+     "%1 új név nem megengedett ezen a meghajtón: ez a fájl megtartja a nevét."},
+    {"%1 through FUSE", "%1 FUSE-on keresztül"},
+    {"%1: each new name is given by an atomic rename that never replaces a file",
+     "%1: minden új nevet atomi, felülírást kizáró átnevezés ad"},
+    {"%1: no atomic no-replace rename here; each file gets its new name as a second link, then "
+     "loses the old one",
+     "%1: itt nincs atomi, felülírást kizáró átnevezés; minden fájl második linkként kapja meg "
+     "az új nevét, aztán elveszti a régit"},
+    {"%1: no atomic no-replace rename here; each new name is reserved first",
+     "%1: itt nincs atomi, felülírást kizáró átnevezés; minden új nevet előbb lefoglal"},
+    {"%1: no way to rename here without risking an overwrite; nothing is renamed",
+     "%1: itt nem lehet átnevezni a felülírás kockázata nélkül; semmi sem lesz átnevezve"},
 }};
 
 } // namespace
@@ -192,6 +208,8 @@ UiText countedEntry(UiText entry, int count, Language language) {
         return UiText::PreflightTooLongOne;
     case UiText::PreflightNoBaseName:
         return UiText::PreflightNoBaseNameOne;
+    case UiText::PreflightNotOnDrive:
+        return UiText::PreflightNotOnDriveOne;
     case UiText::UndoQuestion:
         return UiText::UndoQuestionOne;
     case UiText::RecoveryTemporary:
