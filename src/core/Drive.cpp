@@ -1,11 +1,13 @@
 #include "core/Drive.h"
 
+#include "core/DirectoryHandle.h"
 #include "core/NoReplaceRename.h"
 #include "core/Utf8.h"
 
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <fcntl.h>
 #include <fstream>
@@ -190,6 +192,48 @@ void removeProbe(DirectoryCalls &calls, int dirFd, const std::string &name, Driv
         facts.probeLeft = name;
 }
 
+// The process id in a probe's name (".filvane-PID-pN.tmp", or with ':' before ".tmp"); 0 for
+// any other name.
+pid_t probeOwner(std::string_view name) {
+    constexpr std::string_view prefix = ".filvane-", suffix = ".tmp";
+    if (!name.starts_with(prefix) || !name.ends_with(suffix))
+        return 0;
+    name = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (name.ends_with(':'))
+        name.remove_suffix(1);
+    const size_t dash = name.find("-p");
+    if (dash == 0 || dash == std::string_view::npos || dash + 2 == name.size())
+        return 0;
+    pid_t pid = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (i == dash || i == dash + 1)
+            continue;
+        if (c < '0' || c > '9')
+            return 0;
+        if (i < dash)
+            pid = pid * 10 + (c - '0');
+    }
+    return pid;
+}
+
+// Probes of a process that was killed while it looked (empty files under names of ours): they
+// go, so that no hidden file stays for good.
+void removeDeadProbes(int dirFd, DirectoryCalls &calls) {
+    DirectoryHandle dir = DirectoryHandle::ofDescriptor(dirFd);
+    std::vector<std::string> dead;
+    while (const dirent *entry = dir.next()) {
+        const pid_t owner = probeOwner(entry->d_name);
+        if (owner > 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
+            dead.emplace_back(entry->d_name);
+    }
+    for (const std::string &name : dead) {
+        struct stat st;
+        if (calls.status(dirFd, name.c_str(), st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+            calls.unlink(dirFd, name.c_str());
+    }
+}
+
 // Asks the drive what it does, on files of our own under private names, each removed at once.
 // The user's files are never touched. A drive where no probe can be made keeps the facts of an
 // ordinary one: its no-replace rename, if missing, then refuses each row, which loses nothing.
@@ -237,6 +281,7 @@ void probe(DriveFacts &facts, int dirFd, DirectoryCalls &calls) {
     if (error == 0)
         removeProbe(calls, dirFd, colon, facts);
     removeProbe(calls, dirFd, file, facts);
+    removeDeadProbes(dirFd, calls);
 }
 
 struct CachedDrive {

@@ -322,8 +322,9 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
         if (renamer.status(rows[row].oldName, st) == 0)
             found[row] = {static_cast<std::uint64_t>(st.st_ino), S_ISDIR(st.st_mode)};
     };
+    // Where a listing's numbers are not the files' own (FUSE), each file is looked up.
     const bool readWhole =
-        NameClaims::worthReadingWhole(stepRows.size()) &&
+        renamer.drive().stableInodes && NameClaims::worthReadingWhole(stepRows.size()) &&
         names.visitFolder(renamer.directoryFd(), [&](int name, const dirent &entry) {
             const int row = names[name].holder;
             if (row < 0)
@@ -362,7 +363,7 @@ int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<Ro
             round.push_back(unit.kind == UnitKind::Cycle ? rounds : 0);
         }
     }
-    const bool listed = plan.files.size() >= rows.size();
+    const bool listed = plan.files.size() >= rows.size() && renamer.drive().stableInodes;
     std::vector<ListedFile> scanned;
     if (!listed)
         scanned = findFiles(renamer, rows, names, stepRows);

@@ -52,7 +52,12 @@ public:
             const std::string_view name(entry->d_name);
             if (name == "." || name == "..")
                 continue;
-            m_entries.push_back({static_cast<std::uint64_t>(entry->d_ino),
+            struct stat st; // FUSE may list every entry as "unknown": the file then says
+            const bool unknown =
+                entry->d_ino == 0xFFFFFFFF &&
+                ::fstatat(m_folder.get(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+            m_entries.push_back({unknown ? static_cast<std::uint64_t>(st.st_ino)
+                                         : static_cast<std::uint64_t>(entry->d_ino),
                                  static_cast<std::uint32_t>(m_names.size()),
                                  static_cast<std::uint32_t>(name.size()), entry->d_type == DT_DIR});
             m_names += name;

@@ -151,8 +151,8 @@ TEST(DriveFacts, AProbeFindsWhatTheDriveRefusesOnNamesOfItsOwnAndLeavesNothing) 
         EXPECT_FALSE(facts.caseInsensitive);
         EXPECT_TRUE(facts.probeLeft.empty());
         int userCalls = 0;
-        for (const ScriptedCalls::Call &call : calls.log)
-            userCalls += !NoReplaceRenamer::isTemporaryName(call.from);
+        for (const ScriptedCalls::Call &call : calls.log) // the upper-case look is ours too
+            userCalls += !call.from.starts_with(".filvane-") && !call.from.starts_with(".FILVANE-");
         EXPECT_EQ(userCalls, 0) << "a probe touched a user's file";
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                                 std::filesystem::directory_iterator()),
@@ -424,7 +424,11 @@ void killEverywhereAndRecover(const std::filesystem::path &parent, Method method
             }
             const std::vector<RunSummary> cut = interruptedRuns(home.journals());
             if (cut.empty()) {
-                EXPECT_EQ(folder.contents(), unchanged(files)); // killed before its journal
+                // Killed before its journal, maybe while it probed the drive: the next look
+                // at the drive removes the probe.
+                forgetDrives();
+                driveFactsOf(folder.dir.str());
+                EXPECT_EQ(folder.contents(), unchanged(files));
                 continue;
             }
             RunSettings settings;
@@ -518,7 +522,7 @@ TEST(ExfatThroughFuse, TheDriveIsKnownAndEveryKindOfRunWorksAndIsUndone) {
     EXPECT_EQ(folder.contents(), renamed);
     // A user's file goes to a private name only in the round and for the change of case.
     EXPECT_EQ(count(calls, Kind::Move, true), 2);
-    EXPECT_EQ(calls.count(Kind::Link), 0);
+    EXPECT_EQ(count(calls, Kind::Link, false), 0);
 
     const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
     ASSERT_TRUE(last);
@@ -562,7 +566,9 @@ TEST(ExfatThroughFuse, NamesTheDriveRefusesAndCaseCollisionsAreFoundBeforeTheRun
     RenameFolder folder({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "Other.mp3"}, drive.path());
     folder.type({{"a.mp3", "AC:DC"}, {"b.mp3", "Same"}, {"c.mp3", "same"}, {"d.mp3", "other"}});
     RenamePlan plan = folder.plan();
-    plan.rows[4].outcome = RenameOutcome::Blank; // Other.mp3 is not in the run
+    for (RowOutcome &row : plan.rows)
+        if (row.oldName == "Other.mp3")
+            row.outcome = RenameOutcome::Blank; // not in the run
     checkPlan(plan);
     ASSERT_TRUE(plan.preflight);
     std::map<std::string, PreflightFinding> found;
