@@ -213,6 +213,8 @@ private:
                 }
             }
             m_error[m_holder[j]] = error;
+            if (error == EAGAIN)
+                m_error[m_holder[0]] = error; // a stranger in the swap: both are in doubt
             bool restored = true;
             for (int back = j - 1; back >= 1 && restored; --back)
                 restored = exchange(0, back, true) == 0;
