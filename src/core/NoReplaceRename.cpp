@@ -234,6 +234,9 @@ int NoReplaceRenamer::rename(std::string_view from, std::string_view to, std::ui
     const SystemName source(from), target(to);
     if (source.tooLong() || target.tooLong())
         return ENAMETOOLONG;
+    // Such a drive may answer a misleading ENOENT for a name it refuses (exfat-fuse does).
+    if (m_drive.windowsNames && refusedOnDrive(to, m_drive))
+        return EINVAL;
     if (!m_drive.stableInodes)
         inode = 0; // the listing's number may not be the file's: measure it at the call
     const int error = renameBy(m_way, source.c_str(), target.c_str(), inode);
@@ -306,6 +309,19 @@ int NoReplaceRenamer::noReplaceCall(const char *from, const char *to, std::uint6
     return EAGAIN;
 }
 
+namespace {
+
+// Removes a name of our own made for a question; one that will not go is tried again.
+void removeOwn(DirectoryCalls &calls, int dirFd, const std::string &name) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int error = calls.unlink(dirFd, name.c_str());
+        if (error == 0 || error == ENOENT)
+            return;
+    }
+}
+
+} // namespace
+
 // Asks the file system whether it takes the flag, on files of our own made for the question and
 // removed after it, so that no file of the user's moves for it.
 bool NoReplaceRenamer::flagWorksHere(DirectoryCalls::RenameMode mode) {
@@ -321,15 +337,14 @@ bool NoReplaceRenamer::flagWorksHere(DirectoryCalls::RenameMode mode) {
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
             error = m_calls.create(m_dirFd, (second = unusedName()).c_str());
         if (error != 0) {
-            m_calls.unlink(m_dirFd, first.c_str());
+            removeOwn(m_calls, m_dirFd, first);
             return true;
         }
     }
     const int answer = m_calls.rename(m_dirFd, first.c_str(), second.c_str(), mode);
-    if (exchange || answer == 0)
-        m_calls.unlink(m_dirFd, second.c_str());
-    if (exchange || answer != 0)
-        m_calls.unlink(m_dirFd, first.c_str());
+    // Both names are tried, whatever the answer said (it may have done the rename anyway).
+    removeOwn(m_calls, m_dirFd, second);
+    removeOwn(m_calls, m_dirFd, first);
     return !flagRefused(answer);
 }
 
@@ -519,12 +534,19 @@ int NoReplaceRenamer::linkThenUnlink(const char *from, const char *to) {
         error = 0; // gone though it said no
     if (error == 0)
         return 0;
-    // The private name stays: take back the new name, if it is still this file's.
-    if (m_calls.status(m_dirFd, to, linked) == 0 && sameFile(linked, looked) &&
-        linked.st_nlink > 1 && m_calls.unlink(m_dirFd, to) == 0)
-        putBack(aside, from, looked);
-    else
-        m_leftUnder = aside;
+    // The private name stays: the new name is taken back. It steps to a private name first, so
+    // that a stranger swapped in under it meanwhile is moved, not unlinked, and goes back.
+    std::string second;
+    struct stat taken;
+    if (moveToPrivateName(to, second, taken) == 0) {
+        if (sameFile(taken, looked) && taken.st_nlink > 1 &&
+            m_calls.unlink(m_dirFd, second.c_str()) == 0) {
+            putBack(aside, from, looked);
+            return error;
+        }
+        putBack(second, to, taken); // a stranger, or a second name that would not go
+    }
+    m_leftUnder = aside;
     return error;
 }
 

@@ -537,6 +537,17 @@ TEST(ExfatThroughFuse, ARunKilledAtAnyStepIsRecoveredByEachChoice) {
     killEverywhereAndRecover(drive.path(), Method::NoReplaceFlag);
 }
 
+TEST(ExfatThroughFuse, ANameTheDriveRefusesFailsItsRowAsNotAllowed) {
+    FuseDrive drive(FuseDrive::Kind::Exfat);
+    SKIP_WITHOUT(drive);
+    RenameFolder folder({"a.mp3", "b.mp3"}, drive.path());
+    folder.type({{"a.mp3", "AC:DC"}, {"b.mp3", "fine"}});
+    RunSettings settings;
+    const RenameResult run = folder.run(settings);
+    EXPECT_EQ(outcomes(run.rows), (Contents{{"a.mp3", "EINVAL"}, {"b.mp3", "renamed"}}));
+    EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}, {"fine.mp3", "b.mp3"}}));
+}
+
 TEST(ExfatThroughFuse, AStrangerSwappedInIsPutBackAndTheRowFails) {
     FuseDrive drive(FuseDrive::Kind::Exfat);
     SKIP_WITHOUT(drive);
