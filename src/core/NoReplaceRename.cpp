@@ -286,12 +286,15 @@ bool NoReplaceRenamer::movedAnyway(const char *from, const char *name, std::uint
 
 int NoReplaceRenamer::noReplaceCall(const char *from, const char *to, std::uint64_t inode) {
     struct stat st;
+    const bool checkedLater = m_checkLater && inode != 0;
     if (inode == 0) {
         if (const int error = m_calls.status(m_dirFd, from, st))
             return error;
         inode = st.st_ino;
     }
     const int error = m_calls.rename(m_dirFd, from, to, DirectoryCalls::RenameMode::NoReplace);
+    if (error == 0 && checkedLater)
+        return 0;
     if (error != 0) {
         if (modeRefused(error, DirectoryCalls::RenameMode::NoReplace, m_flagWorks)) {
             // The facts said otherwise: the drive decides, for this row and the rest.

@@ -107,6 +107,9 @@ public:
     // `leftUnder()` says.
     int rename(std::string_view from, std::string_view to, std::uint64_t inode = 0);
     const std::string &leftUnder() const { return m_leftUnder; }
+    // With an `inode` given to rename, the look after a no-replace rename is left to the caller,
+    // who checks many renames by one read of the folder.
+    void checkLater(bool later) { m_checkLater = later; }
 
     // Removes the entry `name` when it is a reservation of this program's (left by a run cut off
     // between reserving a name and renaming over it): 0 when it was one and is gone, ENOENT when
@@ -155,6 +158,7 @@ private:
     DriveFacts m_drive;
     RenameWay m_way = RenameWay::NoReplace;
     std::string m_leftUnder;
+    bool m_checkLater = false;
     int m_dirFd = -1;
     int m_openError = 0;
     std::optional<DirectoryIdentity> m_identity;

@@ -396,6 +396,41 @@ int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<Ro
 
 } // namespace
 
+namespace {
+
+// After a run of single renames checked later: a row whose new name holds another file than the
+// one listed renamed a stranger swapped in under its old name, which gets that name back (the
+// row fails). Read once, the folder tells every renamed row's file; a folder that cannot be
+// read whole is looked at row by row.
+void checkRenamed(NoReplaceRenamer &renamer, std::vector<RowOutcome> &rows, const NameClaims &names,
+                  const std::vector<std::uint64_t> &inodes, NameStore &store) {
+    std::vector<std::uint64_t> under(rows.size(), 0);
+    const bool read = names.visitFolder(renamer.directoryFd(), [&](int entry, const dirent &found) {
+        const int row = names[entry].claimant;
+        if (row >= 0 && names.newNameOf(row) == entry)
+            under[static_cast<size_t>(row)] = found.d_ino;
+    });
+    renamer.checkLater(false);
+    for (size_t row = 0; row < rows.size(); ++row) {
+        RowOutcome &outcome = rows[row];
+        if (outcome.outcome != RenameOutcome::Renamed || inodes[row] == 0 ||
+            outcome.oldName == outcome.newName)
+            continue;
+        struct stat st;
+        if (!read)
+            under[row] = renamer.status(outcome.newName, st) == 0 ? st.st_ino : 0;
+        if (under[row] == 0 || under[row] == inodes[row])
+            continue;
+        renamer.rename(outcome.newName, outcome.oldName);
+        outcome.outcome = RenameOutcome::Failed;
+        outcome.error = EAGAIN;
+        if (renamer.status(outcome.oldName, st) != 0)
+            outcome.nameNow = store.add(outcome.newName); // the stranger could not go back
+    }
+}
+
+} // namespace
+
 int RenameResult::renamedCount() const {
     return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const RowOutcome &row) {
         return row.outcome == RenameOutcome::Renamed;
@@ -440,6 +475,12 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
         if (settings.progress && !settings.progress(doneNow, total))
             stopping = true;
     };
+    // Many single renames are checked by one read of the folder after them, instead of a look
+    // each (where the listing's numbers are the files').
+    const bool checkLater = renamer.way() == RenameWay::NoReplace && renamer.drive().stableInodes &&
+                            !inodes.empty() &&
+                            NameClaims::worthReadingWhole(static_cast<size_t>(total));
+    renamer.checkLater(checkLater);
     std::vector<int> cycle;
     for (const Unit &unit : order.units) {
         switch (unit.kind) {
@@ -485,6 +526,8 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
         if (stopping)
             break;
     }
+    if (checkLater)
+        checkRenamed(renamer, rows, names, inodes, run.names);
     if (journalled)
         run.finishError = settings.journal->finish(run.renamedCount());
     return run;

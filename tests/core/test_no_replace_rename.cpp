@@ -568,3 +568,34 @@ TEST(RenameIdentity, AFileLeftUnderAPrivateNameIsNamedInItsRow) {
     ASSERT_TRUE(NoReplaceRenamer::isTemporaryName(run.rows[0].nameNow));
     EXPECT_EQ(folder.contents(), (Contents{{std::string(run.rows[0].nameNow), "a.mp3"}}));
 }
+
+// In a large run the single renames are checked by one read of the folder after them: a
+// stranger swapped in for one file still gets its name back and the row fails.
+TEST(RenameIdentity, AStrangerInALargeRunIsFoundByTheReadAfterIt) {
+    Names files;
+    for (int i = 0; i < 200; ++i)
+        files.push_back("f" + std::to_string(1000 + i) + ".mp3");
+    RenameFolder folder(files);
+    for (const std::string &file : files)
+        folder.type(file, "new " + file.substr(0, 5));
+    folder.dir.touch(".stranger", "stranger");
+    ScriptedCalls calls;
+    bool swapped = false;
+    calls.before = [&](const ScriptedCalls::Call &call) {
+        if (!swapped && call.kind == Kind::Rename && call.from == "f1100.mp3") {
+            swapped = true;
+            std::filesystem::rename(folder.dir.path() / "f1100.mp3",
+                                    folder.dir.path() / "away.mp3");
+            std::filesystem::rename(folder.dir.path() / ".stranger",
+                                    folder.dir.path() / "f1100.mp3");
+        }
+        return 0;
+    };
+    const RenameResult run = folder.run({Method::NoReplaceFlag, {}, nullptr, &calls});
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(outcomes(run.rows), allRenamedBut(folder, {{"f1100.mp3", "EAGAIN"}}));
+    EXPECT_EQ(folder.dir.read("f1100.mp3"), "stranger");
+    EXPECT_EQ(folder.dir.read("away.mp3"), "f1100.mp3");
+    EXPECT_FALSE(folder.dir.exists("new f1100.mp3"));
+    EXPECT_LT(calls.count(Kind::Status), 10) << "a look per rename";
+}
