@@ -4,6 +4,7 @@
 #include "core/NoReplaceRename.h"
 #include "core/Utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -471,6 +472,28 @@ bool sameNameOnDrive(std::string_view a, std::string_view b, const DriveFacts &f
     if (a == b)
         return true;
     return facts.caseInsensitive && foldedName(a) == foldedName(b);
+}
+
+CaseCollisions::CaseCollisions(const std::string &directory,
+                               const std::vector<std::string_view> &moving) {
+    std::vector<std::string_view> sorted = moving;
+    std::sort(sorted.begin(), sorted.end());
+    DirectoryHandle dir(directory);
+    while (const dirent *entry = dir.next()) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != ".." && !std::binary_search(sorted.begin(), sorted.end(), name))
+            m_staying.emplace(foldedName(name), std::string(name));
+    }
+}
+
+std::string CaseCollisions::stayingAs(std::string_view name) const {
+    const auto found = m_staying.find(foldedName(name));
+    return found == m_staying.end() || found->second == name ? std::string() : found->second;
+}
+
+int CaseCollisions::takenBy(std::string_view name, int row) {
+    const auto [found, added] = m_wanted.emplace(foldedName(name), row);
+    return added ? 0 : found->second;
 }
 
 } // namespace filvane

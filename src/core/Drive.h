@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace filvane {
 
@@ -62,6 +64,22 @@ std::optional<std::string> refusedOnDrive(std::string_view name, const DriveFact
 std::string foldedName(std::string_view name);
 // Whether two names are one name on this drive.
 bool sameNameOnDrive(std::string_view a, std::string_view b, const DriveFacts &facts);
+
+// Names that are one on a drive without case, for the check before a run: which file outside
+// the run has a name in another case, and which upper row takes a name in another case.
+class CaseCollisions {
+public:
+    // The folder is read once; `moving` are the old names of the rows that move (and free them).
+    CaseCollisions(const std::string &directory, const std::vector<std::string_view> &moving);
+    // The name of a file that stays, `name` in another case; empty when there is none.
+    std::string stayingAs(std::string_view name) const;
+    // The row of an upper row that takes `name` in another case, else 0; then `row` takes it.
+    int takenBy(std::string_view name, int row);
+
+private:
+    std::unordered_map<std::string, std::string> m_staying; // folded name -> name
+    std::unordered_map<std::string, int> m_wanted;          // folded new name -> row
+};
 
 // Whether the name is longer than the drive takes: 255 UTF-16 units where it keeps names as
 // Windows does, else 255 bytes.

@@ -3,8 +3,6 @@
 #include "core/Drive.h"
 #include "core/NameClaims.h"
 
-#include "core/DirectoryHandle.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -13,8 +11,6 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace filvane {
 
@@ -61,42 +57,6 @@ private:
     std::vector<char> m_present; // by claims' entry; empty when the folder was not read whole
 };
 
-// On a drive where names differ in case only are one name: whether row `at` meets an upper row
-// that moves to its name in another case (Duplicate) or a file outside the run that has it
-// (Taken). A finding found is added to `result`. The folder is read once, for the first row.
-class CaseNames {
-public:
-    explicit CaseNames(const RenamePlan &plan) {
-        std::unordered_map<std::string, int> moving; // old names of rows that move
-        for (size_t at = 0; at < plan.rows.size(); ++at) {
-            const RowOutcome &row = plan.rows[at];
-            if (row.outcome != RenameOutcome::Blank && row.newName != row.oldName)
-                m_moves.insert(std::string(row.oldName));
-        }
-        DirectoryHandle dir(plan.directory);
-        while (const dirent *entry = dir.next()) {
-            const std::string_view name(entry->d_name);
-            if (name != "." && name != ".." && !m_moves.count(std::string(name)))
-                m_staying.emplace(foldedName(name), std::string(name));
-        }
-    }
-    // The name of a file that stays, one with `name` in another case; empty when none.
-    std::string stayingAs(std::string_view name) const {
-        const auto found = m_staying.find(foldedName(name));
-        return found == m_staying.end() || found->second == name ? std::string() : found->second;
-    }
-    // The row of an upper row that takes `name` in another case, else 0; remembers this one.
-    int takenBy(std::string_view name, int row) {
-        const auto [found, added] = m_wanted.emplace(foldedName(name), row);
-        return added ? 0 : found->second;
-    }
-
-private:
-    std::unordered_set<std::string> m_moves;
-    std::unordered_map<std::string, std::string> m_staying; // folded name -> name
-    std::unordered_map<std::string, int> m_wanted;          // folded new name -> row
-};
-
 } // namespace
 
 void checkPlan(RenamePlan &renamePlan) {
@@ -106,7 +66,7 @@ void checkPlan(RenamePlan &renamePlan) {
     const size_t longest = nameMax(renamePlan.directory);
     const NameClaims claims(plan);
     const FolderNames folder(renamePlan.directory, claims, plan.size());
-    std::optional<CaseNames> caseNames; // made on a drive without case, for the first row
+    std::optional<CaseCollisions> caseNames; // on a drive without case, made at the first row
     for (size_t at = 0; at < plan.size(); ++at) {
         const RowOutcome &row = plan[at];
         if (row.outcome == RenameOutcome::Blank)
@@ -145,8 +105,13 @@ void checkPlan(RenamePlan &renamePlan) {
             continue;
         }
         if (result.drive.caseInsensitive) {
-            if (!caseNames)
-                caseNames.emplace(renamePlan);
+            if (!caseNames) {
+                std::vector<std::string_view> moving;
+                for (const RowOutcome &other : plan)
+                    if (other.outcome != RenameOutcome::Blank && other.newName != other.oldName)
+                        moving.push_back(other.oldName);
+                caseNames.emplace(renamePlan.directory, moving);
+            }
             if (const int upper = caseNames->takenBy(row.newName, row.row)) {
                 add(PreflightFinding::Duplicate, upper);
                 result.rows.back().otherCase = true;
