@@ -50,6 +50,8 @@ std::string findingWord(const filvane::PreflightRow &row, const filvane::RenameP
         return texts[UiText::PreflightNoBaseNameWord];
     case PreflightFinding::Held:
         return filvane::fillText(texts[UiText::PreflightHeldWord], {plan.numberOf(row.otherRow)});
+    case PreflightFinding::NotOnThisDrive:
+        return filvane::fillText(texts[UiText::ReasonNotOnDrive], {row.refused});
     }
     return {};
 }

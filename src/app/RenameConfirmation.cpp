@@ -35,6 +35,10 @@ QString planSummary(const filvane::Preflight &check, const std::string &folder,
     line(PreflightFinding::Duplicate, UiText::PreflightDuplicate);
     line(PreflightFinding::TooLong, UiText::PreflightTooLong);
     line(PreflightFinding::Held, UiText::PreflightHeld);
+    line(PreflightFinding::NotOnThisDrive, UiText::PreflightNotOnDrive);
+    // Said where the drive lacks the atomic no-replace rename, so the user knows how it is done.
+    if (filvane::wayFor(check.drive) != filvane::RenameWay::NoReplace)
+        text += "\n" + filvane::driveText(check.drive, texts);
     return qstr(text);
 }
 

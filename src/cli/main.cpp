@@ -416,6 +416,9 @@ std::string findingText(const filvane::PreflightRow &row) {
     case filvane::PreflightFinding::Held:
         return "the name stays with the file of row " + filvane::rowNumberText(row.otherRow) +
                ", which keeps it";
+    case filvane::PreflightFinding::NotOnThisDrive:
+        return filvane::fillText(filvane::StoredTexts()[filvane::UiText::ReasonNotOnDrive],
+                                 {row.refused});
     }
     return {};
 }
@@ -701,6 +704,8 @@ int main(int argc, char **argv) {
 
     if (arguments.dryRun) {
         printPlan(plan);
+        print(stderr,
+              "filvane-rename: " + filvane::driveText(check.drive, filvane::StoredTexts()) + "\n");
         printUnnamed(check);
         print(stderr, refusal);
         return refusalCode;

@@ -73,6 +73,27 @@ int DirectoryCalls::create(int dirFd, const char *name) {
     return 0;
 }
 
+int DirectoryCalls::reserve(int dirFd, const char *name, struct stat &made) {
+    const int fd = ::openat(dirFd, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    const std::string_view marker = NoReplaceRenamer::ReservationMarker;
+    int error = ::write(fd, marker.data(), marker.size()) == static_cast<ssize_t>(marker.size())
+                    ? 0
+                    : (errno ? errno : ENOSPC);
+    if (::fstat(fd, &made) != 0 && error == 0)
+        error = errno;
+    ::close(fd);
+    if (error != 0) {
+        // Ours and unfinished: it goes, unless something else bears the name by now.
+        struct stat now;
+        if (::fstatat(dirFd, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == made.st_ino &&
+            now.st_dev == made.st_dev)
+            ::unlinkat(dirFd, name, 0);
+    }
+    return error;
+}
+
 int DirectoryCalls::status(int dirFd, const char *name, struct stat &st) {
     return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
@@ -84,13 +105,43 @@ DirectoryCalls &hostDirectoryCalls() {
 
 NoReplaceRenamer::NoReplaceRenamer(const std::string &directory, Method method,
                                    DirectoryCalls *calls)
-    : m_calls(calls ? *calls : hostDirectoryCalls()),
-      m_flagRefused(method == Method::LinkThenUnlink),
-      m_exchangeRefused(method != Method::NoReplaceFlag) {
+    : m_calls(calls ? *calls : hostDirectoryCalls()) {
+    if (!open(directory))
+        return;
+    DriveFacts drive = driveFacts(m_dirFd, m_calls);
+    switch (method) {
+    case Method::NoReplaceFlag:
+        break;
+    case Method::LinkThenUnlink:
+        drive.noReplaceRename = false;
+        drive.exchange = false;
+        drive.hardLinks = true;
+        break;
+    case Method::NoExchange:
+        drive.exchange = false;
+        break;
+    case Method::Reserve:
+        drive.noReplaceRename = false;
+        drive.exchange = false;
+        drive.hardLinks = false;
+        drive.exclusiveCreate = true;
+        break;
+    }
+    choose(drive);
+}
+
+NoReplaceRenamer::NoReplaceRenamer(const std::string &directory, const DriveFacts &drive,
+                                   DirectoryCalls *calls)
+    : m_calls(calls ? *calls : hostDirectoryCalls()) {
+    if (open(directory))
+        choose(drive);
+}
+
+bool NoReplaceRenamer::open(const std::string &directory) {
     m_dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_dirFd < 0) {
         m_openError = errno;
-        return;
+        return false;
     }
     struct stat st;
     if (::fstat(m_dirFd, &st) == 0) {
@@ -99,6 +150,13 @@ NoReplaceRenamer::NoReplaceRenamer(const std::string &directory, Method method,
         const uid_t user = ::geteuid();
         m_stickyNotOurs = (st.st_mode & S_ISVTX) && user != 0 && user != st.st_uid;
     }
+    return true;
+}
+
+void NoReplaceRenamer::choose(const DriveFacts &drive) {
+    m_drive = drive;
+    m_way = wayFor(drive);
+    m_exchangeRefused = !drive.exchange;
 }
 
 NoReplaceRenamer::~NoReplaceRenamer() {
@@ -143,7 +201,16 @@ int NoReplaceRenamer::status(std::string_view name, struct stat &st) {
     return entry.tooLong() ? ENAMETOOLONG : m_calls.status(m_dirFd, entry.c_str(), st);
 }
 
-int NoReplaceRenamer::rename(std::string_view from, std::string_view to) {
+namespace {
+
+bool sameFile(const struct stat &a, const struct stat &b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+int NoReplaceRenamer::rename(std::string_view from, std::string_view to, std::uint64_t inode) {
+    m_leftUnder.clear();
     if (m_dirFd < 0)
         return m_openError;
     if (from == to) {
@@ -153,11 +220,30 @@ int NoReplaceRenamer::rename(std::string_view from, std::string_view to) {
     const SystemName source(from), target(to);
     if (source.tooLong() || target.tooLong())
         return ENAMETOOLONG;
-    const int error = m_flagRefused ? linkThenUnlink(source.c_str(), target.c_str())
-                                    : noReplaceCall(source.c_str(), target.c_str());
+    // Such a drive may answer a misleading ENOENT for a name it refuses (exfat-fuse does).
+    if (m_drive.windowsNames && refusedOnDrive(to, m_drive))
+        return EINVAL;
+    if (!m_drive.stableInodes)
+        inode = 0; // the listing's number may not be the file's: measure it at the call
+    const int error = renameBy(m_way, source.c_str(), target.c_str(), inode);
     if (error == EEXIST)
         return renameSpellingOnly(from, to);
     return error;
+}
+
+int NoReplaceRenamer::renameBy(RenameWay way, const char *from, const char *to,
+                               std::uint64_t inode) {
+    switch (way) {
+    case RenameWay::NoReplace:
+        return noReplaceCall(from, to, inode);
+    case RenameWay::Link:
+        return linkThenUnlink(from, to);
+    case RenameWay::Reserve:
+        return reserveThenRename(from, to, inode);
+    case RenameWay::None:
+        break;
+    }
+    return EOPNOTSUPP; // any rename here could replace a file
 }
 
 // Whether a call in `mode` that answered `error` was refused for the mode itself, not for the
@@ -176,13 +262,54 @@ bool NoReplaceRenamer::modeRefused(int error, DirectoryCalls::RenameMode mode, b
     return true;
 }
 
-int NoReplaceRenamer::noReplaceCall(const char *from, const char *to) {
-    const int error = m_calls.rename(m_dirFd, from, to, DirectoryCalls::RenameMode::NoReplace);
-    if (!modeRefused(error, DirectoryCalls::RenameMode::NoReplace, m_flagWorks))
-        return flagRefused(error) ? EINVAL : error; // about the name
-    m_flagRefused = true;
-    return linkThenUnlink(from, to);
+// Whether the file `file` is under `name` now and no longer under `from`: what a call that
+// answered failure did all the same.
+bool NoReplaceRenamer::movedAnyway(const char *from, const char *name, std::uint64_t file) {
+    struct stat st;
+    return m_calls.status(m_dirFd, name, st) == 0 && st.st_ino == file &&
+           m_calls.status(m_dirFd, from, st) == ENOENT;
 }
+
+int NoReplaceRenamer::noReplaceCall(const char *from, const char *to, std::uint64_t inode) {
+    struct stat st;
+    const bool checkedLater = m_checkLater && inode != 0;
+    if (inode == 0) {
+        if (const int error = m_calls.status(m_dirFd, from, st))
+            return error;
+        inode = st.st_ino;
+    }
+    const int error = m_calls.rename(m_dirFd, from, to, DirectoryCalls::RenameMode::NoReplace);
+    if (error == 0 && checkedLater)
+        return 0;
+    if (error != 0) {
+        if (modeRefused(error, DirectoryCalls::RenameMode::NoReplace, m_flagWorks)) {
+            // The facts said otherwise: the drive decides, for this row and the rest.
+            m_drive.noReplaceRename = false;
+            m_way = wayFor(m_drive);
+            return renameBy(m_way, from, to, inode);
+        }
+        if (!movedAnyway(from, to, inode))
+            return flagRefused(error) ? EINVAL : error; // about the name
+    }
+    if (m_calls.status(m_dirFd, to, st) != 0 || st.st_ino == inode)
+        return 0; // the file, or gone on since
+    // A stranger had the old name at the instant: it gets it back, the row fails.
+    m_calls.rename(m_dirFd, to, from, DirectoryCalls::RenameMode::NoReplace);
+    return EAGAIN;
+}
+
+namespace {
+
+// Removes a name of our own made for a question; one that will not go is tried again.
+void removeOwn(DirectoryCalls &calls, int dirFd, const std::string &name) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int error = calls.unlink(dirFd, name.c_str());
+        if (error == 0 || error == ENOENT)
+            return;
+    }
+}
+
+} // namespace
 
 // Asks the file system whether it takes the flag, on files of our own made for the question and
 // removed after it, so that no file of the user's moves for it.
@@ -199,15 +326,14 @@ bool NoReplaceRenamer::flagWorksHere(DirectoryCalls::RenameMode mode) {
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
             error = m_calls.create(m_dirFd, (second = unusedName()).c_str());
         if (error != 0) {
-            m_calls.unlink(m_dirFd, first.c_str());
+            removeOwn(m_calls, m_dirFd, first);
             return true;
         }
     }
     const int answer = m_calls.rename(m_dirFd, first.c_str(), second.c_str(), mode);
-    if (exchange || answer == 0)
-        m_calls.unlink(m_dirFd, second.c_str());
-    if (exchange || answer != 0)
-        m_calls.unlink(m_dirFd, first.c_str());
+    // Both names are tried, whatever the answer said (it may have done the rename anyway).
+    removeOwn(m_calls, m_dirFd, second);
+    removeOwn(m_calls, m_dirFd, first);
     return !flagRefused(answer);
 }
 
@@ -219,12 +345,30 @@ int NoReplaceRenamer::exchange(std::string_view first, std::string_view second) 
     const SystemName one(first), other(second);
     if (one.tooLong() || other.tooLong())
         return ENAMETOOLONG;
+    struct stat a, b;
+    if (const int error = m_calls.status(m_dirFd, one.c_str(), a))
+        return error;
+    if (const int error = m_calls.status(m_dirFd, other.c_str(), b))
+        return error;
     const int error =
         m_calls.rename(m_dirFd, one.c_str(), other.c_str(), DirectoryCalls::RenameMode::Exchange);
-    if (!modeRefused(error, DirectoryCalls::RenameMode::Exchange, m_exchangeWorks))
+    if (modeRefused(error, DirectoryCalls::RenameMode::Exchange, m_exchangeWorks)) {
+        m_exchangeRefused = true;
+        return ExchangeRefused;
+    }
+    // Each name must now bear the other's file, whatever the call answered.
+    struct stat nowOne, nowOther;
+    const bool one_ok = m_calls.status(m_dirFd, one.c_str(), nowOne) == 0;
+    const bool other_ok = m_calls.status(m_dirFd, other.c_str(), nowOther) == 0;
+    const bool swapped = one_ok && other_ok && sameFile(nowOne, b) && sameFile(nowOther, a);
+    if (swapped)
+        return 0;
+    if (error != 0)
         return error; // 0, or about these two entries
-    m_exchangeRefused = true;
-    return ExchangeRefused;
+    // A stranger took part: the names go back as they were, the round fails.
+    if (one_ok && other_ok)
+        m_calls.rename(m_dirFd, one.c_str(), other.c_str(), DirectoryCalls::RenameMode::Exchange);
+    return EAGAIN;
 }
 
 int NoReplaceRenamer::exchangeBack(std::string_view first, std::string_view second) {
@@ -238,19 +382,38 @@ int NoReplaceRenamer::exchangeBack(std::string_view first, std::string_view seco
 }
 
 int NoReplaceRenamer::renameToUnusedName(std::string_view from, std::string &chosen) {
-    constexpr int Tries = 1000;
+    m_leftUnder.clear();
+    if (m_dirFd < 0)
+        return m_openError;
     const SystemName source(from);
     if (source.tooLong())
         return ENAMETOOLONG;
-    int error = EEXIST;
-    for (int attempt = 0; attempt < Tries && error == EEXIST; ++attempt) {
-        chosen = unusedName();
-        error = m_flagRefused ? linkThenUnlink(source.c_str(), chosen.c_str())
-                              : noReplaceCall(source.c_str(), chosen.c_str());
+    if (m_way == RenameWay::None)
+        return EOPNOTSUPP;
+    if (m_way == RenameWay::NoReplace) {
+        int error = EEXIST;
+        for (int attempt = 0; attempt < 1000 && error == EEXIST; ++attempt) {
+            chosen = unusedName();
+            error = noReplaceCall(source.c_str(), chosen.c_str(), 0);
+        }
+        if (error != 0)
+            chosen.clear();
+        if (error == 0 || m_way == RenameWay::NoReplace)
+            return error;
+        // The drive refused the flag after all: on with its own way.
     }
-    if (error != 0)
-        chosen.clear();
-    return error;
+    // A plain rename to a private name just seen free: only a name of ours can be replaced.
+    struct stat looked, moved;
+    if (const int error = m_calls.status(m_dirFd, source.c_str(), looked))
+        return error;
+    if (const int error = moveToPrivateName(source.c_str(), chosen, moved))
+        return error;
+    if (sameFile(moved, looked))
+        return 0;
+    // A stranger was under the name at the instant: it gets it back.
+    putBack(chosen, source.c_str(), moved);
+    chosen.clear();
+    return EAGAIN;
 }
 
 // In a sticky folder of another owner only the file's owner may remove its name, so the link
@@ -262,17 +425,10 @@ bool NoReplaceRenamer::unlinkRefusedBySticky(const char *name) {
     return m_calls.status(m_dirFd, name, st) == 0 && st.st_uid != ::geteuid();
 }
 
-namespace {
-
-bool sameFile(const struct stat &a, const struct stat &b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-} // namespace
-
 // Moves the entry `from` to a private name that was free a moment before, by a plain rename:
 // whatever bears `from` at that instant moves, nothing is replaced and nothing is lost. `moved`
-// is the entry as it is now under `chosen`.
+// is the entry as it is now under `chosen`. A call that answered failure but moved it counts as
+// done.
 int NoReplaceRenamer::moveToPrivateName(const char *from, std::string &chosen, struct stat &moved) {
     int error = EEXIST;
     for (int attempt = 0; attempt < 1000 && error == EEXIST; ++attempt) {
@@ -283,20 +439,52 @@ int NoReplaceRenamer::moveToPrivateName(const char *from, std::string &chosen, s
         if (free != ENOENT)
             return free;
         error = m_calls.rename(m_dirFd, from, chosen.c_str(), DirectoryCalls::RenameMode::Plain);
+        if (error != 0 && m_calls.status(m_dirFd, chosen.c_str(), moved) == 0 &&
+            m_calls.status(m_dirFd, from, moved) == ENOENT)
+            error = 0;
     }
     if (error != 0) {
         chosen.clear(); // nothing moved
         return error;
     }
-    return m_calls.status(m_dirFd, chosen.c_str(), moved);
+    if (const int gone = m_calls.status(m_dirFd, chosen.c_str(), moved)) {
+        chosen.clear(); // moved on by someone else: not ours to follow
+        return gone == ENOENT ? ENOENT : gone;
+    }
+    return 0;
 }
 
-// Gives the file under the private name `aside` the name `name` again (a link, which never
-// replaces, then the private name removed). 0, or the errno with the file left under `aside`.
-int NoReplaceRenamer::putBack(const std::string &aside, const char *name) {
-    if (const int error = m_calls.link(m_dirFd, aside.c_str(), name))
-        return error;
-    return m_calls.unlink(m_dirFd, aside.c_str());
+// Gives the file `file` under the private name `aside` the name `name` again, by a means this
+// drive has: a link (which never replaces) and the private name removed, a no-replace rename, or
+// a reservation. 0, or the errno with the file left under `aside` (then `leftUnder()`).
+int NoReplaceRenamer::putBack(const std::string &aside, const char *name, const struct stat &file) {
+    int error = 0;
+    struct stat st;
+    switch (m_way) {
+    case RenameWay::NoReplace:
+        error = m_calls.rename(m_dirFd, aside.c_str(), name, DirectoryCalls::RenameMode::NoReplace);
+        if (error != 0 && movedAnyway(aside.c_str(), name, file.st_ino))
+            error = 0;
+        break;
+    case RenameWay::Link:
+        error = m_calls.link(m_dirFd, aside.c_str(), name);
+        if (error != 0 && m_calls.status(m_dirFd, name, st) == 0 && sameFile(st, file) &&
+            st.st_nlink > file.st_nlink)
+            error = 0; // made though it said no
+        if (error == 0 && m_calls.unlink(m_dirFd, aside.c_str()) != 0 &&
+            m_calls.status(m_dirFd, aside.c_str(), st) == 0)
+            m_calls.unlink(m_dirFd, aside.c_str()); // once more; a second name left is named
+        break;
+    case RenameWay::Reserve:
+        error = reserveAndMove(aside.c_str(), name, file);
+        break;
+    case RenameWay::None:
+        error = EOPNOTSUPP;
+        break;
+    }
+    if (error != 0)
+        m_leftUnder = aside;
+    return error;
 }
 
 // Where the file system refuses the no-replace flag: a move to a private name, a link from it
@@ -316,45 +504,151 @@ int NoReplaceRenamer::linkThenUnlink(const char *from, const char *to) {
     if (const int error = moveToPrivateName(from, aside, moved))
         return aside.empty() || error == ENOENT ? error : EAGAIN;
     if (!sameFile(moved, looked)) {
-        putBack(aside, from);
+        putBack(aside, from, moved);
         return EAGAIN;
     }
+    struct stat linked;
     if (const int error = m_calls.link(m_dirFd, aside.c_str(), to)) {
-        const int back = putBack(aside, from);
-        return back == 0 ? error : back;
+        // Made though it said no: the file has one name more than it had (the new name may be
+        // another link of the file's from before, which is no success).
+        const bool madeAnyway = m_calls.status(m_dirFd, to, linked) == 0 &&
+                                sameFile(linked, looked) && linked.st_nlink > looked.st_nlink;
+        if (!madeAnyway) {
+            const int back = putBack(aside, from, looked);
+            return back == 0 ? error : back;
+        }
     }
-    const int error = m_calls.unlink(m_dirFd, aside.c_str());
+    int error = m_calls.unlink(m_dirFd, aside.c_str());
+    if (error != 0 && m_calls.status(m_dirFd, aside.c_str(), linked) == ENOENT)
+        error = 0; // gone though it said no
     if (error == 0)
         return 0;
-    // The private name stays: take back the new name, if it is still this file's.
-    struct stat linked;
-    if (m_calls.status(m_dirFd, to, linked) == 0 && sameFile(linked, looked) &&
-        linked.st_nlink > 1 && m_calls.unlink(m_dirFd, to) == 0)
-        putBack(aside, from);
+    // The private name stays: the new name is taken back. It steps to a private name first, so
+    // that a stranger swapped in under it meanwhile is moved, not unlinked, and goes back.
+    std::string second;
+    struct stat taken;
+    if (moveToPrivateName(to, second, taken) == 0) {
+        if (sameFile(taken, looked) && taken.st_nlink > 1 &&
+            m_calls.unlink(m_dirFd, second.c_str()) == 0) {
+            putBack(aside, from, looked);
+            return error;
+        }
+        putBack(second, to, taken); // a stranger, or a second name that would not go
+    }
+    m_leftUnder = aside;
     return error;
 }
 
+// Whether `name` bears the reservation `made` as it was made: the same file, its marker alone.
+bool NoReplaceRenamer::isOurReservation(const char *name, const struct stat &made) {
+    struct stat st;
+    return m_calls.status(m_dirFd, name, st) == 0 && sameFile(st, made) && S_ISREG(st.st_mode) &&
+           static_cast<size_t>(st.st_size) == ReservationMarker.size();
+}
+
+// Where the drive has neither the flag nor links: the file that is under `from` (`file`) goes to
+// `to` once `to` is reserved for it.
+int NoReplaceRenamer::reserveThenRename(const char *from, const char *to, std::uint64_t inode) {
+    struct stat file;
+    if (const int error = m_calls.status(m_dirFd, from, file))
+        return error;
+    if (inode != 0 && static_cast<std::uint64_t>(file.st_ino) != inode)
+        return EAGAIN; // not the file that was listed
+    if (S_ISDIR(file.st_mode))
+        return EPERM; // a folder is not renamed over a file
+    return reserveAndMove(from, to, file);
+}
+
+// The name `to` reserved by an exclusive create (EEXIST when taken), then, right before the
+// plain rename, checked to be still our reservation and `from` to be still `file`. What moved is
+// checked after the call; a stranger goes back under a new reservation of its old name.
+// The one window left: a process that replaces our reservation, by a plain rename of its own,
+// between that check and our call loses its file to ours.
+int NoReplaceRenamer::reserveAndMove(const char *from, const char *to, const struct stat &file) {
+    struct stat made, now;
+    if (const int error = m_calls.reserve(m_dirFd, to, made))
+        return error;
+    const auto dropOwn = [&] {
+        for (int attempt = 0; attempt < 3 && isOurReservation(to, made); ++attempt)
+            if (m_calls.unlink(m_dirFd, to) == 0)
+                break;
+    };
+    if (!isOurReservation(to, made))
+        return EAGAIN; // replaced since: whatever is there stays
+    if (const int error = m_calls.status(m_dirFd, from, now); error != 0 || !sameFile(now, file)) {
+        dropOwn();
+        return error == ENOENT ? ENOENT : EAGAIN;
+    }
+    if (const int error = m_calls.rename(m_dirFd, from, to, DirectoryCalls::RenameMode::Plain)) {
+        if (!movedAnyway(from, to, file.st_ino)) {
+            dropOwn();
+            return error;
+        }
+    }
+    if (m_calls.status(m_dirFd, to, now) != 0 || sameFile(now, file))
+        return 0;
+    if (sameFile(now, made))
+        return EAGAIN; // the call moved nothing after all: the name is ours still
+    reserveAndMove(to, from, now);
+    return EAGAIN;
+}
+
+int NoReplaceRenamer::dropReservation(std::string_view name) {
+    if (m_dirFd < 0)
+        return m_openError;
+    const SystemName entry(name);
+    if (entry.tooLong())
+        return ENAMETOOLONG;
+    struct stat st;
+    if (const int error = m_calls.status(m_dirFd, entry.c_str(), st))
+        return error;
+    if (!S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) != ReservationMarker.size())
+        return EEXIST;
+    // Reading changes nothing, so it need not go through the calls.
+    const int fd = ::openat(m_dirFd, entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return EEXIST;
+    std::string text(ReservationMarker.size(), '\0');
+    struct stat opened;
+    const bool marker =
+        ::fstat(fd, &opened) == 0 && sameFile(opened, st) &&
+        ::pread(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()) &&
+        text == ReservationMarker;
+    ::close(fd);
+    if (!marker)
+        return EEXIST;
+    return m_calls.unlink(m_dirFd, entry.c_str());
+}
+
 // The new name "exists": it is another file, or, on a file system that ignores case, another
-// spelling of the old name itself. Only then, and in two no-replace steps through a hidden name,
-// so that a name swapped in by another process meanwhile is never replaced.
+// spelling of the old name itself. Only then the file goes through a private name: the new name
+// found free once it has stepped aside proves it was the old one's other spelling, and a name
+// swapped in by another process meanwhile is never replaced.
 int NoReplaceRenamer::renameSpellingOnly(std::string_view from, std::string_view to) {
     if (!differInCaseOnly(from, to))
         return EEXIST;
     struct stat oldStat, newStat;
     if (const int error = status(from, oldStat))
         return error;
-    if (status(to, newStat) != 0)
-        return EEXIST;
-    const bool oneEntry = oldStat.st_dev == newStat.st_dev && oldStat.st_ino == newStat.st_ino &&
-                          oldStat.st_nlink == 1 && !S_ISDIR(oldStat.st_mode);
-    if (!oneEntry)
-        return EEXIST;
+    if (m_drive.stableInodes) {
+        if (status(to, newStat) != 0)
+            return EEXIST;
+        const bool oneEntry =
+            sameFile(oldStat, newStat) && oldStat.st_nlink == 1 && !S_ISDIR(oldStat.st_mode);
+        if (!oneEntry)
+            return EEXIST;
+    } else if (!m_drive.caseInsensitive || S_ISDIR(oldStat.st_mode)) {
+        return EEXIST; // through FUSE the numbers cannot tell: only the drive's facts can
+    }
     std::string aside;
     if (const int error = renameToUnusedName(from, aside))
         return error;
-    const int error = rename(aside, to);
-    if (error != 0)
-        rename(aside, from);
+    const SystemName target(to);
+    const int error = renameBy(m_way, aside.c_str(), target.c_str(), oldStat.st_ino);
+    if (error != 0) {
+        m_leftUnder.clear();
+        putBack(aside, SystemName(from).c_str(), oldStat);
+    }
     return error;
 }
 

@@ -52,7 +52,12 @@ public:
             const std::string_view name(entry->d_name);
             if (name == "." || name == "..")
                 continue;
-            m_entries.push_back({static_cast<std::uint64_t>(entry->d_ino),
+            struct stat st; // FUSE may list every entry as "unknown": the file then says
+            const bool unknown =
+                entry->d_ino == 0xFFFFFFFF &&
+                ::fstatat(m_folder.get(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+            m_entries.push_back({unknown ? static_cast<std::uint64_t>(st.st_ino)
+                                         : static_cast<std::uint64_t>(entry->d_ino),
                                  static_cast<std::uint32_t>(m_names.size()),
                                  static_cast<std::uint32_t>(name.size()), entry->d_type == DT_DIR});
             m_names += name;
@@ -217,6 +222,9 @@ public:
         return error;
     }
     int create(int dirFd, const char *name) override { return m_inner.create(dirFd, name); }
+    int reserve(int dirFd, const char *name, struct stat &made) override {
+        return m_inner.reserve(dirFd, name, made);
+    }
     int status(int dirFd, const char *name, struct stat &st) override {
         return m_inner.status(dirFd, name, st);
     }
@@ -660,6 +668,12 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
     const FolderScan scan(*record);
     if (!scan.found())
         return refused(RunRefusal::FolderChanged, 0);
+    if (NoReplaceRenamer renamer(record->folder, settings.method, settings.calls);
+        renamer.way() == RenameWay::Reserve)
+        for (const RecordedStep &step : record->steps) { // a run cut off may have left one
+            renamer.dropReservation(step.after);
+            renamer.dropReservation(step.before);
+        }
     using Where = FolderScan::Where;
     std::vector<FolderScan::Located> found;
     found.reserve(record->steps.size());

@@ -1,5 +1,6 @@
 #include "core/plan/Preflight.h"
 
+#include "core/drive/Drive.h"
 #include "core/plan/NameClaims.h"
 #include "core/plan/RunOrder.h"
 
@@ -65,14 +66,25 @@ namespace {
 // The findings of one check, by row index, gathered in the run's order of moves and read out
 // top to bottom.
 struct RowFindings {
-    explicit RowFindings(size_t rows) : finding(rows, None), otherRow(rows, 0) {}
+    explicit RowFindings(size_t rows)
+        : finding(rows, None), otherRow(rows, 0), otherCase(rows, 0) {}
     static constexpr int None = -1;
     std::vector<int> finding; // a PreflightFinding, or None
     std::vector<int> otherRow;
+    std::vector<char> otherCase;
+    std::unordered_map<size_t, std::string> refused; // NotOnThisDrive: what the drive refuses
     void set(size_t at, PreflightFinding found, int other = 0) {
         finding[at] = static_cast<int>(found);
         otherRow[at] = other;
     }
+};
+
+// What a row's own rename meets, whatever the other rows do.
+struct OwnFinding {
+    PreflightFinding finding;
+    int otherRow = 0;
+    bool otherCase = false;
+    std::string refused{};
 };
 
 } // namespace
@@ -80,10 +92,23 @@ struct RowFindings {
 void checkPlan(RenamePlan &renamePlan) {
     const std::vector<RowOutcome> &plan = renamePlan.rows;
     Preflight result;
+    result.drive = driveFactsOf(renamePlan.directory);
     const size_t longest = nameMax(renamePlan.directory);
     const NameClaims claims(plan);
     const FolderNames folder(renamePlan.directory, claims, plan.size());
     RowFindings found(plan.size());
+    // On a drive without case, names that differ in case only are one: read at the first need.
+    std::optional<CaseCollisions> caseNames;
+    const auto caseCollisions = [&]() -> CaseCollisions & {
+        if (!caseNames) {
+            std::vector<std::string_view> moving;
+            for (const RowOutcome &other : plan)
+                if (other.outcome != RenameOutcome::Blank && other.newName != other.oldName)
+                    moving.push_back(other.oldName);
+            caseNames.emplace(renamePlan.directory, moving);
+        }
+        return *caseNames;
+    };
     // By row: the run leaves the row's file under its old name. Rows that do not move at all
     // are known before the walk; a row that moves stays when its own rename would fail.
     std::vector<char> stays(plan.size(), 0);
@@ -102,23 +127,38 @@ void checkPlan(RenamePlan &renamePlan) {
         const NameClaims::Entry &name = claims[claims.newNameOf(at)];
         stays[static_cast<size_t>(at)] = name.claimant != at || row.newName == row.oldName ||
                                          claims[claims.oldNameOf(at)].holder != at;
-        if (name.claimant != at)
+        if (name.claimant != at) {
             found.set(static_cast<size_t>(at), PreflightFinding::Duplicate,
                       plan[static_cast<size_t>(name.claimant)].row);
+        } else if (result.drive.caseInsensitive && row.newName != row.oldName) {
+            // An upper row's name in another case: one name on this drive, and the upper wins.
+            if (const int upper = caseCollisions().takenBy(row.newName, row.row)) {
+                found.set(static_cast<size_t>(at), PreflightFinding::Duplicate, upper);
+                found.otherCase[static_cast<size_t>(at)] = 1;
+                stays[static_cast<size_t>(at)] = 1;
+            }
+        }
     }
 
     // What a row's own rename meets, whatever the other rows do; nothing when it would go.
     // A file outside the run bearing the name is found in the folder; one of the run's is
     // found by the walk below. Whatever else the folder alone refuses of a name is asked here,
     // once per row, so that the rows behind it are found as well.
-    const auto ownFinding = [&](int at) -> std::optional<PreflightFinding> {
+    const auto ownFinding = [&](int at) -> std::optional<OwnFinding> {
         const RowOutcome &row = plan[static_cast<size_t>(at)];
-        if (row.newName.size() > longest)
-            return PreflightFinding::TooLong;
+        if (row.newName.size() > longest || tooLongOnDrive(row.newName, result.drive))
+            return OwnFinding{PreflightFinding::TooLong};
+        if (std::optional<std::string> refused = refusedOnDrive(row.newName, result.drive))
+            return OwnFinding{PreflightFinding::NotOnThisDrive, 0, false, std::move(*refused)};
         const int wanted = claims.newNameOf(at);
         if (claims[wanted].holder < 0 && !refusedRowOf.count(row.newName) &&
             folder.has(wanted, row.newName))
-            return PreflightFinding::Taken;
+            return OwnFinding{PreflightFinding::Taken};
+        if (!result.drive.caseInsensitive)
+            return std::nullopt;
+        if (const std::string other = caseCollisions().stayingAs(row.newName);
+            !other.empty() && other != row.oldName)
+            return OwnFinding{PreflightFinding::Taken, 0, true};
         return std::nullopt;
     };
     // A row whose new name is the old name of a file that stays cannot move either.
@@ -139,8 +179,15 @@ void checkPlan(RenamePlan &renamePlan) {
             const RowOutcome &row = plan[static_cast<size_t>(at)];
             if (row.newName == row.oldName)
                 continue;
-            if (const std::optional<PreflightFinding> own = ownFinding(at)) {
-                found.set(static_cast<size_t>(at), *own);
+            if (found.finding[static_cast<size_t>(at)] != RowFindings::None) {
+                roundFails = true; // a name this drive takes as an upper row's
+                continue;
+            }
+            if (std::optional<OwnFinding> own = ownFinding(at)) {
+                found.set(static_cast<size_t>(at), own->finding, own->otherRow);
+                found.otherCase[static_cast<size_t>(at)] = own->otherCase;
+                if (!own->refused.empty())
+                    found.refused[static_cast<size_t>(at)] = std::move(own->refused);
                 stays[static_cast<size_t>(at)] = 1;
                 roundFails = true;
             } else if (unit.kind == UnitKind::Rename) {
@@ -179,9 +226,14 @@ void checkPlan(RenamePlan &renamePlan) {
         int finding = found.finding[at];
         if (finding == RowFindings::None && row.unnamed && row.newName != row.oldName)
             finding = static_cast<int>(PreflightFinding::Unnamed);
-        if (finding != RowFindings::None)
-            result.rows.push_back({row.row, static_cast<PreflightFinding>(finding), row.oldName,
-                                   row.newName, found.otherRow[at]});
+        if (finding == RowFindings::None)
+            continue;
+        PreflightRow &added =
+            result.rows.emplace_back(PreflightRow{row.row, static_cast<PreflightFinding>(finding),
+                                                  row.oldName, row.newName, found.otherRow[at]});
+        added.otherCase = found.otherCase[at] != 0;
+        if (const auto refused = found.refused.find(at); refused != found.refused.end())
+            added.refused = std::move(refused->second);
     }
     renamePlan.preflight = std::move(result);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/base/DirectoryIdentity.h"
+#include "core/drive/Drive.h"
+#include "core/drive/NoReplaceRename.h"
 #include "core/listing/ListedFile.h"
 #include "core/names/NameTools.h"
 #include "core/plan/RowOutcome.h"
@@ -31,13 +33,14 @@ std::string withLeadingDot(std::string_view extension);
 // What a look at a plan finds before anything is renamed: the rows a user most likely did not
 // mean as they stand.
 enum class PreflightFinding {
-    Unnamed,    // no new name typed: the file gets the number and extension alone
-    Refused,    // the name cannot be a file name here; the file keeps its name
-    Taken,      // a file outside the run has the name; the file keeps its name
-    Duplicate,  // an upper row composes the same name; this one keeps its name
-    TooLong,    // longer than the file system allows; the file keeps its name
-    NoBaseName, // nothing before the extension (".mp3"): refused, the file keeps its name
-    Held,       // the name stays with the file of another row (`otherRow`), which keeps it
+    Unnamed,        // no new name typed: the file gets the number and extension alone
+    Refused,        // the name cannot be a file name here; the file keeps its name
+    Taken,          // a file outside the run has the name; the file keeps its name
+    Duplicate,      // an upper row composes the same name; this one keeps its name
+    TooLong,        // longer than the file system allows; the file keeps its name
+    NoBaseName,     // nothing before the extension (".mp3"): refused, the file keeps its name
+    Held,           // the name stays with the file of another row (`otherRow`), which keeps it
+    NotOnThisDrive, // a character or word the folder's drive refuses; the file keeps its name
 };
 
 // One finding; the names point into the plan looked at.
@@ -47,10 +50,15 @@ struct PreflightRow {
     std::string_view oldName;
     std::string_view newName;
     int otherRow = 0; // Duplicate: the row that gets the name; Held: the row whose file has it
+    // NotOnThisDrive: what the drive refuses ("':'"); Taken, Duplicate: the other name differs
+    // in case only, on a drive where that is one name.
+    std::string refused{};
+    bool otherCase = false;
 };
 
 struct Preflight {
     int fileCount = 0;
+    DriveFacts drive;               // what the folder's drive offers, as the run will find it
     std::vector<PreflightRow> rows; // top to bottom
     int count(PreflightFinding finding) const;
     bool clean() const { return rows.empty(); }

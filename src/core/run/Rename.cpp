@@ -127,6 +127,8 @@ private:
                 }
             }
             m_error[m_holder[j]] = error;
+            if (error == EAGAIN)
+                m_error[m_holder[0]] = error; // a stranger in the swap: both are in doubt
             bool restored = true;
             for (int back = j - 1; back >= 1 && restored; --back)
                 restored = exchange(0, back, true) == 0;
@@ -210,9 +212,14 @@ int countPending(const std::vector<RowOutcome> &rows) {
     }));
 }
 
-void renameOne(NoReplaceRenamer &renamer, RowOutcome &row) {
-    row.error = renamer.rename(row.oldName, row.newName);
+// `inode`: the file as listed, 0 when not known. A file the drive left under a private name
+// (every way back refused) is named in the row, so that the report can say where it is.
+void renameOne(NoReplaceRenamer &renamer, RowOutcome &row, NameStore *names = nullptr,
+               std::uint64_t inode = 0) {
+    row.error = renamer.rename(row.oldName, row.newName, inode);
     row.outcome = row.error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
+    if (row.error != 0 && names && !renamer.leftUnder().empty())
+        row.nameNow = names->add(renamer.leftUnder());
 }
 
 void failRow(RowOutcome &row, int error) {
@@ -231,8 +238,9 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
         if (renamer.status(rows[row].oldName, st) == 0)
             found[row] = {static_cast<std::uint64_t>(st.st_ino), S_ISDIR(st.st_mode)};
     };
+    // Where a listing's numbers are not the files' own (FUSE), each file is looked up.
     const bool readWhole =
-        NameClaims::worthReadingWhole(stepRows.size()) &&
+        renamer.drive().stableInodes && NameClaims::worthReadingWhole(stepRows.size()) &&
         names.visitFolder(renamer.directoryFd(), [&](int name, const dirent &entry) {
             const int row = names[name].holder;
             if (row < 0)
@@ -253,9 +261,10 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
 // Settles before the first rename what only the directory can tell: rows whose file has become
 // a directory fail (and with them a round they are in), and the journal gets the plan
 // (`journalled` says whether it did: a run that moves nothing leaves no journal).
+// `inodes` gets each row's file as found (0 where not looked up), for the check at its rename.
 int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<RowOutcome> &rows,
                const RunOrder &order, const NameClaims &names, RunJournal *journal,
-               bool &journalled) {
+               bool &journalled, std::vector<std::uint64_t> &inodes) {
     std::vector<int> stepRows, round;
     stepRows.reserve(order.rows.size());
     round.reserve(order.rows.size());
@@ -270,14 +279,24 @@ int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<Ro
             round.push_back(unit.kind == UnitKind::Cycle ? rounds : 0);
         }
     }
-    const bool listed = plan.files.size() >= rows.size();
+    const bool listed = plan.files.size() >= rows.size() && renamer.drive().stableInodes;
     std::vector<ListedFile> scanned;
     if (!listed)
         scanned = findFiles(renamer, rows, names, stepRows);
     const std::vector<ListedFile> &found = listed ? plan.files : scanned;
-    for (int row : stepRows)
+    inodes.assign(rows.size(), 0);
+    for (int row : stepRows) {
+        inodes[row] = found[row].inode;
         if (found[row].directory)
             failRow(rows[row], EISDIR);
+    }
+    if (renamer.way() == RenameWay::None) {
+        // Any rename here could replace a file: none is tried.
+        for (int row : stepRows)
+            if (rows[row].outcome == RenameOutcome::Pending)
+                failRow(rows[row], EOPNOTSUPP);
+        return 0;
+    }
     if (!journal || stepRows.empty())
         return 0; // nothing will move: nothing to take back
     journalled = true;
@@ -287,6 +306,41 @@ int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<Ro
             const RowOutcome &row = rows[stepRows[i]];
             return JournalStep{found[stepRows[i]].inode, row.oldName, row.newName, round[i]};
         });
+}
+
+} // namespace
+
+namespace {
+
+// After a run of single renames checked later: a row whose new name holds another file than the
+// one listed renamed a stranger swapped in under its old name, which gets that name back (the
+// row fails). Read once, the folder tells every renamed row's file; a folder that cannot be
+// read whole is looked at row by row.
+void checkRenamed(NoReplaceRenamer &renamer, std::vector<RowOutcome> &rows, const NameClaims &names,
+                  const std::vector<std::uint64_t> &inodes, NameStore &store) {
+    std::vector<std::uint64_t> under(rows.size(), 0);
+    const bool read = names.visitFolder(renamer.directoryFd(), [&](int entry, const dirent &found) {
+        const int row = names[entry].claimant;
+        if (row >= 0 && names.newNameOf(row) == entry)
+            under[static_cast<size_t>(row)] = found.d_ino;
+    });
+    renamer.checkLater(false);
+    for (size_t row = 0; row < rows.size(); ++row) {
+        RowOutcome &outcome = rows[row];
+        if (outcome.outcome != RenameOutcome::Renamed || inodes[row] == 0 ||
+            outcome.oldName == outcome.newName)
+            continue;
+        struct stat st;
+        if (!read)
+            under[row] = renamer.status(outcome.newName, st) == 0 ? st.st_ino : 0;
+        if (under[row] == 0 || under[row] == inodes[row])
+            continue;
+        renamer.rename(outcome.newName, outcome.oldName);
+        outcome.outcome = RenameOutcome::Failed;
+        outcome.error = EAGAIN;
+        if (renamer.status(outcome.oldName, st) != 0)
+            outcome.nameNow = store.add(outcome.newName); // the stranger could not go back
+    }
 }
 
 } // namespace
@@ -308,15 +362,19 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     const int total = countPending(rows);
     const NameClaims names(rows);
     const RunOrder order = planOrder(rows, names);
-    NoReplaceRenamer renamer(plan.directory, settings.method, settings.calls);
+    NoReplaceRenamer renamer =
+        settings.drive ? NoReplaceRenamer(plan.directory, *settings.drive, settings.calls)
+                       : NoReplaceRenamer(plan.directory, settings.method, settings.calls);
+    run.way = renamer.wayName();
     bool journalled = false;
+    std::vector<std::uint64_t> inodes;
     if (renamer.openError() == 0) {
         if (plan.folder && renamer.identity() != plan.folder) {
             run.refusal = RunRefusal::FolderChanged;
             return run;
         }
-        if (const int error =
-                prepareRun(renamer, plan, rows, order, names, settings.journal, journalled)) {
+        if (const int error = prepareRun(renamer, plan, rows, order, names, settings.journal,
+                                         journalled, inodes)) {
             run.refusal = RunRefusal::JournalNotWritten;
             run.error = error;
             for (RowOutcome &row : rows)
@@ -331,13 +389,21 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
         if (settings.progress && !settings.progress(doneNow, total))
             stopping = true;
     };
+    // Many single renames are checked by one read of the folder after them, instead of a look
+    // each (where the listing's numbers are the files').
+    const bool checkLater = renamer.way() == RenameWay::NoReplace && renamer.drive().stableInodes &&
+                            !inodes.empty() &&
+                            NameClaims::worthReadingWhole(static_cast<size_t>(total));
+    renamer.checkLater(checkLater);
     std::vector<int> cycle;
     for (const Unit &unit : order.units) {
         switch (unit.kind) {
         case UnitKind::Rename: {
-            RowOutcome &row = rows[order.rows[unit.begin]];
+            const int at = order.rows[unit.begin];
+            RowOutcome &row = rows[at];
             if (row.outcome == RenameOutcome::Pending)
-                renameOne(renamer, row);
+                renameOne(renamer, row, &run.names,
+                          static_cast<size_t>(at) < inodes.size() ? inodes[at] : 0);
             break;
         }
         case UnitKind::Lose:
@@ -374,6 +440,8 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
         if (stopping)
             break;
     }
+    if (checkLater)
+        checkRenamed(renamer, rows, names, inodes, run.names);
     if (journalled)
         run.finishError = settings.journal->finish(run.renamedCount());
     return run;

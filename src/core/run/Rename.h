@@ -45,6 +45,8 @@ struct RunSettings {
     // after; null for a run nobody can undo (benchmarks, tests of the engine alone).
     RunJournal *journal = nullptr;
     DirectoryCalls *calls = nullptr; // null: the system's
+    // The drive as tests make it out to be; none: as the folder's own facts say (and `method`).
+    std::optional<DriveFacts> drive{};
 };
 
 // Why a run renamed nothing at all, before its first rename.
@@ -60,6 +62,7 @@ struct RenameResult {
     std::vector<RowOutcome> rows; // all Pending but Blank and refused names when refused
     NameStore names;              // what the rows' names point to
     int finishError = 0;          // errno when the journal could not record the run's end
+    const char *way = "";         // how the run renamed (NoReplaceRenamer::wayName)
     int renamedCount() const;
 };
 

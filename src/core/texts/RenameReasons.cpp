@@ -148,4 +148,14 @@ std::string readableName(std::string_view bytes) {
     return text;
 }
 
+std::string driveText(const DriveFacts &drive, const StoredTexts &texts) {
+    const std::string name = drive.throughFuse    ? fillText(texts[UiText::DriveThroughFuse],
+                                                             {drive.name.empty() ? "?" : drive.name})
+                             : drive.name.empty() ? drive.description
+                                                  : drive.name;
+    const UiText way[] = {UiText::DriveWayNoReplace, UiText::DriveWayLink, UiText::DriveWayReserve,
+                          UiText::DriveWayNone}; // by RenameWay
+    return fillText(texts[way[static_cast<int>(wayFor(drive))]], {name});
+}
+
 } // namespace filvane

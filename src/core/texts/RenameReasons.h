@@ -38,6 +38,10 @@ bool leavesSomethingToTell(const RenameResult &run);
 // Why a run renamed nothing at all, in the current language; empty when it was not refused.
 std::string refusalText(const RenameResult &run, const StoredTexts &texts);
 
+// What the drive is and how names are changed on it, in one line of the current language
+// ("exFAT through FUSE: no atomic no-replace rename here; each new name is reserved first").
+std::string driveText(const DriveFacts &drive, const StoredTexts &texts);
+
 // A table text with "%1" to "%9" replaced by the arguments in order; other "%" stay as they are.
 std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments);
 

@@ -172,6 +172,22 @@ constexpr std::array<Entry, UiTextCount> table{{
      "semmi sem változik."},
     {"This would make the names together longer than %1 MB: nothing is changed.",
      "Ettől a nevek együtt hosszabbak lennének %1 MB-nál: semmi sem változik."},
+    {"not allowed on this drive: %1", "ezen a meghajtón nem megengedett: %1"},
+    {"%1 new names are not allowed on this drive: those files keep their names.",
+     "%1 új név nem megengedett ezen a meghajtón: ezek a fájlok megtartják a nevüket."},
+    {"%1 new name is not allowed on this drive: that file keeps its name.",
+     "%1 új név nem megengedett ezen a meghajtón: ez a fájl megtartja a nevét."},
+    {"%1 through FUSE", "%1 FUSE-on keresztül"},
+    {"%1: each new name is given by an atomic rename that never replaces a file",
+     "%1: minden új nevet atomi, felülírást kizáró átnevezés ad"},
+    {"%1: no atomic no-replace rename here; each file gets its new name as a second link, then "
+     "loses the old one",
+     "%1: itt nincs atomi, felülírást kizáró átnevezés; minden fájl második linkként kapja meg "
+     "az új nevét, aztán elveszti a régit"},
+    {"%1: no atomic no-replace rename here; each new name is reserved first",
+     "%1: itt nincs atomi, felülírást kizáró átnevezés; minden új nevet előbb lefoglal"},
+    {"%1: no way to rename here without risking an overwrite; nothing is renamed",
+     "%1: itt nem lehet átnevezni a felülírás kockázata nélkül; semmi sem lesz átnevezve"},
 }};
 
 } // namespace
@@ -209,6 +225,8 @@ UiText countedEntry(UiText entry, int count, Language language) {
         return UiText::PreflightNoBaseNameOne;
     case UiText::PreflightHeld:
         return UiText::PreflightHeldOne;
+    case UiText::PreflightNotOnDrive:
+        return UiText::PreflightNotOnDriveOne;
     case UiText::UndoQuestion:
         return UiText::UndoQuestionOne;
     case UiText::RecoveryTemporary:

@@ -148,9 +148,19 @@ enum class UiText {
     SafeNamesAction,
     ToolNameTooLong,
     ToolNamesTooLong,
+    // What a folder's drive refuses, and how names are changed there. "%1": what it refuses, or
+    // the drive's name.
+    ReasonNotOnDrive,
+    PreflightNotOnDrive,
+    PreflightNotOnDriveOne,
+    DriveThroughFuse,
+    DriveWayNoReplace,
+    DriveWayLink,
+    DriveWayReserve,
+    DriveWayNone,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::ToolNamesTooLong);
+constexpr int UiTextCount = static_cast<int>(UiText::DriveWayNone);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.

@@ -482,3 +482,120 @@ TEST(NoReplaceRenamerExchange, SwapsTwoNamesOrSaysItCannot) {
     }
     EXPECT_EQ(folder.contents(), (Contents{{"a", "b"}, {"b", "a"}}));
 }
+
+// A stranger swapped in for the run's file at the very instant of each kind of rename (after
+// every look, right before the call) is found under the new name afterwards, put back, and the
+// row fails; the run's file, moved aside by the swapper, is never touched.
+TEST(RenameIdentity, AStrangerAtTheInstantOfAnyKindOfRenameIsPutBack) {
+    struct Case {
+        const char *name;
+        Method method;
+        Kind at;
+        bool round;
+    };
+    const Case cases[] = {
+        {"no-replace", Method::NoReplaceFlag, Kind::Rename, false},
+        {"exchange", Method::NoReplaceFlag, Kind::Exchange, true},
+        {"to a private name", Method::NoExchange, Kind::Rename, true},
+        {"link fallback", Method::LinkThenUnlink, Kind::Move, false},
+        {"reservation", Method::Reserve, Kind::Move, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RenameFolder folder({"a.mp3", "b.mp3"});
+        folder.dir.touch(".stranger", "stranger");
+        if (c.round)
+            folder.type({{"a.mp3", "b"}, {"b.mp3", "a"}});
+        else
+            folder.type("a.mp3", "x");
+        ScriptedCalls calls;
+        bool swapped = false;
+        calls.before = [&](const ScriptedCalls::Call &call) {
+            if (!swapped && call.kind == c.at && call.from == "a.mp3") {
+                swapped = true;
+                std::filesystem::rename(folder.dir.path() / "a.mp3",
+                                        folder.dir.path() / "away.mp3");
+                std::filesystem::rename(folder.dir.path() / ".stranger",
+                                        folder.dir.path() / "a.mp3");
+            }
+            return 0;
+        };
+        const RenameResult run = folder.run({c.method, {}, nullptr, &calls});
+        ASSERT_TRUE(swapped);
+        EXPECT_EQ(outcomes(run.rows)["a.mp3"], "EAGAIN");
+        const Contents now = folder.contents();
+        EXPECT_EQ(now.at("a.mp3"), "stranger") << testing::PrintToString(now);
+        EXPECT_EQ(now.at("away.mp3"), "a.mp3");
+        for (const auto &[name, content] : now)
+            EXPECT_FALSE(NoReplaceRenamer::isTemporaryName(name)) << name;
+    }
+}
+
+// What a network share answers to a call it re-sent: the call was made, the answer says it
+// failed. Each is checked against the disk: the rows are renamed, no file has two names or a
+// private one.
+TEST(RenameIdentity, ACallThatSucceedsButSaysItFailedIsTakenForWhatItDid) {
+    for (const Method method : {Method::NoReplaceFlag, Method::LinkThenUnlink, Method::Reserve}) {
+        SCOPED_TRACE(methodName(method));
+        RenameFolder folder({"a.mp3", "b.mp3", "c.mp3"});
+        folder.type({{"a.mp3", "x"}, {"b.mp3", "c"}, {"c.mp3", "b"}});
+        ScriptedCalls calls;
+        calls.after = [](const ScriptedCalls::Call &call, int answer) {
+            if (answer != 0 || call.kind == Kind::Status || call.kind == Kind::Create ||
+                call.kind == Kind::Reserve)
+                return answer;
+            return call.kind == Kind::Link || call.kind == Kind::Rename ? EEXIST : EIO;
+        };
+        const RenameResult run = folder.run({method, {}, nullptr, &calls});
+        EXPECT_EQ(outcomes(run.rows), allRenamedBut(folder));
+        EXPECT_EQ(folder.contents(),
+                  (Contents{{"x.mp3", "a.mp3"}, {"c.mp3", "b.mp3"}, {"b.mp3", "c.mp3"}}));
+    }
+}
+
+// A put-back refused on the link fallback (the disk full): the file stays under its private
+// name and the row says which.
+TEST(RenameIdentity, AFileLeftUnderAPrivateNameIsNamedInItsRow) {
+    RenameFolder folder({"a.mp3"});
+    folder.type("a.mp3", "x");
+    ScriptedCalls calls;
+    calls.before = [](const ScriptedCalls::Call &call) {
+        return call.kind == Kind::Link ? ENOSPC : 0;
+    };
+    const RenameResult run = folder.run({Method::LinkThenUnlink, {}, nullptr, &calls});
+    ASSERT_EQ(run.rows.size(), 1u);
+    EXPECT_EQ(run.rows[0].error, ENOSPC);
+    ASSERT_TRUE(NoReplaceRenamer::isTemporaryName(run.rows[0].nameNow));
+    EXPECT_EQ(folder.contents(), (Contents{{std::string(run.rows[0].nameNow), "a.mp3"}}));
+}
+
+// In a large run the single renames are checked by one read of the folder after them: a
+// stranger swapped in for one file still gets its name back and the row fails.
+TEST(RenameIdentity, AStrangerInALargeRunIsFoundByTheReadAfterIt) {
+    Names files;
+    for (int i = 0; i < 200; ++i)
+        files.push_back("f" + std::to_string(1000 + i) + ".mp3");
+    RenameFolder folder(files);
+    for (const std::string &file : files)
+        folder.type(file, "new " + file.substr(0, 5));
+    folder.dir.touch(".stranger", "stranger");
+    ScriptedCalls calls;
+    bool swapped = false;
+    calls.before = [&](const ScriptedCalls::Call &call) {
+        if (!swapped && call.kind == Kind::Rename && call.from == "f1100.mp3") {
+            swapped = true;
+            std::filesystem::rename(folder.dir.path() / "f1100.mp3",
+                                    folder.dir.path() / "away.mp3");
+            std::filesystem::rename(folder.dir.path() / ".stranger",
+                                    folder.dir.path() / "f1100.mp3");
+        }
+        return 0;
+    };
+    const RenameResult run = folder.run({Method::NoReplaceFlag, {}, nullptr, &calls});
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(outcomes(run.rows), allRenamedBut(folder, {{"f1100.mp3", "EAGAIN"}}));
+    EXPECT_EQ(folder.dir.read("f1100.mp3"), "stranger");
+    EXPECT_EQ(folder.dir.read("away.mp3"), "f1100.mp3");
+    EXPECT_FALSE(folder.dir.exists("new f1100.mp3"));
+    EXPECT_LT(calls.count(Kind::Status), 10) << "a look per rename";
+}

@@ -25,6 +25,8 @@ inline const char *methodName(Method method) {
         return "LinkThenUnlink";
     case Method::NoExchange:
         return "NoExchange";
+    case Method::Reserve:
+        return "Reserve";
     }
     return "Unknown";
 }
@@ -45,7 +47,12 @@ struct RenameFolder {
     TempDir dir;
     filvane::NameLists lists;
 
-    explicit RenameFolder(const Names &files) {
+    explicit RenameFolder(const Names &files) { fill(files); }
+    // In a folder under `parent` (a drive mounted for the test).
+    RenameFolder(const Names &files, const std::filesystem::path &parent) : dir(parent) {
+        fill(files);
+    }
+    void fill(const Names &files) {
         for (const std::string &name : files)
             dir.touch(name, name);
         lists.listDirectory(dir.str() + "/*", true);

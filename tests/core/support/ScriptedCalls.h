@@ -12,7 +12,8 @@
 // itself meanwhile (another process's move, made at an exact point). Every call is logged.
 class ScriptedCalls : public filvane::DirectoryCalls {
 public:
-    enum class Kind { Rename, Exchange, Move, Link, Unlink, Create, Status }; // Move: plain rename
+    // Move: a plain rename; Reserve: an exclusive create holding the reservation's marker.
+    enum class Kind { Rename, Exchange, Move, Link, Unlink, Create, Reserve, Status };
     struct Call {
         Kind kind;
         std::string from;
@@ -20,6 +21,9 @@ public:
     };
 
     std::function<int(const Call &)> before;
+    // Sees each call's answer once it was made, and may answer otherwise (a call that did its
+    // work and says it failed, as a network share's re-sent call does).
+    std::function<int(const Call &, int answer)> after;
     std::vector<Call> log;
 
     // A script that answers `error` to every exchange from the `first`-th on (counted from 1).
@@ -42,30 +46,36 @@ public:
                                                        : Kind::Rename;
         if (const int error = script({kind, from, to}))
             return error;
-        return DirectoryCalls::rename(dirFd, from, to, mode);
+        return answer({kind, from, to}, DirectoryCalls::rename(dirFd, from, to, mode));
     }
     int link(int dirFd, const char *from, const char *to) override {
         if (const int error = script({Kind::Link, from, to}))
             return error;
-        return DirectoryCalls::link(dirFd, from, to);
+        return answer({Kind::Link, from, to}, DirectoryCalls::link(dirFd, from, to));
     }
     int unlink(int dirFd, const char *name) override {
         if (const int error = script({Kind::Unlink, name, {}}))
             return error;
-        return DirectoryCalls::unlink(dirFd, name);
+        return answer({Kind::Unlink, name, {}}, DirectoryCalls::unlink(dirFd, name));
     }
     int create(int dirFd, const char *name) override {
         if (const int error = script({Kind::Create, name, {}}))
             return error;
-        return DirectoryCalls::create(dirFd, name);
+        return answer({Kind::Create, name, {}}, DirectoryCalls::create(dirFd, name));
+    }
+    int reserve(int dirFd, const char *name, struct stat &made) override {
+        if (const int error = script({Kind::Reserve, name, {}}))
+            return error;
+        return answer({Kind::Reserve, name, {}}, DirectoryCalls::reserve(dirFd, name, made));
     }
     int status(int dirFd, const char *name, struct stat &st) override {
         if (const int error = script({Kind::Status, name, {}}))
             return error;
-        return DirectoryCalls::status(dirFd, name, st);
+        return answer({Kind::Status, name, {}}, DirectoryCalls::status(dirFd, name, st));
     }
 
 private:
+    int answer(const Call &call, int result) { return after ? after(call, result) : result; }
     int script(const Call &call) {
         log.push_back(call);
         return before ? before(call) : 0;

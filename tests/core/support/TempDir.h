@@ -8,8 +8,10 @@
 // A real temporary directory, removed with everything in it when the test ends.
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "filvane-XXXXXX").string();
+    TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+    // Under `parent` (a drive mounted for a test) instead of the system's temporary folder.
+    explicit TempDir(const std::filesystem::path &parent) {
+        std::string pattern = (parent / "filvane-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             std::abort();
         m_path = pattern;
