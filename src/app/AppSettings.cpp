@@ -83,8 +83,10 @@ bool isAbsolutePath(const std::string &text) {
            text.find('\0') == std::string::npos;
 }
 
+// Compared without std::abs, which has no value for the least int a saved position may hold.
 bool isPosition(QPoint point) {
-    return std::abs(point.x()) <= MaxCoordinate && std::abs(point.y()) <= MaxCoordinate;
+    const auto within = [](int value) { return value >= -MaxCoordinate && value <= MaxCoordinate; };
+    return within(point.x()) && within(point.y());
 }
 
 QString languageName(filvane::Language language) {

@@ -341,8 +341,8 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
 // (`journalled` says whether it did: a run that moves nothing leaves no journal).
 int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<RowOutcome> &rows,
                const RunOrder &order, const NameClaims &names, RunJournal *journal,
-               bool &journalled) {
-    std::vector<int> stepRows, round;
+               bool &journalled, std::vector<int> &stepRows) {
+    std::vector<int> round;
     stepRows.reserve(order.rows.size());
     round.reserve(order.rows.size());
     int rounds = 0;
@@ -396,15 +396,19 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     const RunOrder order = planOrder(rows, names);
     NoReplaceRenamer renamer(plan.directory, settings.method, settings.calls);
     bool journalled = false;
+    std::vector<int> stepRows; // the rows the journal has as its steps
     if (renamer.openError() == 0) {
         if (plan.folder && renamer.identity() != plan.folder) {
             run.refusal = RunRefusal::FolderChanged;
             return run;
         }
-        if (const int error =
-                prepareRun(renamer, plan, rows, order, names, settings.journal, journalled)) {
-            run.refusal = RunRefusal::JournalNotWritten;
-            run.error = error;
+        if (const int error = prepareRun(renamer, plan, rows, order, names, settings.journal,
+                                         journalled, stepRows)) {
+            run.refusal = error == RunJournal::FolderInUse      ? RunRefusal::FolderInUse
+                          : error == RunJournal::CutOffRunWaits ? RunRefusal::CutOffRunWaits
+                                                                : RunRefusal::JournalNotWritten;
+            run.error = run.refusal == RunRefusal::JournalNotWritten ? error : 0;
+            run.holder = settings.journal ? settings.journal->folderHolder() : 0;
             for (RowOutcome &row : rows)
                 if (row.outcome == RenameOutcome::Failed)
                     row.outcome = RenameOutcome::Pending;
@@ -460,8 +464,14 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
         if (stopping)
             break;
     }
-    if (journalled)
-        run.finishError = settings.journal->finish(run.renamedCount());
+    if (journalled) {
+        // The journal counts its steps: a row whose file kept its name is none.
+        const int renamedSteps =
+            static_cast<int>(std::count_if(stepRows.begin(), stepRows.end(), [&](int row) {
+                return rows[row].outcome == RenameOutcome::Renamed;
+            }));
+        run.finishError = settings.journal->finish(renamedSteps);
+    }
     return run;
 }
 

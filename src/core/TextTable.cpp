@@ -157,6 +157,13 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"Point at the folder...", "Mappa megadása..."},
     {"The journal %1 is damaged: it was set aside and is not offered for repair.",
      "A(z) %1 napló sérült: félre lett téve, és nem kínálkozik javításra."},
+    {"Another run is working in this folder; nothing was renamed.",
+     "Egy másik átnevezés dolgozik ebben a mappában; semmi sem lett átnevezve."},
+    {"Another run (process %1) is working in this folder; nothing was renamed.",
+     "Egy másik átnevezés (%1. folyamat) dolgozik ebben a mappában; semmi sem lett átnevezve."},
+    {"A run in this folder was cut off and must be dealt with first; nothing was renamed.",
+     "Egy átnevezés ebben a mappában félbeszakadt, előbb azt kell rendezni; semmi sem lett "
+     "átnevezve."},
 }};
 
 } // namespace

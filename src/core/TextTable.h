@@ -138,9 +138,12 @@ enum class UiText {
     RecoveryFolderMissing,
     RecoveryPointAt,
     RecoveryDamaged,
+    RunRefusedFolderInUse,
+    RunRefusedFolderInUseBy,
+    RunRefusedCutOffRunWaits,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::RecoveryDamaged);
+constexpr int UiTextCount = static_cast<int>(UiText::RunRefusedCutOffRunWaits);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.
