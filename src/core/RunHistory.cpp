@@ -725,6 +725,9 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
             readJournal(journalDirectory, id, JournalPart::WithoutSteps);
         !now || now->complete || now->settled || journalInUse(journalDirectory, id))
         return {};
+    // Second names first, and again at the end: a recovery killed after its own moves ended
+    // (its journal complete) has then left none of the run's behind for nobody to find.
+    removeSecondNames(*record, settings.calls);
     const FolderScan scan(*record);
     if (!scan.found())
         return refused(RunRefusal::FolderChanged, 0);

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -329,4 +330,59 @@ TEST(RunHistoryStrangers, NoFileBornAfterThePlanPassesForOneOfItsFiles) {
     }
     EXPECT_EQ(passed, 0);
     journal.finish(0);
+}
+
+// A run on the link fallback killed anywhere, its recovery killed anywhere, and the recovery of
+// that one too, and so on: once a recovery ends, every file is under one visible name.
+TEST(RunHistoryRecoveries, RecoveriesOfRecoveriesKilledAnywhereLeaveNoHiddenName) {
+    constexpr int Files = 6;
+    std::mt19937 random(7);
+    const Method methods[] = {Method::LinkThenUnlink, Method::NoExchange, Method::NoReplaceFlag};
+    for (int trial = 0; trial < 60; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        JournalHome home;
+        MemoryDir dir;
+        makeNumbered(dir, Files);
+        const Method method = methods[trial % 3];
+        // A round of all of them: every file moves through a private name or an exchange.
+        RenamePlan plan;
+        plan.directory = dir.str();
+        plan.folder = directoryIdentity(dir.str());
+        for (int i = 1; i <= Files; ++i)
+            plan.add(numbered(i), numbered(i % Files + 1));
+        const auto killedAt = [&](int killAt, const std::function<void(DirectoryCalls *)> &work) {
+            std::fflush(nullptr);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ScriptedCalls calls;
+                int changes = 0;
+                calls.before = [&](const ScriptedCalls::Call &call) {
+                    if (call.kind != Kind::Status && changes++ == killAt)
+                        ::kill(::getpid(), SIGKILL);
+                    return 0;
+                };
+                work(&calls);
+                ::_exit(0);
+            }
+            int status = 0;
+            ::waitpid(child, &status, 0);
+        };
+        killedAt(1 + static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
+            journalledRun(std::move(plan), home, calls, method);
+        });
+        const RecoveryChoice choice = static_cast<RecoveryChoice>(random() % 3);
+        for (int depth = 0; depth < 3; ++depth) {
+            const auto cut = nextInterruptedRun(home.journals());
+            if (!cut)
+                break;
+            killedAt(static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
+                recoverRun(home.journals(), cut->id, choice, {method, {}, nullptr, calls});
+            });
+        }
+        while (const auto cut = nextInterruptedRun(home.journals()))
+            ASSERT_EQ(recoverRun(home.journals(), cut->id, choice, {method, {}, nullptr, nullptr})
+                          .refusal,
+                      RunRefusal::None);
+        ASSERT_TRUE(everyFileOnce(dir, Files));
+    }
 }
