@@ -91,8 +91,10 @@ bool isPlanSize(QSize size) {
            size.height() < MaxCoordinate;
 }
 
+// Compared without std::abs, which has no value for the least int a saved position may hold.
 bool isPosition(QPoint point) {
-    return std::abs(point.x()) <= MaxCoordinate && std::abs(point.y()) <= MaxCoordinate;
+    const auto within = [](int value) { return value >= -MaxCoordinate && value <= MaxCoordinate; };
+    return within(point.x()) && within(point.y());
 }
 
 QString languageName(filvane::Language language) {

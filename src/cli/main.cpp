@@ -475,8 +475,10 @@ int undoLastRun(filvane::RenameSession &session, const std::string &directory) {
     }
     const filvane::RenameResult result = session.undo();
     const int code = reportRun(result);
-    print(stdout, "filvane-rename: " + std::to_string(result.renamedCount()) + " of " +
-                      std::to_string(last->renamedCount) + " files have their names back\n");
+    // Of the files the undo found to take back (each a row), those that have their names back.
+    if (result.refusal == filvane::RunRefusal::None)
+        print(stdout, "filvane-rename: " + std::to_string(result.renamedCount()) + " of " +
+                          std::to_string(result.rows.size()) + " files have their names back\n");
     return code;
 }
 
@@ -497,6 +499,18 @@ int recoverRuns(filvane::RenameSession &session, const std::string &directory,
                 filvane::RecoveryChoice choice) {
     int code = ExitDone;
     int dealtWith = 0;
+    // A damaged journal may be one of this folder's runs: it is set aside, never acted on, and
+    // the command cannot say the folder is whole.
+    std::vector<std::string> setAside;
+    session.interrupted(&setAside);
+    const filvane::StoredTexts texts; // English
+    for (const std::string &id : setAside) {
+        print(stderr, "filvane-rename: " +
+                          filvane::fillText(texts[filvane::UiText::RecoveryDamaged],
+                                            {session.journalDirectory() + "/damaged-" + id}) +
+                          "\n");
+        code = ExitRowsFailed;
+    }
     for (std::vector<filvane::RunSummary> runs = session.interruptedIn(directory); !runs.empty();
          runs = session.interruptedIn(directory)) {
         const filvane::RunSummary &run = runs.front();
@@ -513,7 +527,7 @@ int recoverRuns(filvane::RenameSession &session, const std::string &directory,
             return ExitRowsFailed;
         }
     }
-    if (dealtWith == 0)
+    if (dealtWith == 0 && setAside.empty())
         print(stdout, "filvane-rename: no run was cut off in " + directory + "\n");
     return code;
 }

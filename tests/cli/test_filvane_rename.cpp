@@ -499,3 +499,37 @@ TEST(FilvaneRename, FillsNamesFromTagsInTrackOrder) {
         }
     }
 }
+
+// A renumbering in which a file keeps its name is undone, and the words count only the files
+// the undo found to take back.
+TEST(FilvaneRename, ARunInWhichAFileKeepsItsNameIsUndone) {
+    CommandFolder folder({"01 - Intro.mp3", "b.mp3", "c.mp3"});
+    const Result run = folder("--mask '*.mp3'", "Intro\nRain\nSnow\n");
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(entries(folder.dir),
+              (std::set<std::string>{"01 - Intro.mp3", "02 - Rain.mp3", "03 - Snow.mp3"}));
+    const Result undo = folder("--undo");
+    EXPECT_EQ(undo.code, 0) << undo.err;
+    EXPECT_NE(undo.out.find("2 of 2 files have their names back"), std::string::npos) << undo.out;
+    EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"01 - Intro.mp3", "b.mp3", "c.mp3"}));
+    // The program's own journal is never reported damaged.
+    const Result recover = folder("--recover restore");
+    EXPECT_EQ(recover.code, 0) << recover.err;
+    EXPECT_EQ(recover.err.find("damaged"), std::string::npos) << recover.err;
+}
+
+// A damaged journal may be a run of this folder: recovery sets it aside, says where it is, and
+// does not say that nothing was cut off.
+TEST(FilvaneRename, ARecoveryThatMeetsADamagedJournalExitsOne) {
+    CommandFolder folder({"a.mp3"});
+    const std::string journals = folder.scratch.str() + "/state/filvane";
+    std::filesystem::create_directories(journals);
+    const std::string id = "run-00000000000000000001-1.journal";
+    folder.scratch.touch("state/filvane/" + id, "filvane-journal 2\nkind rename\nfolder /x\n");
+    const Result recover = folder("--recover restore");
+    EXPECT_EQ(recover.code, 1);
+    EXPECT_NE(recover.err.find("damaged-" + id), std::string::npos) << recover.err;
+    EXPECT_EQ(recover.out.find("no run was cut off"), std::string::npos) << recover.out;
+    EXPECT_TRUE(std::filesystem::exists(journals + "/damaged-" + id)); // kept, not deleted
+    EXPECT_EQ(folder("--recover restore").code, 0);                    // reported once
+}

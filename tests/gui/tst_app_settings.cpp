@@ -130,6 +130,10 @@ void AppSettingsTest::corruptFileReadsAsDefaults_data() {
                       "lastFolders\\2\\folder=@ByteArray(\\0)\n"
                       "[windows]\nmain=@Point(9999999 0)\nread=10 20\noptions=@Size(1 2)\n")
         << true;
+    // The least int has no absolute value: it is far off every screen, not a place to restore.
+    QTest::newRow("least int as a position")
+        << QByteArray("[windows]\nmain=@Point(-2147483648 0)\nread=@Point(0 -2147483648)\n")
+        << true;
     // A list size no program wrote: read at once, not index by index.
     QTest::newRow("huge list size")
         << QByteArray("[read]\nlastFolders\\size=2000000000\nlastFolders\\1\\volume=music\n")

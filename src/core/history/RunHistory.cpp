@@ -2,6 +2,7 @@
 
 #include "core/base/DirectoryHandle.h"
 #include "core/base/FileHandle.h"
+#include "core/journal/FolderLock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -189,6 +190,15 @@ public:
             std::optional<Expected> one, other;
             take(from, one);
             take(to, other);
+            // A stranger swapped in at the instant of the exchange: the two go back.
+            if ((one && !holds(dirFd, to, *one)) || (other && !holds(dirFd, from, *other))) {
+                m_inner.rename(dirFd, from, to, RenameMode::Exchange);
+                if (one)
+                    m_expected[from] = *one;
+                if (other)
+                    m_expected[to] = *other;
+                return StrangerFound;
+            }
             if (one)
                 m_expected[to] = *one;
             if (other)
@@ -199,8 +209,11 @@ public:
         take(from, moved);
         if (!moved)
             return 0;
-        if (mode == RenameMode::NoReplace && !holds(dirFd, to, *moved)) {
-            m_inner.rename(dirFd, to, from, RenameMode::NoReplace);
+        if (!holds(dirFd, to, *moved)) {
+            // Whatever moved goes back under its name (a plain rename only ever went to a
+            // private name just seen free, so the name it left is the one to take back).
+            putBack(dirFd, to, from);
+            m_expected[from] = *moved;
             return StrangerFound;
         }
         m_expected[to] = *moved;
@@ -211,9 +224,17 @@ public:
         if (found != m_expected.end() && !holds(dirFd, from, found->second))
             return StrangerFound;
         const int error = m_inner.link(dirFd, from, to);
-        if (error == 0 && found != m_expected.end())
-            m_expected[to] = found->second;
-        return error;
+        if (error != 0 || found == m_expected.end())
+            return error;
+        if (!holds(dirFd, to, found->second)) {
+            // The new name is one this call made for a stranger: it goes, the stranger keeps
+            // the name it had.
+            if (sameFile(dirFd, from, to))
+                m_inner.unlink(dirFd, to);
+            return StrangerFound;
+        }
+        m_expected[to] = found->second;
+        return 0;
     }
     int unlink(int dirFd, const char *name) override {
         const int error = m_inner.unlink(dirFd, name);
@@ -245,6 +266,27 @@ private:
             return false;
         return expected.inodeOnly ? now->inode == expected.identity.inode
                                   : expected.identity.matches(*now);
+    }
+    // Gives what is under `to` the name `from` again, never replacing a file: by a no-replace
+    // rename, else a link and the removal of `to` (a name this run made), else, only while `from`
+    // is free, a plain rename.
+    void putBack(int dirFd, const char *to, const char *from) {
+        const int error = m_inner.rename(dirFd, to, from, RenameMode::NoReplace);
+        if (error == 0 || error == EEXIST || error == ENOENT)
+            return;
+        if (m_inner.link(dirFd, to, from) == 0) {
+            m_inner.unlink(dirFd, to);
+            return;
+        }
+        struct stat st;
+        if (m_inner.status(dirFd, from, st) == ENOENT)
+            m_inner.rename(dirFd, to, from, RenameMode::Plain);
+    }
+    static bool sameFile(int dirFd, const char *one, const char *other) {
+        struct stat a, b;
+        return ::fstatat(dirFd, one, &a, AT_SYMLINK_NOFOLLOW) == 0 &&
+               ::fstatat(dirFd, other, &b, AT_SYMLINK_NOFOLLOW) == 0 && a.st_ino == b.st_ino &&
+               a.st_dev == b.st_dev;
     }
     void take(const char *name, std::optional<Expected> &into) {
         const auto found = m_expected.find(name);
@@ -386,6 +428,21 @@ RenameResult verifiedMoves(const JournalRecord &record, const std::vector<Move> 
     return run;
 }
 
+// Holds the run's folder for an undo or a recovery, from its look at the files to its end; false,
+// with `busy` the refusal, when another process holds it.
+bool holdFolder(const std::string &journalDirectory, const JournalRecord &record, FolderLock &lock,
+                RenameResult &busy) {
+    long holder = 0;
+    const int error = lock.acquire(journalDirectory, record.identity, &holder);
+    if (error == 0)
+        return true;
+    busy = refused(error == FolderLock::InUse ? RunRefusal::FolderInUse
+                                              : RunRefusal::JournalNotWritten,
+                   error == FolderLock::InUse ? 0 : error);
+    busy.holder = holder;
+    return false;
+}
+
 // A journal read whole, its folder looked up where it is now (`pointed`: where the user says it
 // is). None, with `refusal` set, when it cannot be read or its folder cannot be found.
 std::optional<JournalRecord> openRun(const std::string &journalDirectory, const std::string &id,
@@ -439,10 +496,8 @@ std::vector<JournalRecord> waitingRuns(const std::string &journalDirectory,
         if (!heads[i] || heads[i]->complete || heads[i]->settled ||
             journalInUse(journalDirectory, ids[i]))
             continue;
-        if (!heads[i]->planned) {
-            ::unlink((journalDirectory + "/" + ids[i]).c_str()); // its run never began
-            continue;
-        }
+        if (!heads[i]->planned)
+            continue; // never read so: a journal is whole or damaged
         // A later undo or recovery that planned from the disk after this one was cut off has
         // taken its files over: this one is never offered again, settled once that one ended.
         const JournalRecord &run = *heads[i];
@@ -538,6 +593,9 @@ RenameResult undoRun(const std::string &journalDirectory, const std::string &id,
     const std::optional<JournalRecord> record = openRun(journalDirectory, id, {}, refusal);
     if (refusal != RunRefusal::None)
         return refused(refusal, refusal == RunRefusal::JournalNotWritten ? ENOENT : 0);
+    FolderLock lock;
+    if (RenameResult busy; !holdFolder(journalDirectory, *record, lock, busy))
+        return busy;
     const FolderScan scan(*record);
     if (!scan.found())
         return refused(RunRefusal::FolderChanged, 0);
@@ -566,6 +624,7 @@ RenameResult undoRun(const std::string &journalDirectory, const std::string &id,
         }
     }
     RunJournal journal(journalDirectory, RunKind::Undo, id);
+    journal.useHeldFolder(&lock);
     RenameResult run = verifiedMoves(*record, moves, journal, settings, rows);
     if (run.refusal == RunRefusal::None) {
         markJournal(journalDirectory, id, JournalMark::Undone, journal.id());
@@ -617,7 +676,8 @@ namespace {
 
 // A run killed inside the link fallback can leave a file under its new name and a private name
 // both: the private one goes, once the file is seen to have the other.
-void removeSecondNames(const JournalRecord &record) {
+void removeSecondNames(const JournalRecord &record, DirectoryCalls *calls) {
+    DirectoryCalls &call = calls ? *calls : hostDirectoryCalls();
     const FolderScan scan(record);
     if (!scan.found())
         return;
@@ -638,7 +698,7 @@ void removeSecondNames(const JournalRecord &record) {
                 file.isOpen() ? fileIdentityOfDescriptor(file.get()) : std::nullopt;
             if (now && (!step.identity || step.identity->matches(*now)) &&
                 now->inode == step.inode && ::fstat(file.get(), &st) == 0 && st.st_nlink > 1)
-                ::unlinkat(scan.folderFd(), entry.c_str(), 0);
+                call.unlink(scan.folderFd(), entry.c_str());
         }
     }
 }
@@ -665,6 +725,17 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
     // Taking back a recovery would bring back the names of the crash, temporary ones too.
     if (record->kind == RunKind::Recovery)
         choice = RecoveryChoice::Finish;
+    FolderLock lock;
+    if (RenameResult busy; !holdFolder(journalDirectory, *record, lock, busy))
+        return busy;
+    // Looked at again now that the folder is held: another process may have dealt with it.
+    if (const std::optional<JournalRecord> now =
+            readJournal(journalDirectory, id, JournalPart::WithoutSteps);
+        !now || now->complete || now->settled || journalInUse(journalDirectory, id))
+        return {};
+    // Second names first, and again at the end: a recovery killed after its own moves ended
+    // (its journal complete) has then left none of the run's behind for nobody to find.
+    removeSecondNames(*record, settings.calls);
     const FolderScan scan(*record);
     if (!scan.found())
         return refused(RunRefusal::FolderChanged, 0);
@@ -712,6 +783,7 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
             leaveAlone(scan, step, at, wanted, rows[i], kept);
     }
     RunJournal journal(journalDirectory, RunKind::Recovery, id, intentWord(choice));
+    journal.useHeldFolder(&lock);
     RenameResult run = verifiedMoves(*record, moves, journal, settings, rows);
     if (run.refusal != RunRefusal::None)
         return run;
@@ -728,9 +800,10 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
     }
     if (!others.empty()) {
         RunJournal second(journalDirectory, RunKind::Recovery, id, intentWord(choice));
+        second.useHeldFolder(&lock);
         run.names.absorb(verifiedMoves(*record, others, second, settings, rows).names);
     }
-    removeSecondNames(*record);
+    removeSecondNames(*record, settings.calls);
     settleDealtWith(journalDirectory, *record, choice, journal.id());
     dropQuietRows(rows);
     run.rows = std::move(rows);

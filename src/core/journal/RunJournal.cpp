@@ -24,93 +24,11 @@ namespace filvane {
 
 namespace {
 
-constexpr std::string_view Magic = "filvane-journal 1";
-constexpr std::string_view Prefix = "run-", Suffix = ".journal";
-constexpr std::string_view DamagedPrefix = "damaged-";
-// Far more than a plan of the most files a run takes; a larger file is no journal of ours.
-constexpr off_t MostJournalBytes = off_t(1) << 30;
-// How much of each end of a large journal is read when its steps are not wanted.
-constexpr size_t JournalEndBytes = 64 * 1024;
+using namespace journal;
+
 // A journal whose file has lost its write permission is complete: the mark a run makes when
 // the disk has no room left for its last line.
 constexpr mode_t JournalMode = 0600, CompleteMode = 0400;
-
-std::string_view kindWord(RunKind kind) {
-    switch (kind) {
-    case RunKind::Undo:
-        return "undo";
-    case RunKind::Recovery:
-        return "recovery";
-    default:
-        return "rename";
-    }
-}
-
-// Names are bytes; the journal is lines of tab-separated fields, so a byte that would end a
-// field or a line (and the escape itself) is written "\xNN".
-void appendEscaped(std::string &out, std::string_view name) {
-    static constexpr char hex[] = "0123456789abcdef";
-    const auto plain = [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte >= 0x20 && byte != 0x7f && c != '\\';
-    };
-    // Whether any of eight bytes is below 0x20, 0x7f or a backslash, all at once.
-    const auto anyEscaped = [](std::uint64_t word) {
-        constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
-        const auto below = [&](std::uint64_t w, std::uint64_t n) {
-            return (w - ones * n) & ~w & highs;
-        };
-        return (below(word, 0x20) | below(word ^ (ones * 0x7f), 1) |
-                below(word ^ (ones * '\\'), 1)) != 0;
-    };
-    // Runs of plain bytes go in whole, eight bytes looked at a time: a plan of many files writes
-    // many names, and few need escaping.
-    size_t at = 0;
-    while (at < name.size()) {
-        size_t end = at;
-        for (std::uint64_t word; end + 8 <= name.size(); end += 8) {
-            std::memcpy(&word, name.data() + end, 8);
-            if (anyEscaped(word))
-                break;
-        }
-        while (end < name.size() && plain(name[end]))
-            ++end;
-        out.append(name.data() + at, end - at);
-        if (end == name.size())
-            break;
-        const auto byte = static_cast<unsigned char>(name[end]);
-        const char escaped[] = {'\\', 'x', hex[byte >> 4], hex[byte & 0x0f]};
-        out.append(escaped, sizeof escaped);
-        at = end + 1;
-    }
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-bool unescape(std::string_view text, std::string &out) {
-    out.clear();
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-            continue;
-        }
-        if (i + 3 >= text.size() || text[i + 1] != 'x')
-            return false;
-        const int high = hexValue(text[i + 2]), low = hexValue(text[i + 3]);
-        if (high < 0 || low < 0)
-            return false;
-        out += static_cast<char>(high * 16 + low);
-        i += 3;
-    }
-    return true;
-}
 
 template <typename Number> bool parseNumber(std::string_view text, Number &value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -162,12 +80,15 @@ FileHandle openJournal(const std::string &path, int flags, int &error) {
 }
 
 int appendLine(const std::string &journalDirectory, const std::string &id, std::string_view line) {
+    if (!isBareId(id))
+        return EINVAL; // a name read from a journal that is no journal's: never followed
     int error = 0;
     // O_WRONLY on a journal marked complete by its mode works for its owner only as root, so
     // the mode is lifted for the line and put back.
     const std::string path = journalDirectory + "/" + id;
     struct stat st;
-    const bool readOnly = ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+    const bool readOnly =
+        ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
     if (readOnly)
         ::chmod(path.c_str(), JournalMode);
     const FileHandle file = openJournal(path, O_WRONLY | O_APPEND, error);
@@ -181,9 +102,17 @@ int appendLine(const std::string &journalDirectory, const std::string &id, std::
     return error;
 }
 
-// Removes the journals beyond the newest KeptRuns that nobody needs: finished or settled runs,
-// and plans cut off before they were whole (their run renamed nothing). A run cut off waits for
-// recovery.
+// Whether nobody holds the file (no writer, no run still going).
+bool unlocked(int dirFd, const char *name) {
+    const FileHandle file(::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    return file.isOpen() && ::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::flock(file.get(), LOCK_SH | LOCK_NB) == 0;
+}
+
+// Removes the journals beyond the newest KeptRuns that nobody needs: finished or settled runs.
+// A run cut off waits for recovery; a damaged journal is left for the look that sets it aside.
+// Plans whose writer died before they became journals renamed nothing and go too.
 void prune(const std::string &journalDirectory) {
     const std::vector<std::string> ids = journalIds(journalDirectory);
     const size_t excess = ids.size() > static_cast<size_t>(RunJournal::KeptRuns)
@@ -194,11 +123,68 @@ void prune(const std::string &journalDirectory) {
             continue;
         const std::optional<JournalRecord> record =
             readJournal(journalDirectory, ids[i], JournalPart::WithoutSteps);
-        if (record && record->planned && !record->complete && !record->settled)
-            continue;
-        if (record)
+        if (record && (record->complete || record->settled))
             ::unlink((journalDirectory + "/" + ids[i]).c_str());
     }
+    const FileHandle dir(::open(journalDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DirectoryHandle entries(journalDirectory);
+    while (const dirent *entry = entries.next()) {
+        std::string_view name(entry->d_name);
+        if (!name.ends_with(PartSuffix))
+            continue;
+        name.remove_suffix(PartSuffix.size());
+        if (isBareId(name) && dir.isOpen() && unlocked(dir.get(), entry->d_name))
+            ::unlinkat(dir.get(), entry->d_name, 0);
+    }
+}
+
+// Gives the plan written under `part` the journal's own name, never replacing a file.
+int publish(int dirFd, const std::string &part, const std::string &id) {
+    if (::renameat2(dirFd, part.c_str(), dirFd, id.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (::linkat(dirFd, part.c_str(), dirFd, id.c_str(), 0) != 0)
+        return errno;
+    ::unlinkat(dirFd, part.c_str(), 0);
+    return 0;
+}
+
+// A time that every file now in the folder was born before, and no file born from now on, by
+// the clocks the file system dates births with: the coarse clock, or a finer time handed to
+// another file meanwhile, never less than the coarse one. A file born before now was dated at
+// most the fine time now; waiting until the coarse clock has passed that time, and taking the
+// coarse time then, puts every later birth at or after it. The wait is a tick or two.
+timespec birthClockAfterNow() {
+    timespec fine{}, coarse{};
+    ::clock_gettime(CLOCK_REALTIME, &fine);
+    const auto before = [](const timespec &a, const timespec &b) {
+        return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+    };
+    for (int wait = 0; wait < 400; ++wait) {
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &coarse);
+        if (!before(coarse, fine) &&
+            (coarse.tv_sec != fine.tv_sec || coarse.tv_nsec != fine.tv_nsec))
+            return coarse;
+        const timespec pause{0, 250 * 1000};
+        ::nanosleep(&pause, nullptr);
+    }
+    // A coarse clock that does not catch up: a second past the fine time, so that no file born
+    // within it passes for one of the run's.
+    fine.tv_sec += 1;
+    return fine;
+}
+
+// Whether a run in `folder` was cut off and waits to be dealt with (no writer holds it).
+bool cutOffRunIn(const std::string &journalDirectory, const DirectoryIdentity &folder) {
+    for (const std::string &id : journalIds(journalDirectory)) {
+        const std::optional<JournalRecord> record =
+            readJournal(journalDirectory, id, JournalPart::WithoutSteps);
+        if (record && record->identity == folder && !record->complete && !record->settled &&
+            !journalInUse(journalDirectory, id))
+            return true;
+    }
+    return false;
 }
 
 // The folder as an absolute path, so that a journal made from "." means the same folder to a
@@ -240,12 +226,23 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
                       const std::function<JournalStep(size_t)> &step) {
     if (m_file.isOpen())
         return EBUSY;
+    if (count > MostSteps)
+        return EFBIG;
     if (const int error = makeDirectories(m_directory))
         return error;
     const FileHandle directory(::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory.isOpen())
         return errno;
     const int dirFd = directory.get();
+    m_holder = 0;
+    if (!m_heldFolder || !m_heldFolder->held() || m_heldFolder->folder() != identity)
+        if (const int error = m_folder.acquire(m_directory, identity, &m_holder))
+            return error;
+    // Held now, so no run can begin in the folder while this one looks.
+    if (m_kind == RunKind::Rename && cutOffRunIn(m_directory, identity)) {
+        m_folder.release();
+        return CutOffRunWaits;
+    }
     // Each file's identity is measured here, in the folder the run renames in.
     const std::string absolute = absoluteFolder(folder);
     const FileHandle files(::open(absolute.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -254,12 +251,18 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
     unsigned long long stamp =
         static_cast<unsigned long long>(now.tv_sec) * 1000000000ull + now.tv_nsec;
     int error = EEXIST;
+    std::string part;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt, ++stamp) {
         char name[64];
         std::snprintf(name, sizeof name, "run-%020llu-%ld.journal", stamp,
                       static_cast<long>(::getpid()));
         m_id = name;
-        m_file.reset(::openat(dirFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, JournalMode));
+        part = m_id + std::string(PartSuffix);
+        struct stat st;
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+            continue;
+        m_file.reset(
+            ::openat(dirFd, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, JournalMode));
         error = m_file.isOpen() ? 0 : errno;
     }
     const int m_fd = m_file.get();
@@ -269,8 +272,15 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         // Written through one small buffer, so a plan of many files touches little memory.
         constexpr size_t Chunk = 1 << 16;
         std::string text;
-        text.reserve(Chunk + 3 * 4096);
-        text += Magic;
+        text.reserve(Chunk + 3 * MostLineBytes);
+        Sum sum;
+        const auto flush = [&] {
+            sum.add(text);
+            error = writeAll(m_fd, text);
+            text.clear();
+        };
+        text += MagicPrefix;
+        text += std::to_string(CurrentVersion);
         text += "\nkind ";
         text += kindWord(m_kind);
         if (!m_undoes.empty()) {
@@ -286,12 +296,17 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         text +=
             "\nidentity " + std::to_string(identity.device) + " " + std::to_string(identity.inode);
         text += "\npid " + std::to_string(::getpid());
+        if (isWayWord(m_way))
+            text += "\nway " + m_way;
         // Where the file system keeps birth times, one time for all stands in for a look at
         // each file: a file of the run was born before it, one that took an inode number since
         // was born after. Elsewhere each file's size and modification time are kept.
         const bool bornBefore = files.isOpen() && keepsBirthTimes(files.get());
-        if (bornBefore)
-            text += "\nstarted " + std::to_string(now.tv_sec) + " " + std::to_string(now.tv_nsec);
+        if (bornBefore) {
+            const timespec started = birthClockAfterNow();
+            text += "\nstarted " + std::to_string(started.tv_sec) + " " +
+                    std::to_string(started.tv_nsec);
+        }
         text += "\nsteps " + std::to_string(count) + "\n";
         char number[24];
         for (size_t i = 0; i < count && error == 0; ++i) {
@@ -318,25 +333,32 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
                 }
             }
             text += '\n';
-            if (text.size() >= Chunk) {
-                error = writeAll(m_fd, text);
-                text.clear();
-            }
+            if (text.size() >= Chunk)
+                flush();
         }
-        text += "planned\n";
         if (error == 0)
+            flush();
+        if (error == 0) {
+            text = "planned " + sum.text() + "\n";
             error = writeAll(m_fd, text);
+        }
         // Once, before the first rename: after a crash the disk itself, read by inode, says how
-        // far the run got.
+        // far the run got. Only a whole, durable plan gets the journal's own name.
         if (error == 0 && ::fsync(m_fd) != 0)
             error = errno;
-        if (error == 0 && ::fsync(dirFd) != 0)
+        if (error == 0)
+            error = publish(dirFd, part, m_id);
+        if (error == 0 && ::fsync(dirFd) != 0) {
             error = errno;
+            ::unlinkat(dirFd, m_id.c_str(), 0); // the journal this call has just made
+        }
     }
     if (error != 0 && m_file.isOpen()) {
-        ::unlinkat(dirFd, m_id.c_str(), 0); // the journal this call has just made
+        ::unlinkat(dirFd, part.c_str(), 0); // the plan this call has just begun
         m_file.reset();
     }
+    if (error != 0)
+        m_folder.release();
     if (error == 0)
         prune(m_directory);
     return error;
@@ -351,6 +373,7 @@ int RunJournal::finish(int renamedCount) {
         error = errno;
     if (error != 0 && ::fchmod(m_file.get(), CompleteMode) == 0)
         ::fsync(m_file.get());
+    m_folder.release();
     return error;
 }
 
@@ -372,11 +395,213 @@ bool journalInUse(const std::string &journalDirectory, const std::string &id) {
     return file.isOpen() && ::flock(file.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
+namespace {
+
+// Reads a journal line by line through one buffer, never past the size the file had when it
+// was opened, never holding a line longer than any the writer makes: what reading costs is
+// bounded by the file's true size, whatever its lines claim.
+class LineReader {
+public:
+    LineReader(int fd, off_t from, off_t end) : m_fd(fd), m_offset(from), m_end(end) {}
+
+    // False at the end, or when a line is longer than MostLineBytes (`overlong`), or cut off.
+    bool next(std::string_view &line) {
+        for (;;) {
+            const size_t newline = m_buffer.find('\n', m_at);
+            if (newline != std::string::npos) {
+                line = std::string_view(m_buffer).substr(m_at, newline - m_at);
+                sum.add(std::string_view(m_buffer).substr(m_at, newline + 1 - m_at));
+                m_at = newline + 1;
+                return true;
+            }
+            if (m_buffer.size() - m_at > MostLineBytes) {
+                overlong = true;
+                return false;
+            }
+            if (!fill())
+                return false;
+        }
+    }
+
+    Sum sum; // of the lines read so far
+    bool overlong = false;
+
+private:
+    bool fill() {
+        if (m_offset >= m_end)
+            return false;
+        m_buffer.erase(0, m_at);
+        m_at = 0;
+        const size_t have = m_buffer.size();
+        const size_t want = static_cast<size_t>(std::min<off_t>(m_end - m_offset, off_t(Chunk)));
+        m_buffer.resize(have + want);
+        ssize_t got;
+        do
+            got = ::pread(m_fd, m_buffer.data() + have, want, m_offset);
+        while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            m_buffer.resize(have);
+            m_offset = m_end;
+            return false;
+        }
+        m_buffer.resize(have + static_cast<size_t>(got));
+        m_offset += got;
+        return true;
+    }
+
+    static constexpr size_t Chunk = 1 << 16;
+    int m_fd;
+    off_t m_offset;
+    off_t m_end;
+    std::string m_buffer;
+    size_t m_at = 0;
+};
+
+// A line "word value", the value possibly empty.
+std::pair<std::string_view, std::string_view> wordAndValue(std::string_view line) {
+    const size_t space = line.find(' ');
+    return {line.substr(0, space),
+            space == std::string_view::npos ? std::string_view() : line.substr(space + 1)};
+}
+
+bool parseTwo(std::string_view value, auto &first, auto &second) {
+    const size_t gap = value.find(' ');
+    return gap != std::string_view::npos && parseNumber(value.substr(0, gap), first) &&
+           parseNumber(value.substr(gap + 1), second);
+}
+
+// One head line into `record`; false when it is no line a writer makes.
+bool readHeadLine(std::string_view word, std::string_view value, JournalRecord &record) {
+    if (word == "kind") {
+        const std::optional<RunKind> kind = kindOfWord(value);
+        record.kind = kind.value_or(RunKind::Rename);
+        return kind.has_value();
+    }
+    if (word == "undoes")
+        return unescape(value, record.undoes) && isBareId(record.undoes);
+    if (word == "intent")
+        return unescape(value, record.intent) && isIntentWord(record.intent);
+    if (word == "folder")
+        return unescape(value, record.folder) && isAbsoluteFolder(record.folder);
+    if (word == "identity")
+        return parseTwo(value, record.identity.device, record.identity.inode);
+    if (word == "pid")
+        return parseNumber(value, record.pid) && record.pid >= 0;
+    if (word == "way")
+        return record.version >= 2 && isWayWord(value) && (record.way = value, true);
+    if (word == "started") {
+        std::int64_t seconds = 0;
+        std::uint32_t nanoseconds = 0;
+        if (!parseTwo(value, seconds, nanoseconds) || nanoseconds >= 1000000000u)
+            return false;
+        record.started = std::make_pair(seconds, nanoseconds);
+        return true;
+    }
+    return false;
+}
+
+// One step line; false when it is no step a writer makes.
+bool readStep(std::string_view line, const JournalRecord &record, size_t stepCount,
+              RecordedStep &step) {
+    // c<round> or r, inode, before, after, and an identity where it was measured.
+    std::string_view fields[5];
+    size_t count = 0;
+    for (std::string_view from = line;;) {
+        if (count == 5)
+            return false;
+        const size_t tab = from.find('\t');
+        fields[count++] = from.substr(0, tab);
+        if (tab == std::string_view::npos)
+            break;
+        from.remove_prefix(tab + 1);
+    }
+    const size_t mostRound = std::min<size_t>(stepCount, std::numeric_limits<int>::max());
+    if (count < 4 || fields[0].empty() || (fields[0][0] != 'c' && fields[0][0] != 'r') ||
+        (fields[0][0] == 'r' && fields[0].size() != 1) ||
+        (fields[0][0] == 'c' && (!parseNumber(fields[0].substr(1), step.round) || step.round < 1 ||
+                                 static_cast<size_t>(step.round) > mostRound)) ||
+        !parseNumber(fields[1], step.inode) || !unescape(fields[2], step.before) ||
+        !unescape(fields[3], step.after))
+        return false;
+    // Names are names in the folder: never a path, never the program's private names as a
+    // name to give (a file under one is only ever moved away from it, by an undo or recovery).
+    if (!isPlainName(step.before) || !isPlainName(step.after) || isPrivateName(step.after) ||
+        (record.kind == RunKind::Rename && isPrivateName(step.before)))
+        return false;
+    if (count == 5) {
+        step.identity = FileIdentity::parse(fields[4]);
+        if (!step.identity || step.identity->inode != step.inode)
+            return false;
+    } else if (record.started && step.inode != 0) {
+        FileIdentity born;
+        born.inode = step.inode;
+        born.bornBefore = true;
+        born.birthSeconds = record.started->first;
+        born.birthNanoseconds = record.started->second;
+        step.identity = born;
+    }
+    return true;
+}
+
+// The marks after the plan; false for a line no writer makes.
+bool readMark(std::string_view line, size_t stepCount, JournalRecord &record) {
+    const auto [word, value] = wordAndValue(line);
+    if (word == "complete") {
+        int count = 0;
+        if (!parseNumber(value, count) || count < 0)
+            return false;
+        // Version 1 counted a file that kept its name too: more than its steps is no damage
+        // there, only a count too high.
+        if (static_cast<size_t>(count) > stepCount) {
+            if (record.version >= 2)
+                return false;
+            count = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
+        }
+        record.complete = true;
+        record.renamedCount = count;
+        return true;
+    }
+    std::string by;
+    if (!unescape(value, by) || (!by.empty() && !isBareId(by)))
+        return false;
+    if (word == "undone" && !by.empty()) {
+        record.undone = true;
+        return true;
+    }
+    if (word == "redone" && !by.empty()) {
+        record.undone = false;
+        return true;
+    }
+    if (word == "settled") {
+        record.settled = true;
+        record.settledBy = by;
+        return true;
+    }
+    return false;
+}
+
+// The `planned` line of the record's version, its sum checked where it has one.
+bool isPlannedLine(std::string_view line, const JournalRecord &record, const Sum *sum) {
+    if (record.version < 2)
+        return line == "planned";
+    const auto [word, value] = wordAndValue(line);
+    return word == "planned" && value.size() == 16 && (!sum || value == sum->text());
+}
+
+} // namespace
+
 int setJournalAside(const std::string &journalDirectory, const std::string &id) {
+    if (!isBareId(id))
+        return EINVAL;
     const std::string from = journalDirectory + "/" + id;
     const std::string to = journalDirectory + "/" + std::string(DamagedPrefix) + id;
-    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0
-                                                                                            : errno;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    return ::unlink(from.c_str()) == 0 ? 0 : errno;
 }
 
 std::optional<JournalRecord> readJournal(const std::string &journalDirectory, const std::string &id,
@@ -384,6 +609,13 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
     bool ignored = false;
     bool &isDamaged = damaged ? *damaged : ignored;
     isDamaged = false;
+    // Whatever follows returns through here: the file is there, but no journal of ours.
+    const auto bad = [&isDamaged]() -> std::optional<JournalRecord> {
+        isDamaged = true;
+        return std::nullopt;
+    };
+    if (!isBareId(id))
+        return std::nullopt;
     int error = 0;
     const FileHandle file = openJournal(journalDirectory + "/" + id, O_RDONLY, error);
     struct stat st;
@@ -391,184 +623,100 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
         isDamaged = error == EINVAL || error == ELOOP; // not a regular file
         return std::nullopt;
     }
-    if (st.st_size > MostJournalBytes) {
-        isDamaged = true;
-        return std::nullopt;
+    if (static_cast<std::uint64_t>(st.st_size) > mostJournalBytes(MostSteps))
+        return bad();
+    JournalRecord record;
+    record.id = id;
+    LineReader lines(file.get(), 0, st.st_size);
+    std::string_view line;
+    // Every journal under its own name was whole when it got it: one cut off, empty or not
+    // ours is damaged, and set aside by the caller, never taken for a plan not yet begun.
+    if (!lines.next(line) || !line.starts_with(MagicPrefix))
+        return bad();
+    const std::string_view version = line.substr(MagicPrefix.size());
+    if (version == "1")
+        record.version = 1;
+    else if (version == "2")
+        record.version = 2;
+    else
+        return bad();
+    size_t stepCount = 0;
+    for (int headLines = 0;; ++headLines) {
+        if (headLines > 16 || !lines.next(line))
+            return bad(); // the head has a line per field, each once
+        const auto [word, value] = wordAndValue(line);
+        if (word == "steps") {
+            // Every step is a line of at least LeastStepBytes: a count beyond what the file
+            // holds is damage, not a reason to reserve room for it.
+            if (!parseNumber(value, stepCount) || stepCount > MostSteps ||
+                stepCount > static_cast<std::uint64_t>(st.st_size) / LeastStepBytes ||
+                static_cast<std::uint64_t>(st.st_size) > mostJournalBytes(stepCount))
+                return bad();
+            break;
+        }
+        if (!readHeadLine(word, value, record))
+            return bad();
     }
+    if (record.folder.empty() || (record.kind != RunKind::Rename && record.undoes.empty()))
+        return bad();
+    record.stepCount = stepCount;
     // Without its steps, a large journal is read at its two ends only: the head up to the step
     // count, and the marks after the steps. Every front end looks at every kept journal before
     // a run, so reading them whole would cost more than the run's own listing.
-    const bool endsOnly =
-        part == JournalPart::WithoutSteps && st.st_size > static_cast<off_t>(4 * JournalEndBytes);
-    const auto readAt = [&file](off_t from, size_t size) {
-        std::string bytes(size, '\0');
-        size_t got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::pread(file.get(), bytes.data() + got, bytes.size() - got,
-                                      from + static_cast<off_t>(got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += static_cast<size_t>(n);
-        }
-        bytes.resize(got);
-        return bytes;
-    };
-    const std::string text =
-        readAt(0, endsOnly ? JournalEndBytes : static_cast<size_t>(st.st_size));
-    const std::string tail =
-        endsOnly ? readAt(st.st_size - static_cast<off_t>(JournalEndBytes), JournalEndBytes)
-                 : std::string();
-
-    // Whatever follows returns through here: the file is there, but no journal of ours.
-    const auto bad = [&isDamaged]() -> std::optional<JournalRecord> {
-        isDamaged = true;
-        return std::nullopt;
-    };
-    JournalRecord record;
-    record.id = id;
-    std::string_view rest(text);
-    const auto nextLine = [&rest](std::string_view &line) {
-        const size_t end = rest.find('\n');
-        if (end == std::string_view::npos)
-            return false; // a line cut off is no line
-        line = rest.substr(0, end);
-        rest.remove_prefix(end + 1);
-        return true;
-    };
-    // A line "word value", the value possibly empty.
-    const auto wordAndValue = [](std::string_view line) {
-        const size_t space = line.find(' ');
-        return std::pair(line.substr(0, space), space == std::string_view::npos
-                                                    ? std::string_view()
-                                                    : line.substr(space + 1));
-    };
-    std::string_view line;
-    if (!nextLine(line) || line != Magic)
-        return text.empty() ? std::nullopt : bad(); // an empty file: a plan not yet begun
-    size_t stepCount = 0;
-    bool haveSteps = false;
-    while (!haveSteps && nextLine(line)) {
-        const auto [word, value] = wordAndValue(line);
+    constexpr off_t TailBytes = 64 * 1024;
+    if (part == JournalPart::WithoutSteps && st.st_size > 4 * TailBytes) {
+        LineReader tail(file.get(), st.st_size - TailBytes, st.st_size);
+        tail.next(line); // the rest of a line begun before the tail
+        bool sawStep = false, sawPlanned = false;
+        JournalRecord marked = record;
         bool valid = true;
-        if (word == "kind") {
-            valid = value == "undo" || value == "recovery" || value == "rename";
-            record.kind = value == "undo"       ? RunKind::Undo
-                          : value == "recovery" ? RunKind::Recovery
-                                                : RunKind::Rename;
-        } else if (word == "undoes") {
-            valid = unescape(value, record.undoes);
-        } else if (word == "intent") {
-            valid = unescape(value, record.intent);
-        } else if (word == "folder") {
-            valid = unescape(value, record.folder);
-        } else if (word == "identity") {
-            const size_t gap = value.find(' ');
-            valid = gap != std::string_view::npos &&
-                    parseNumber(value.substr(0, gap), record.identity.device) &&
-                    parseNumber(value.substr(gap + 1), record.identity.inode);
-        } else if (word == "pid") {
-            valid = parseNumber(value, record.pid) && record.pid >= 0;
-        } else if (word == "started") {
-            const size_t gap = value.find(' ');
-            std::int64_t seconds = 0;
-            std::uint32_t nanoseconds = 0;
-            valid = gap != std::string_view::npos && parseNumber(value.substr(0, gap), seconds) &&
-                    parseNumber(value.substr(gap + 1), nanoseconds) && nanoseconds < 1000000000u;
-            record.started = std::make_pair(seconds, nanoseconds);
-        } else if (word == "steps") {
-            // Every step is a line of at least eight bytes: a count beyond what the file can
-            // hold is damage, not a reason to reserve room for it.
-            valid = parseNumber(value, stepCount) && stepCount <= rest.size() / 8;
-            haveSteps = true;
+        while (valid && tail.next(line)) {
+            if (!sawPlanned && line.find('\t') != std::string_view::npos) {
+                sawStep = true;
+                continue;
+            }
+            if (!sawStep)
+                break; // marks longer than the tail: only the whole file tells them all
+            if (!sawPlanned)
+                valid = sawPlanned = isPlannedLine(line, marked, nullptr);
+            else
+                valid = readMark(line, stepCount, marked);
         }
-        if (!valid)
+        if (sawStep) {
+            if (!valid || tail.overlong || !sawPlanned)
+                return bad();
+            marked.planned = true;
+            record = std::move(marked);
+            if (!record.complete && (st.st_mode & S_IWUSR) == 0) {
+                record.complete = true;
+                record.renamedCount = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
+            }
+            return record;
+        }
+    }
+    if (part == JournalPart::Whole)
+        record.steps.reserve(stepCount);
+    RecordedStep step;
+    for (size_t i = 0; i < stepCount; ++i) {
+        if (!lines.next(line) || !readStep(line, record, stepCount, step))
             return bad();
+        if (part == JournalPart::Whole)
+            record.steps.push_back(std::move(step));
+        step = {};
     }
-    if (!haveSteps && endsOnly)
-        return readJournal(journalDirectory, id, JournalPart::Whole, damaged); // a head that long
-    if (!haveSteps)
-        return record; // cut off while the plan was written
-    record.stepCount = stepCount;
-    if (endsOnly) {
-        // The tail starts inside a step; step lines hold tabs, the marks after them none.
-        rest = tail;
-        const size_t firstEnd = rest.find('\n');
-        rest.remove_prefix(firstEnd == std::string_view::npos ? rest.size() : firstEnd + 1);
-        bool sawStep = false;
-        for (size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
-            if (rest.substr(0, end).find('\t') == std::string_view::npos)
-                break;
-            rest.remove_prefix(end + 1);
-            sawStep = true;
-        }
-        if (!sawStep) // marks longer than the tail: only the whole file tells them all
-            return readJournal(journalDirectory, id, JournalPart::Whole, damaged);
-    } else if (part == JournalPart::WithoutSteps) {
-        size_t skipped = 0;
-        while (skipped < stepCount && nextLine(line))
-            ++skipped;
-        if (skipped < stepCount)
-            return record; // cut off while the plan was written
-    }
-    record.steps.reserve(part == JournalPart::Whole ? stepCount : 0);
-    const int mostRound = static_cast<int>(
-        std::min<size_t>(stepCount, static_cast<size_t>(std::numeric_limits<int>::max())));
-    while (part == JournalPart::Whole && record.steps.size() < stepCount && nextLine(line)) {
-        RecordedStep &step = record.steps.emplace_back();
-        // c<round> or r, inode, before, after, and an identity where it was measured.
-        std::string_view fields[5];
-        size_t count = 0;
-        for (std::string_view from = line; count < 5;) {
-            const size_t tab = from.find('\t');
-            fields[count++] = from.substr(0, tab);
-            if (tab == std::string_view::npos)
-                break;
-            from.remove_prefix(tab + 1);
-            if (count == 5)
-                return bad();
-        }
-        if (count < 4 || fields[0].empty() || (fields[0][0] != 'c' && fields[0][0] != 'r') ||
-            (fields[0][0] == 'r' && fields[0].size() != 1) ||
-            (fields[0][0] == 'c' && (!parseNumber(fields[0].substr(1), step.round) ||
-                                     step.round < 1 || step.round > mostRound)) ||
-            !parseNumber(fields[1], step.inode) || !unescape(fields[2], step.before) ||
-            !unescape(fields[3], step.after) || step.before.empty() || step.after.empty())
+    const Sum planSum = lines.sum;
+    if (!lines.next(line) || !isPlannedLine(line, record, &planSum))
+        return bad();
+    record.planned = true;
+    while (lines.next(line))
+        if (!readMark(line, stepCount, record))
             return bad();
-        if (count == 5) {
-            step.identity = FileIdentity::parse(fields[4]);
-            if (!step.identity || step.identity->inode != step.inode)
-                return bad();
-        } else if (record.started && step.inode != 0) {
-            FileIdentity born;
-            born.inode = step.inode;
-            born.bornBefore = true;
-            born.birthSeconds = record.started->first;
-            born.birthNanoseconds = record.started->second;
-            step.identity = born;
-        }
-    }
-    while (nextLine(line)) {
-        const auto [word, value] = wordAndValue(line);
-        if (word == "planned") {
-            record.planned = part == JournalPart::WithoutSteps || record.steps.size() == stepCount;
-        } else if (word == "complete") {
-            record.complete = true;
-            if (!parseNumber(value, record.renamedCount) || record.renamedCount < 0 ||
-                static_cast<size_t>(record.renamedCount) > stepCount)
-                return bad();
-        } else if (word == "undone") {
-            record.undone = true;
-        } else if (word == "redone") {
-            record.undone = false;
-        } else if (word == "settled") {
-            record.settled = true;
-            unescape(value, record.settledBy);
-        }
-    }
+    // A mark cut off at the end (the disk full as it was appended) is no mark; anything longer
+    // than a line is no journal's.
+    if (lines.overlong)
+        return bad();
     // Marked complete by its mode alone: how many it renamed is not known, only that it ended.
-    if (record.planned && !record.complete && (st.st_mode & S_IWUSR) == 0) {
+    if (!record.complete && (st.st_mode & S_IWUSR) == 0) {
         record.complete = true;
         record.renamedCount = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
     }

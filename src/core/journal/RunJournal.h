@@ -3,6 +3,9 @@
 #include "core/base/DirectoryIdentity.h"
 #include "core/base/FileHandle.h"
 #include "core/base/FileIdentity.h"
+#include "core/base/PrivateName.h"
+#include "core/journal/FolderLock.h"
+#include "core/journal/JournalFormat.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,18 +37,14 @@ struct RecordedStep {
     std::optional<FileIdentity> identity;
 };
 
-enum class RunKind {
-    Rename,   // the user's run
-    Undo,     // takes back the files of an earlier run (`undoes`); undoing an undo redoes
-    Recovery, // restores, finishes or settles a run that was cut off (`undoes`)
-};
-
-// A journal as read back.
+// A journal as read back (see JournalFormat.h for what each field holds).
 struct JournalRecord {
     std::string id; // its file name in the journal folder; later runs have greater ids
+    int version = journal::CurrentVersion;
     RunKind kind = RunKind::Rename;
     std::string undoes;
     std::string intent; // of a recovery: "restore", "finish" or "leave"
+    std::string way;    // how the run renamed, the renamer's word; empty in version 1
     // When the plan was made, where the folder keeps birth times: its files were born before.
     std::optional<std::pair<std::int64_t, std::uint32_t>> started;
     std::string folder; // absolute
@@ -53,7 +52,7 @@ struct JournalRecord {
     long pid = 0;
     bool planned = false;  // the plan was whole and durable, so the run may have renamed
     bool complete = false; // the run ended (also when stopped); none was cut off
-    int renamedCount = 0;  // as the run counted at its end
+    int renamedCount = 0;  // steps whose file got its new name, as the run counted at its end
     bool undone = false;   // taken back by a later undo that has not itself been undone
     // Dealt with by another run (`settledBy`) or left as it is by the user: never offered for
     // recovery, and its files are no longer its own to move.
@@ -66,9 +65,11 @@ struct JournalRecord {
 // The folder journals live in: $XDG_STATE_HOME/filvane, else ~/.local/state/filvane.
 std::string defaultJournalDirectory();
 
-// The journal of one run: its plan, written and made durable (fsync of file and folder) before
-// the first rename, and marked complete at the end. Its file stays locked while this object
-// lives, so a run still going in another window is never taken for one cut off. The last
+// The journal of one run: its plan, written under a private name, made durable (fsync of file
+// and folder) and only then given its own name, before the first rename; marked complete at the
+// end. Its file stays locked while this object lives, so a run still going in another window is
+// never taken for one cut off, and the run's folder is held (FolderLock) from the plan to its
+// end, so that no other run, undo or recovery works in it meanwhile. The last
 // KeptRuns journals are kept; older ones are removed as a new one begins. Each file's identity
 // (FileIdentity) is measured as the plan is written, so that an undo or a recovery later moves
 // only that file and never another that took its inode number.
@@ -82,11 +83,23 @@ public:
     RunJournal(const RunJournal &) = delete;
     RunJournal &operator=(const RunJournal &) = delete;
 
+    // Refusals of begin besides an errno: another process holds the folder (folderHolder() says
+    // which, 0 when unknown), or a run cut off in it waits to be dealt with (a user's run only).
+    static constexpr int FolderInUse = FolderLock::InUse;
+    static constexpr int CutOffRunWaits = ESTALE;
+
+    // How the run renames (the renamer's word), written as the plan's `way`.
+    void setWay(std::string way) { m_way = std::move(way); }
+    // The caller holds the folder already (an undo or a recovery, from its look at the files on).
+    void useHeldFolder(const FolderLock *lock) { m_heldFolder = lock; }
+    long folderHolder() const { return m_holder; }
+
     // Writes the plan, `step(0)` to `step(count - 1)`; 0 once it is durable, else the errno
     // (and nothing is left behind).
     int begin(const std::string &folder, const DirectoryIdentity &identity, size_t count,
               const std::function<JournalStep(size_t)> &step);
-    // Marks the run complete; 0 or the errno. When the mark cannot be written (a full disk) the
+    // Marks the run complete, `renamedCount` counting the steps whose file got its new name,
+    // and lets the folder go; 0 or the errno. When the mark cannot be written (a full disk) the
     // journal is still marked complete, by its mode (which needs no room), with its count
     // unknown, and the errno is returned: the run has failed to record itself, yet it can be
     // undone and is never offered for recovery.
@@ -102,8 +115,12 @@ private:
     RunKind m_kind;
     std::string m_undoes;
     std::string m_intent;
+    std::string m_way;
     std::string m_id;
     FileHandle m_file;
+    FolderLock m_folder;
+    const FolderLock *m_heldFolder = nullptr;
+    long m_holder = 0;
 };
 
 // The ids of the journals in the folder, oldest first.

@@ -264,8 +264,8 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
 // `inodes` gets each row's file as found (0 where not looked up), for the check at its rename.
 int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<RowOutcome> &rows,
                const RunOrder &order, const NameClaims &names, RunJournal *journal,
-               bool &journalled, std::vector<std::uint64_t> &inodes) {
-    std::vector<int> stepRows, round;
+               bool &journalled, std::vector<int> &stepRows, std::vector<std::uint64_t> &inodes) {
+    std::vector<int> round;
     stepRows.reserve(order.rows.size());
     round.reserve(order.rows.size());
     int rounds = 0;
@@ -300,6 +300,7 @@ int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<Ro
     if (!journal || stepRows.empty())
         return 0; // nothing will move: nothing to take back
     journalled = true;
+    journal->setWay(renamer.wayName());
     return journal->begin(
         plan.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
         [&](size_t i) {
@@ -368,15 +369,19 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     run.way = renamer.wayName();
     bool journalled = false;
     std::vector<std::uint64_t> inodes;
+    std::vector<int> stepRows; // the rows the journal has as its steps
     if (renamer.openError() == 0) {
         if (plan.folder && renamer.identity() != plan.folder) {
             run.refusal = RunRefusal::FolderChanged;
             return run;
         }
         if (const int error = prepareRun(renamer, plan, rows, order, names, settings.journal,
-                                         journalled, inodes)) {
-            run.refusal = RunRefusal::JournalNotWritten;
-            run.error = error;
+                                         journalled, stepRows, inodes)) {
+            run.refusal = error == RunJournal::FolderInUse      ? RunRefusal::FolderInUse
+                          : error == RunJournal::CutOffRunWaits ? RunRefusal::CutOffRunWaits
+                                                                : RunRefusal::JournalNotWritten;
+            run.error = run.refusal == RunRefusal::JournalNotWritten ? error : 0;
+            run.holder = settings.journal ? settings.journal->folderHolder() : 0;
             for (RowOutcome &row : rows)
                 if (row.outcome == RenameOutcome::Failed)
                     row.outcome = RenameOutcome::Pending;
@@ -442,8 +447,14 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     }
     if (checkLater)
         checkRenamed(renamer, rows, names, inodes, run.names);
-    if (journalled)
-        run.finishError = settings.journal->finish(run.renamedCount());
+    if (journalled) {
+        // The journal counts its steps: a row whose file kept its name is none.
+        const int renamedSteps =
+            static_cast<int>(std::count_if(stepRows.begin(), stepRows.end(), [&](int row) {
+                return rows[row].outcome == RenameOutcome::Renamed;
+            }));
+        run.finishError = settings.journal->finish(renamedSteps);
+    }
     return run;
 }
 

@@ -54,6 +54,8 @@ enum class RunRefusal {
     None,
     FolderChanged,     // the folder is not the one listed; `error` is 0
     JournalNotWritten, // the plan could not be made durable; `error` says why
+    FolderInUse,       // another run, undo or recovery works in the folder; `holder` is its pid
+    CutOffRunWaits,    // a run cut off in the folder must be dealt with first
 };
 
 struct RenameResult {
@@ -63,6 +65,7 @@ struct RenameResult {
     NameStore names;              // what the rows' names point to
     int finishError = 0;          // errno when the journal could not record the run's end
     const char *way = "";         // how the run renamed (NoReplaceRenamer::wayName)
+    long holder = 0;              // FolderInUse: the pid of the process that holds it, 0 unknown
     int renamedCount() const;
 };
 

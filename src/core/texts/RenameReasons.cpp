@@ -26,7 +26,7 @@ int triedRowCount(const std::vector<RowOutcome> &rows) {
 }
 
 bool leavesSomethingToTell(const RenameResult &run) {
-    return run.refusal != RunRefusal::None ||
+    return run.refusal != RunRefusal::None || run.finishError != 0 ||
            std::any_of(run.rows.begin(), run.rows.end(), [](const RowOutcome &row) {
                return isFailure(row) || row.outcome == RenameOutcome::Pending;
            });
@@ -95,6 +95,12 @@ std::string refusalText(const RenameResult &run, const StoredTexts &texts) {
         return texts[UiText::RunRefusedFolderChanged];
     case RunRefusal::JournalNotWritten:
         return fillText(texts[UiText::RunRefusedNotRecorded], {errorText(run.error, texts)});
+    case RunRefusal::FolderInUse:
+        return run.holder > 0
+                   ? fillText(texts[UiText::RunRefusedFolderInUseBy], {std::to_string(run.holder)})
+                   : texts[UiText::RunRefusedFolderInUse];
+    case RunRefusal::CutOffRunWaits:
+        return texts[UiText::RunRefusedCutOffRunWaits];
     case RunRefusal::None:
         break;
     }

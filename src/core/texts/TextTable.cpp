@@ -188,6 +188,13 @@ constexpr std::array<Entry, UiTextCount> table{{
      "%1: itt nincs atomi, felülírást kizáró átnevezés; minden új nevet előbb lefoglal"},
     {"%1: no way to rename here without risking an overwrite; nothing is renamed",
      "%1: itt nem lehet átnevezni a felülírás kockázata nélkül; semmi sem lesz átnevezve"},
+    {"Another run is working in this folder; nothing was renamed.",
+     "Egy másik átnevezés dolgozik ebben a mappában; semmi sem lett átnevezve."},
+    {"Another run (process %1) is working in this folder; nothing was renamed.",
+     "Egy másik átnevezés (%1. folyamat) dolgozik ebben a mappában; semmi sem lett átnevezve."},
+    {"A run in this folder was cut off and must be dealt with first; nothing was renamed.",
+     "Egy átnevezés ebben a mappában félbeszakadt, előbb azt kell rendezni; semmi sem lett "
+     "átnevezve."},
 }};
 
 } // namespace

@@ -158,9 +158,13 @@ enum class UiText {
     DriveWayLink,
     DriveWayReserve,
     DriveWayNone,
+    // Why a run in a folder that another holds, or that waits for recovery, did not start.
+    RunRefusedFolderInUse,
+    RunRefusedFolderInUseBy,
+    RunRefusedCutOffRunWaits,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::DriveWayNone);
+constexpr int UiTextCount = static_cast<int>(UiText::RunRefusedCutOffRunWaits);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.
