@@ -172,6 +172,11 @@ constexpr std::array<Entry, UiTextCount> table{{
      "semmi sem változik."},
     {"This would make the names together longer than %1 MB: nothing is changed.",
      "Ettől a nevek együtt hosszabbak lennének %1 MB-nál: semmi sem változik."},
+    {"Nothing was undone: the last rename in this folder is no longer the one you were asked "
+     "about. Undo again to see which it is now.",
+     "Semmi sem lett visszavonva: a mappa utolsó átnevezése már nem az, amelyről a kérdés szólt. "
+     "Vonja vissza újra, hogy lássa, melyik az most."},
+    {"Clear new names", "Új nevek törlése"},
 }};
 
 } // namespace
