@@ -162,7 +162,7 @@ void readLanguage(const QSettings &settings, Remembered &remembered) {
         remembered.language = filvane::Language::Hungarian;
 }
 
-void readOptions(const QSettings &settings, RememberedOptions &options) {
+void readOptions(const QSettings &settings, filvane::RenameOptions &options) {
     options.numbering = toBool(settings.value(NumberingKey)).value_or(options.numbering);
     options.numbersOnly = toBool(settings.value(NumbersOnlyKey)).value_or(options.numbersOnly);
     options.keepExtension =
@@ -172,7 +172,7 @@ void readOptions(const QSettings &settings, RememberedOptions &options) {
         options.numbering = true;
     const auto extension = toBytes(settings.value(ExtensionKey));
     if (extension && isExtension(*extension))
-        options.extension = *extension;
+        options.chosenExtension = *extension;
     readNumberFormat(settings, options.numbers);
 }
 
@@ -207,11 +207,11 @@ void writeLastFolders(QSettings &settings, const std::vector<LastFolder> &folder
     settings.endArray();
 }
 
-void writeOptions(QSettings &settings, const RememberedOptions &options) {
+void writeOptions(QSettings &settings, const filvane::RenameOptions &options) {
     settings.setValue(NumberingKey, options.numbering || options.numbersOnly);
     settings.setValue(NumbersOnlyKey, options.numbersOnly);
     settings.setValue(KeepExtensionKey, options.keepExtension);
-    settings.setValue(ExtensionKey, fromBytes(options.extension));
+    settings.setValue(ExtensionKey, fromBytes(options.chosenExtension));
     settings.setValue(NumberStartKey, QString::number(options.numbers.start));
     settings.setValue(NumberStepKey, QString::number(options.numbers.step));
     settings.setValue(NumberDigitsKey, digitsName(options.numbers));
@@ -316,8 +316,8 @@ bool AppSettings::saveLanguage(filvane::Language language) {
     });
 }
 
-bool AppSettings::saveOptions(const RememberedOptions &options) {
-    if (!isExtension(options.extension))
+bool AppSettings::saveOptions(const filvane::RenameOptions &options) {
+    if (!isExtension(options.chosenExtension))
         return false;
     return writeThrough(m_path, [&](QSettings &settings) { writeOptions(settings, options); });
 }
@@ -361,7 +361,7 @@ bool AppSettings::savePlanSize(QSize size) {
 }
 
 bool AppSettings::save(const Remembered &remembered) {
-    if (!isExtension(remembered.options.extension) ||
+    if (!isExtension(remembered.options.chosenExtension) ||
         (remembered.mask && !isMask(*remembered.mask)))
         return false;
     std::vector<LastFolder> folders;

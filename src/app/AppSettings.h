@@ -8,6 +8,7 @@
 
 #include "core/base/Collation.h"
 #include "core/names/NameTools.h"
+#include "core/plan/RenamePlan.h"
 #include "core/texts/TextTable.h"
 
 #include <QList>
@@ -23,19 +24,6 @@
 
 using filvane::SortOrder;
 
-// The options dialog's settings as last accepted.
-struct RememberedOptions {
-    bool numbering = true;
-    bool numbersOnly = false;
-    bool keepExtension = true;
-    // The chosen extension (dot included) as bytes; empty when none was chosen.
-    std::string extension;
-    // Start, step, digits and separator of the numbers (the name tools' Numbering).
-    filvane::NumberFormat numbers{};
-
-    bool operator==(const RememberedOptions &) const = default;
-};
-
 // The folder last read on one volume, keyed by the volume's root path (its mount point).
 struct LastFolder {
     std::string volume;
@@ -49,7 +37,8 @@ inline constexpr int RememberedWindowCount = 5;
 
 struct Remembered {
     filvane::Language language = filvane::Language::English;
-    RememberedOptions options;
+    // The options as last accepted (the number format as the name tools last set it).
+    filvane::RenameOptions options;
     SortOrder sortOrder = SortOrder::Bytes;
     // Most recently read first, each volume once.
     std::vector<LastFolder> lastFolders;
@@ -85,7 +74,7 @@ public:
 
     // Each save writes through at once, so a crash later loses nothing saved before it.
     bool saveLanguage(filvane::Language language);
-    bool saveOptions(const RememberedOptions &options);
+    bool saveOptions(const filvane::RenameOptions &options);
     bool saveSortOrder(SortOrder order);
     // Also makes `volume` the most recent one; rejects a volume or folder that is not an
     // absolute path.

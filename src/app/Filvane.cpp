@@ -94,8 +94,10 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->AboutBtn->setIcon(QIcon(transparentPixmap(QStringLiteral(":/images/about.png"))));
 
     m_edits = std::make_unique<ListEdits>(m_session, [this] { showEdits(); });
-    m_readModel = std::make_unique<NameGridModel>(m_session.lists().readList(), nullptr);
-    m_nameModel = std::make_unique<NameGridModel>(m_session.lists().nameList(), nullptr);
+    m_readModel =
+        std::make_unique<NameGridModel>(std::as_const(m_session).lists().readList(), nullptr);
+    m_nameModel =
+        std::make_unique<NameGridModel>(std::as_const(m_session).lists().nameList(), nullptr);
     m_nameModel->setEditable(true);
     setupGrid(ui->ReadGrid, m_readModel.get());
     setupGrid(ui->NameGrid, m_nameModel.get());
@@ -281,7 +283,12 @@ void TMainForm::ReadBtnClick() {
         m_settings.saveLastFolder(m_readForm->openVolume(), m_readForm->openDirectory());
         m_settings.saveMask(filvane::splitSearchPattern(m_readForm->searchPattern()).mask);
     }
-    m_session.clearNewNames();
+    // Read empties the new names. Left with Cancel that is one step Ctrl+Z takes back; a new
+    // listing starts afresh.
+    m_edits->editNames(qstr(m_texts[UiText::ClearNamesStep]),
+                       [this] { m_session.clearNewNames(); });
+    if (accepted)
+        m_edits->clear();
     keepingCurrentRow([this] { m_nameModel->reload(); });
     showItemCount(m_session.lists().fileCount());
     if (accepted) {
@@ -382,9 +389,11 @@ void TMainForm::reportStopped(const filvane::RenameResult &result) {
             ? box.addButton(qstr(m_texts[UiText::StoppedUndo]), QMessageBox::ActionRole)
             : nullptr;
     box.setDefaultButton(QMessageBox::Ok);
+    // The run just stopped, asked about before the box is answered.
+    const std::optional<filvane::RunSummary> stopped = m_session.undoableRun();
     box.exec();
-    if (undo && box.clickedButton() == undo)
-        runUndo();
+    if (undo && stopped && box.clickedButton() == undo)
+        runUndo(stopped->id);
 }
 
 void TMainForm::UndoLastRename() {
@@ -398,16 +407,23 @@ void TMainForm::UndoLastRename() {
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::Yes);
     if (box.exec() == QMessageBox::Yes)
-        runUndo();
+        runUndo(last->id);
 }
 
-void TMainForm::runUndo() {
-    filvane::RenameResult result;
+void TMainForm::runUndo(const std::string &runId) {
+    std::optional<filvane::RenameResult> undone;
     {
         RunProgress progress(this, m_texts, m_progressDelayMs);
-        result = m_session.undo(
-            [&progress](int done, int total) { return progress.update(done, total); });
+        undone = m_session.undo(
+            runId, [&progress](int done, int total) { return progress.update(done, total); });
     }
+    if (!undone) {
+        // Another run came, or this one was taken back, while the question was open.
+        QMessageBox::information(this, qstr(filvane::ApplicationTitle),
+                                 qstr(m_texts[UiText::UndoRunChanged]));
+        return;
+    }
+    filvane::RenameResult result = std::move(*undone);
     if (!filvane::leavesSomethingToTell(result))
         result = {};
     m_session.list();
@@ -540,12 +556,9 @@ void TMainForm::restoreSettings() {
     const Remembered remembered = m_settings.load();
     if (remembered.language == Language::Hungarian)
         ui->LngSwitch->setState(TepBMPSwitch::TState::sOff);
-    const RememberedOptions &options = remembered.options;
     if (m_optionsForm)
-        m_optionsForm->restore(options.numbering, options.numbersOnly, options.keepExtension,
-                               options.extension);
-    m_session.setOptions({options.numbering, options.keepExtension, options.numbersOnly,
-                          options.extension, options.numbers});
+        m_optionsForm->restore(remembered.options);
+    m_session.setOptions(remembered.options);
     m_nameModel->setEditable(m_session.newNamesEditable());
     if (remembered.sortOrder != m_session.sortOrder())
         setSortOrder(remembered.sortOrder);
@@ -658,15 +671,15 @@ void TMainForm::OptionsBtnClick() {
     m_settings.saveWindowPosition(RememberedWindow::Options, m_optionsForm->pos());
     if (!m_optionsForm->isAccepted())
         return;
-    filvane::AcceptedOptions chosen = m_optionsForm->accepted();
-    chosen.rename.numbers = m_session.options().numbers; // set by the name tools, not here
+    filvane::RenameOptions chosen = m_optionsForm->options();
+    chosen.numbers = m_session.options().numbers; // set by the name tools, not here
+    const filvane::NewNamesOnOptions names = m_optionsForm->newNames();
     // Options may fill or empty the new names: one step that Ctrl+Z takes back.
-    m_edits->editNames(qstr(m_texts[UiText::OptionsStep]), [&] { m_session.applyOptions(chosen); });
+    m_edits->editNames(qstr(m_texts[UiText::OptionsStep]),
+                       [&] { m_session.applyOptions(chosen, names); });
     m_nameModel->setEditable(m_session.newNamesEditable());
     m_nameModel->reload();
-    const filvane::RenameOptions &accepted = m_session.options();
-    m_settings.saveOptions({accepted.numbering, accepted.numbersOnly, accepted.keepExtension,
-                            accepted.chosenExtension, accepted.numbers});
+    m_settings.saveOptions(m_session.options());
 }
 
 void TMainForm::AboutBtnClick() {

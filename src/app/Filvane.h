@@ -131,7 +131,7 @@ public:
     const filvane::StoredTexts &texts() const { return m_texts; }
     filvane::RenameSession &session() { return m_session; }
     filvane::NameLists &lists() { return m_session.lists(); }
-    const std::string &searchPattern() const { return m_session.searchPattern(); }
+    std::string searchPattern() const { return m_session.searchPattern(); }
     const std::string &listingDirectory() const { return m_session.listingDirectory(); }
     const std::string &lastExtension() const { return m_session.lastExtension(); }
     // How long a rename run goes on before its progress dialog shows; tests shorten it.
@@ -169,7 +169,7 @@ private:
     void reportRun(const filvane::RenameResult &result);
     // After Stop: how many files were renamed, that the rest keep their names, and Undo.
     void reportStopped(const filvane::RenameResult &result);
-    void runUndo();
+    void runUndo(const std::string &runId);
     void showListContextMenu(QTableView *grid, const QPoint &position);
     void showSortOrder();
     filvane::UiText sortOrderHint(filvane::SortOrder order) const;

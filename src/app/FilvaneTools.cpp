@@ -25,6 +25,7 @@
 #include <chrono>
 #include <set>
 #include <thread>
+#include <utility>
 
 using filvane::SortOrder;
 using filvane::UiText;
@@ -40,8 +41,8 @@ void TMainForm::addEditCommands() {
     connect(m_redoEditAction, &QAction::triggered, this, [this] { m_edits->stack().redo(); });
 
     // Keystrokes in a cell reach the grid one by one; the history makes them one step a cell.
-    m_nameModel->setEditObserver([this](int row, std::string before, std::string after) {
-        m_edits->typed(row, std::move(before), std::move(after), qstr(m_texts[UiText::TypingStep]));
+    m_nameModel->setCellWriter([this](int row, std::string text) {
+        return m_edits->typed(row, std::move(text), qstr(m_texts[UiText::TypingStep]));
     });
 
     const auto tool = [this](QKeySequence keys, auto run) {
@@ -127,12 +128,16 @@ std::vector<int> TMainForm::selectedNameRows() const {
 }
 
 void TMainForm::showNameTools(NameTool tool) {
-    filvane::NameLists &lists = m_session.lists();
+    // Read only: the result comes back as one step of the history.
+    const filvane::NameLists &lists = std::as_const(m_session).lists();
     if (lists.fileCount() == 0)
         return;
     TNameToolsForm form(this);
     form.setLanguage(m_texts.language());
-    const std::span<std::string> names = lists.newNames();
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(lists.fileCount()));
+    for (int row = 1; row <= lists.fileCount(); ++row)
+        names.emplace_back(lists.typedName(row));
     // What follows each typed name in its final name, so that safe names leave room for it.
     const filvane::RenameOptions &options = m_session.options();
     std::vector<std::string> extensions;
@@ -144,16 +149,15 @@ void TMainForm::showNameTools(NameTool tool) {
     std::vector<int> selected;
     for (int row : selectedNameRows())
         selected.push_back(row - 1);
-    form.setNames({names.begin(), names.end()}, std::move(selected), options.numbers,
-                  options.numbering, finalNamePreview(), std::move(extensions));
+    form.setNames(std::move(names), std::move(selected), options.numbers, options.numbering,
+                  finalNamePreview(), std::move(extensions));
     form.setTool(static_cast<TNameToolsForm::Tool>(tool));
     if (form.exec() != QDialog::Accepted)
         return;
     const QString step = form.toolName();
     if (form.tool() == TNameToolsForm::Tool::Numbering) {
         m_edits->setNumberFormat(form.numberFormat(), step);
-        m_settings.saveOptions({options.numbering, options.numbersOnly, options.keepExtension,
-                                options.chosenExtension, options.numbers});
+        m_settings.saveOptions(m_session.options());
         return;
     }
     const std::vector<std::string> result = form.result();
@@ -210,7 +214,7 @@ std::optional<std::vector<filvane::FileFacts>> TMainForm::readFacts(filvane::Fac
 }
 
 void TMainForm::fillFromTags() {
-    filvane::NameLists &lists = m_session.lists();
+    const filvane::NameLists &lists = std::as_const(m_session).lists();
     if (!m_nameModel->isEditable() || lists.fileCount() == 0)
         return;
     std::optional<std::vector<filvane::FileFacts>> facts =
@@ -219,8 +223,11 @@ void TMainForm::fillFromTags() {
         return;
     TFillFromTagsForm form(this);
     form.setLanguage(m_texts.language());
-    const std::span<std::string> names = lists.readList().names(lists.fileCount());
-    form.setFiles({names.begin(), names.end()}, *facts, finalNamePreview());
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(lists.fileCount()));
+    for (int row = 1; row <= lists.fileCount(); ++row)
+        names.emplace_back(lists.oldName(row));
+    form.setFiles(std::move(names), *facts, finalNamePreview());
     if (form.exec() != QDialog::Accepted)
         return;
     const std::optional<filvane::NameTemplate> templ =

@@ -5,6 +5,7 @@
 #include <QUndoCommand>
 
 #include <algorithm>
+#include <span>
 
 #include <utility>
 
@@ -13,50 +14,95 @@ namespace {
 using filvane::NameLists;
 using filvane::RenameSession;
 
-// New names of some rows before and after a step.
+// New names of some rows before and after a step. The first redo makes the edit and keeps the
+// rows it changed; undo writes them back, a later redo writes them again.
 class NamesStep : public QUndoCommand {
 public:
+    // `changedRows`, when given, is told how many rows the first redo changed.
+    NamesStep(RenameSession &session, std::function<void()> changed, std::function<void()> edit,
+              const QString &name, int *changedRows)
+        : QUndoCommand(name), m_session(session), m_changed(std::move(changed)),
+          m_edit(std::move(edit)), m_changedRows(changedRows) {}
+
+    void undo() override { write(m_before); }
+    void redo() override {
+        if (!m_edit) {
+            write(m_after);
+            return;
+        }
+        // The caller shows the first redo's result (it knows which row to keep current).
+        const std::span<std::string> names = m_session.lists().newNames();
+        const std::vector<std::string> before(names.begin(), names.end());
+        std::exchange(m_edit, nullptr)(); // it may refer to the caller's locals: run it once
+        const std::span<std::string> after = m_session.lists().newNames();
+        for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+            if (before[i] == after[i])
+                continue;
+            m_rows.push_back(static_cast<int>(i) + 1);
+            m_before.push_back(before[i]);
+            m_after.push_back(after[i]);
+        }
+        if (m_changedRows)
+            *m_changedRows = static_cast<int>(m_rows.size());
+        m_changedRows = nullptr;
+        // A step that changed no name is not kept: the stack deletes it.
+        setObsolete(m_rows.empty());
+    }
+
+protected:
     NamesStep(RenameSession &session, std::function<void()> changed, std::vector<int> rows,
               std::vector<std::string> before, std::vector<std::string> after, const QString &name)
         : QUndoCommand(name), m_session(session), m_changed(std::move(changed)),
           m_rows(std::move(rows)), m_before(std::move(before)), m_after(std::move(after)) {}
 
-    void undo() override { write(m_before); }
-    void redo() override {
-        // The first redo comes as the step is pushed, when the names are already written.
-        if (m_done)
-            write(m_after);
-        m_done = true;
-    }
-
-protected:
-    void write(const std::vector<std::string> &texts) {
+    void writeCells(const std::vector<std::string> &texts) {
         for (size_t i = 0; i < m_rows.size(); ++i)
             m_session.lists().nameList().setCell(1, m_rows[i], texts[i]);
+    }
+    void write(const std::vector<std::string> &texts) {
+        writeCells(texts);
         m_changed();
     }
 
     RenameSession &m_session;
     std::function<void()> m_changed;
+    std::function<void()> m_edit;
+    int *m_changedRows = nullptr;
     std::vector<int> m_rows;
     std::vector<std::string> m_before;
     std::vector<std::string> m_after;
-    bool m_done = false;
 };
 
-// Keystrokes in one cell, merged into one step as long as they follow each other there.
+// Keystrokes in one cell, merged into one step as long as they follow each other there. Its
+// first redo writes the cell while its editor is open: the model shows that cell itself, and a
+// reset of the views would close the editor.
 class TypingStep : public NamesStep {
 public:
-    using NamesStep::NamesStep;
+    TypingStep(RenameSession &session, std::function<void()> changed, int row, std::string text,
+               const QString &name)
+        : NamesStep(session, std::move(changed), {row},
+                    {std::string(session.lists().typedName(row))}, {std::move(text)}, name) {}
     static constexpr int Id = 1;
     int id() const override { return Id; }
+    void redo() override {
+        if (m_done)
+            write(m_after);
+        else
+            writeCells(m_after);
+        m_done = true;
+    }
     bool mergeWith(const QUndoCommand *other) override {
         const auto *next = static_cast<const TypingStep *>(other);
         if (next->m_rows != m_rows)
             return false;
         m_after = next->m_after;
+        // Typed back to what it was: no step at all.
+        setObsolete(m_after == m_before);
         return true;
     }
+
+private:
+    bool m_done = false;
 };
 
 class MoveStep : public QUndoCommand {
@@ -113,32 +159,21 @@ private:
 ListEdits::ListEdits(RenameSession &session, std::function<void()> changed)
     : m_session(session), m_changed(std::move(changed)) {}
 
-int ListEdits::editNames(const QString &name, const std::function<void()> &edit) {
-    NameLists &lists = m_session.lists();
-    const std::span<std::string> names = lists.newNames();
-    const std::vector<std::string> before(names.begin(), names.end());
-    edit();
-    const std::span<std::string> after = lists.newNames();
-    std::vector<int> rows;
-    std::vector<std::string> was, now;
-    for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
-        if (before[i] == after[i])
-            continue;
-        rows.push_back(static_cast<int>(i) + 1);
-        was.push_back(before[i]);
-        now.push_back(after[i]);
-    }
-    if (!rows.empty())
-        m_stack.push(
-            new NamesStep(m_session, m_changed, rows, std::move(was), std::move(now), name));
-    return static_cast<int>(rows.size());
+int ListEdits::editNames(const QString &name, std::function<void()> edit) {
+    if (!edit)
+        return 0;
+    int changed = 0;
+    m_stack.push(new NamesStep(m_session, m_changed, std::move(edit), name, &changed));
+    return changed;
 }
 
-void ListEdits::typed(int row, std::string before, std::string after, const QString &name) {
-    if (before == after)
-        return;
-    m_stack.push(
-        new TypingStep(m_session, m_changed, {row}, {std::move(before)}, {std::move(after)}, name));
+bool ListEdits::typed(int row, std::string text, const QString &name) {
+    // The blank row of a list without files takes text too, as a cell does.
+    if (row < 1 || row >= m_session.lists().nameList().rowCount())
+        return false;
+    if (m_session.lists().typedName(row) != text)
+        m_stack.push(new TypingStep(m_session, m_changed, row, std::move(text), name));
+    return true;
 }
 
 bool ListEdits::move(std::vector<int> rows, int delta, NameLists::Moving moving,

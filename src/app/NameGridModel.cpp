@@ -9,7 +9,7 @@
 
 using filvane::CellGrid;
 
-NameGridModel::NameGridModel(CellGrid &grid, QObject *parent)
+NameGridModel::NameGridModel(const CellGrid &grid, QObject *parent)
     : QAbstractTableModel(parent), m_grid(grid) {}
 
 int NameGridModel::rowCount(const QModelIndex &parent) const {
@@ -65,12 +65,9 @@ Qt::ItemFlags NameGridModel::flags(const QModelIndex &index) const {
 bool NameGridModel::setData(const QModelIndex &index, const QVariant &value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    std::string text = value.toString().toStdString();
-    const int row = gridRow(index);
-    std::string before = m_grid.cell(index.column(), row);
-    m_grid.setCell(index.column(), row, text);
-    if (m_editObserver)
-        m_editObserver(row, std::move(before), std::move(text));
+    if (index.column() != 1 || !m_cellWriter ||
+        !m_cellWriter(gridRow(index), value.toString().toStdString()))
+        return false;
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }

@@ -16,7 +16,7 @@ class CellGrid;
 class NameGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    NameGridModel(filvane::CellGrid &grid, QObject *parent);
+    NameGridModel(const filvane::CellGrid &grid, QObject *parent);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -34,11 +34,11 @@ public:
         m_toolTipSource = std::move(source);
     }
 
-    // Told of each text written into a cell (its grid row, the text before and after), so that
-    // typing can be taken back.
-    void setEditObserver(
-        std::function<void(int gridRow, std::string before, std::string after)> observer) {
-        m_editObserver = std::move(observer);
+    // Writes each text typed into a cell (its grid row, the text), as a step that can be taken
+    // back; the model writes no cell itself, so without a writer nothing can be typed. False
+    // when the text was not taken.
+    void setCellWriter(std::function<bool(int gridRow, std::string text)> writer) {
+        m_cellWriter = std::move(writer);
     }
     // After the core changed the grid: one reset, not a signal per cell.
     void reload();
@@ -47,10 +47,10 @@ public:
     static int gridRow(const QModelIndex &index) { return index.row() + 1; }
 
 private:
-    filvane::CellGrid &m_grid;
+    const filvane::CellGrid &m_grid;
     bool m_editable = false;
     std::function<QString(int)> m_toolTipSource;
-    std::function<void(int, std::string, std::string)> m_editObserver;
+    std::function<bool(int, std::string)> m_cellWriter;
 };
 
 // Cell editor of the new-name list: every keystroke reaches the grid at once (a command pressed

@@ -473,7 +473,8 @@ int undoLastRun(filvane::RenameSession &session, const std::string &directory) {
         print(stderr, "filvane-rename: no run to undo in " + directory + "\n");
         return ExitRowsFailed;
     }
-    const filvane::RenameResult result = session.undo();
+    // Nothing runs between the question and the undo here, so it is the same run.
+    const filvane::RenameResult result = session.undo(last->id).value_or(filvane::RenameResult{});
     const int code = reportRun(result);
     // Of the files the undo found to take back (each a row), those that have their names back.
     if (result.refusal == filvane::RunRefusal::None)
@@ -610,12 +611,11 @@ int main(int argc, char **argv) {
     if (const std::string hint = maskHint(arguments.mask); !hint.empty())
         print(stderr, hint.substr(1) + "\n");
 
-    filvane::AcceptedOptions options;
-    options.rename.numbering = arguments.numbering;
-    options.rename.keepExtension = !arguments.extension.has_value();
-    options.rename.numbersOnly = arguments.numbersOnly;
-    options.rename.chosenExtension = arguments.extension.value_or("");
-    options.rename.numbers = arguments.numbers;
+    const filvane::RenameOptions options{.numbering = arguments.numbering,
+                                         .keepExtension = !arguments.extension.has_value(),
+                                         .numbersOnly = arguments.numbersOnly,
+                                         .chosenExtension = arguments.extension.value_or(""),
+                                         .numbers = arguments.numbers};
     // The names are read before the folder, so that the run follows its listing at once and
     // can trust what the listing found of each file.
     std::string namesText;

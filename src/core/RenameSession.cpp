@@ -88,7 +88,7 @@ void RenameSession::setNumberFormat(const NumberFormat &format) {
 void RenameSession::read(std::string directory, std::string searchPattern) {
     m_listingDirectory = std::move(directory);
     m_listedFolder = directoryIdentity(m_listingDirectory);
-    m_searchPattern = std::move(searchPattern);
+    m_mask = splitSearchPattern(searchPattern).mask;
     listSorted();
 }
 
@@ -111,9 +111,13 @@ void RenameSession::readFiles(std::string directory, const std::vector<std::stri
         }
     m_listingDirectory = std::move(directory);
     m_listedFolder = directoryIdentity(m_listingDirectory);
-    m_searchPattern = joinSearchPattern(m_listingDirectory, AllFilesMask);
+    m_mask = AllFilesMask;
     m_lastExtension = m_lists.listNames(std::move(listed), m_options.numbering, std::move(files));
     sortLists();
+}
+
+std::string RenameSession::searchPattern() const {
+    return listed() ? joinSearchPattern(m_listingDirectory, m_mask) : std::string();
 }
 
 void RenameSession::list() {
@@ -123,14 +127,14 @@ void RenameSession::list() {
 }
 
 void RenameSession::listSorted() {
-    m_lastExtension = m_lists.listDirectory(m_searchPattern, m_options.numbering);
+    m_lastExtension = m_lists.listDirectory(searchPattern(), m_options.numbering);
     sortLists();
 }
 
 void RenameSession::clear() {
     m_lists.clearLists();
     m_listingDirectory.clear();
-    m_searchPattern.clear();
+    m_mask.clear();
     m_listedFolder.reset();
 }
 
@@ -140,13 +144,13 @@ void RenameSession::setOptions(RenameOptions options) {
     m_lists.setNumberFormat(m_options.numbers);
 }
 
-void RenameSession::applyOptions(const AcceptedOptions &accepted) {
-    m_options = accepted.rename;
+void RenameSession::applyOptions(RenameOptions options, NewNamesOnOptions names) {
+    m_options = std::move(options);
     m_lists.setNumberFormat(m_options.numbers);
     m_options.chosenExtension = withLeadingDot(m_options.chosenExtension);
     m_optionsAccepted = true;
     m_lists.writeNumberColumn(m_options.numbering);
-    if (accepted.fillFromOldNames && !m_options.numbersOnly)
+    if (names == NewNamesOnOptions::FromOldNames && !m_options.numbersOnly)
         m_lists.fillNewNamesFromOldNames();
     else
         m_lists.clearNewNames();
@@ -177,13 +181,14 @@ std::optional<RunSummary> RenameSession::undoableRun() const {
     return latestUndoableRun(m_journalDirectory, m_listingDirectory);
 }
 
-RenameResult RenameSession::undo(const RenameProgress &progress) {
+std::optional<RenameResult> RenameSession::undo(const std::string &runId,
+                                                const RenameProgress &progress) {
     const std::optional<RunSummary> last = undoableRun();
-    if (!last)
-        return {};
+    if (!last || last->id != runId)
+        return std::nullopt;
     RunSettings settings;
     settings.progress = progress;
-    return undoRun(m_journalDirectory, last->id, settings);
+    return undoRun(m_journalDirectory, runId, settings);
 }
 
 std::vector<RunSummary> RenameSession::interrupted(std::vector<std::string> *setAside) const {
@@ -210,8 +215,7 @@ void RenameSession::relist() {
         return;
     // A remembered extension may be one these files never got: listing by it would show none.
     const bool extensionGiven = m_optionsAccepted && !m_options.keepExtension;
-    m_searchPattern =
-        relistPattern(m_listingDirectory, extensionGiven ? m_options.chosenExtension : "");
+    m_mask = "*" + (extensionGiven ? m_options.chosenExtension : std::string());
     list();
 }
 

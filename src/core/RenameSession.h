@@ -40,11 +40,9 @@ enum class ListingAge {
     JustMade, // the run comes straight after its listing, as a script's does: it need not
 };
 
-// What the options dialog hands back when it is left with OK.
-struct AcceptedOptions {
-    RenameOptions rename;
-    bool fillFromOldNames = false; // new names from the old names before their first dot
-};
+// What options left with OK do to the typed names: empty them, or fill them from the old names
+// before their first dot.
+enum class NewNamesOnOptions { Clear, FromOldNames };
 
 // A copy of all a plan is composed from, so that it can be composed and checked on another
 // thread while the lists go on changing. The plan's old names point into `lists`.
@@ -74,7 +72,8 @@ public:
     // Empty while nothing is listed (before the first Read, and after Clear).
     const std::string &listingDirectory() const { return m_listingDirectory; }
     bool listed() const { return !m_listingDirectory.empty(); }
-    const std::string &searchPattern() const { return m_searchPattern; }
+    // The listing directory and the mask it is listed by, joined; empty while nothing is listed.
+    std::string searchPattern() const;
     const std::string &lastExtension() const { return m_lastExtension; }
     // The options as last accepted; a run composes names by them.
     const RenameOptions &options() const { return m_options; }
@@ -109,7 +108,8 @@ public:
     void setOptions(RenameOptions options);
     void setKeepExtension(bool keep) { m_options.keepExtension = keep; }
 
-    // Makes `directory` the listing directory and lists it by `searchPattern`, sorted.
+    // Makes `directory` the listing directory and lists it by the mask of `searchPattern`,
+    // sorted (the folder is `directory` alone: a run renames in the folder listed).
     void read(std::string directory, std::string searchPattern);
     // Makes `directory` the listing directory and lists exactly `names` of it, sorted: files
     // handed over from outside (a command line, a drop). Names that are no longer there, or are
@@ -126,9 +126,9 @@ public:
         return m_lists.pasteNewNames(text, firstRow);
     }
 
-    // Options left with OK: numbering, extension rule, new names, in that order. A chosen
-    // extension without its dot gets one.
-    void applyOptions(const AcceptedOptions &accepted);
+    // Options left with OK, then the new names as `names` says. A chosen extension without its
+    // dot gets one.
+    void applyOptions(RenameOptions options, NewNamesOnOptions names = NewNamesOnOptions::Clear);
     // Whether options were left with OK in this session (remembered ones only preset them).
     bool optionsAccepted() const { return m_optionsAccepted; }
 
@@ -153,9 +153,12 @@ public:
 
     // The newest run in the listed folder that undo would take back; none when there is none.
     std::optional<RunSummary> undoableRun() const;
-    // Takes back that run (itself a journalled run, so undoing again goes one run further back
-    // and undoing an undo redoes). Call relist() afterwards.
-    RenameResult undo(const RenameProgress &progress = {});
+    // Takes back run `runId`, the one undoableRun() named when the user was asked (itself a
+    // journalled run, so undoing again goes one run further back and undoing an undo redoes).
+    // None, renaming nothing, when it is no longer the newest undoable run of the listed folder
+    // (another run came since, or it was taken back): the user said yes to that run only.
+    // Call relist() afterwards.
+    std::optional<RenameResult> undo(const std::string &runId, const RenameProgress &progress = {});
     // After a run: lists the folder again, sorted: by "*" and the chosen extension when one was
     // accepted in this session (every file now has it), else by "*".
     void relist();
@@ -188,7 +191,7 @@ private:
 
     NameLists m_lists;
     std::string m_listingDirectory;
-    std::string m_searchPattern;
+    std::string m_mask; // the listing directory is held once, above, not in a pattern too
     std::string m_lastExtension;
     RenameOptions m_options;
     bool m_optionsAccepted = false;

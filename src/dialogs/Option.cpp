@@ -35,10 +35,17 @@ TOptionsForm::TOptionsForm(QWidget *parent)
 
 TOptionsForm::~TOptionsForm() = default;
 
-filvane::AcceptedOptions TOptionsForm::accepted() const {
-    return {
-        {numbering(), keepExtension(), numbersOnly(), filvane::withLeadingDot(chosenExtension())},
-        keepFileNames()};
+filvane::RenameOptions TOptionsForm::options() const {
+    return {.numbering = numbering(),
+            .keepExtension = keepExtension(),
+            .numbersOnly = numbersOnly(),
+            .chosenExtension = filvane::withLeadingDot(chosenExtension()),
+            .numbers = m_numbers};
+}
+
+filvane::NewNamesOnOptions TOptionsForm::newNames() const {
+    return keepFileNames() ? filvane::NewNamesOnOptions::FromOldNames
+                           : filvane::NewNamesOnOptions::Clear;
 }
 
 bool TOptionsForm::numbering() const {
@@ -149,14 +156,14 @@ void TOptionsForm::NoOnlyCheckClick() {
     m_noOnlyWasChecked = checked;
 }
 
-void TOptionsForm::restore(bool numbering, bool numbersOnly, bool keepExtension,
-                           const std::string &extension) {
-    ui->NoCheck->setChecked(numbering || numbersOnly);
-    ui->NoOnlyCheck->setChecked(numbersOnly);
+void TOptionsForm::restore(const filvane::RenameOptions &options) {
+    ui->NoCheck->setChecked(options.numbering || options.numbersOnly);
+    ui->NoOnlyCheck->setChecked(options.numbersOnly);
     NoOnlyCheckClick();
-    ui->KeepCheck->setChecked(keepExtension);
+    ui->KeepCheck->setChecked(options.keepExtension);
     KeepCheckClick();
-    ui->ExtBox->setEditText(qstr(filvane::withLeadingDot(extension)));
+    ui->ExtBox->setEditText(qstr(filvane::withLeadingDot(options.chosenExtension)));
+    m_numbers = options.numbers;
 }
 
 void TOptionsForm::OKBtnClick() {

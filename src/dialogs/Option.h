@@ -39,8 +39,11 @@ public:
     // Set by OK, cleared by Cancel; the close box leaves it as the last of them set it (not
     // set before the first OK: restoring remembered options is no OK).
     bool isAccepted() const { return m_accepted; }
-    // The options as the boxes stand, a chosen extension with its dot.
-    filvane::AcceptedOptions accepted() const;
+    // The options as the boxes stand, a chosen extension with its dot, and the number format
+    // handed in by restore (the name tools set it, not this dialog).
+    filvane::RenameOptions options() const;
+    // What OK does to the typed names: fill them from the old names, or empty them.
+    filvane::NewNamesOnOptions newNames() const;
 
     bool numbering() const;
     bool numbersOnly() const;
@@ -49,9 +52,9 @@ public:
     // The extension box's text as it stands (UTF-8).
     std::string chosenExtension() const;
 
-    // Sets the boxes as a user left them with OK in an earlier run; accepts nothing.
-    void restore(bool numbering, bool numbersOnly, bool keepExtension,
-                 const std::string &extension);
+    // Sets the boxes as `options` say (remembered from an earlier run, or as the session holds
+    // them now); accepts nothing.
+    void restore(const filvane::RenameOptions &options);
 
     void FormActivate();
     void KeepCheckClick();
@@ -75,6 +78,7 @@ private:
     std::unique_ptr<Ui::TOptionsForm> ui;
     filvane::StoredTexts m_texts;
     std::string m_lastExtension;
+    filvane::NumberFormat m_numbers;
     bool m_accepted = false;
     bool m_noOnlyWasChecked = false;
     bool m_shownBefore = false;

@@ -167,7 +167,7 @@ TEST(FilvaneRename, NaturalOrderAndUndoOfARunMadeElsewhere) {
     // A run made by the window's engine, with the same journal folder, is undone here too.
     filvane::RenameSession window(folder.scratch.str() + "/state/filvane");
     window.read(folder.dir.str(), folder.dir.str() + "/*.*");
-    window.applyOptions({{false, true, false, ""}, false});
+    window.applyOptions({.numbering = false});
     window.lists().nameList().setCell(1, 1, "First");
     filvane::RenamePlan plan = window.plan();
     plan.leaveOutUnnamedRows();

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-using filvane::AcceptedOptions;
 using filvane::RenameOutcome;
 using filvane::RenameSession;
 
@@ -57,9 +56,26 @@ struct SessionFolder {
     }
 };
 
-AcceptedOptions accepted(bool numbering, bool keepExtension, bool numbersOnly,
-                         std::string extension, bool fill) {
-    return {{numbering, keepExtension, numbersOnly, std::move(extension)}, fill};
+// Options left with OK as a test states them.
+void accept(filvane::RenameSession &session, bool numbering, bool keepExtension, bool numbersOnly,
+            std::string extension, bool fill) {
+    session.applyOptions({.numbering = numbering,
+                          .keepExtension = keepExtension,
+                          .numbersOnly = numbersOnly,
+                          .chosenExtension = std::move(extension)},
+                         fill ? filvane::NewNamesOnOptions::FromOldNames
+                              : filvane::NewNamesOnOptions::Clear);
+}
+
+// Asks which run undo would take back and takes back that one, as a front end does; an empty
+// result when there is none.
+filvane::RenameResult undoLatest(filvane::RenameSession &session) {
+    const std::optional<filvane::RunSummary> last = session.undoableRun();
+    if (!last)
+        return {};
+    std::optional<filvane::RenameResult> result = session.undo(last->id);
+    EXPECT_TRUE(result);
+    return result ? std::move(*result) : filvane::RenameResult{};
 }
 
 } // namespace
@@ -79,18 +95,18 @@ TEST(RenameSession, ReadListsTheFolderSortedByBytesAndNumbered) {
 TEST(RenameSession, OptionsApplyNumberingExtensionRuleAndNewNamesInOrder) {
     SessionFolder folder({"a.b.mp3", "README"}); // README sorts first: bytes, capitals first
     folder.type(2, "typed");
-    folder.session.applyOptions(accepted(false, true, false, "", true));
+    accept(folder.session, false, true, false, "", true);
     EXPECT_EQ(folder.column(false, 0), (Names{"", ""}));
     EXPECT_EQ(folder.newNames(), (Names{"", "a"}));
     EXPECT_TRUE(folder.session.newNamesEditable());
 
-    folder.session.applyOptions(accepted(true, false, true, ".txt", true));
+    accept(folder.session, true, false, true, ".txt", true);
     EXPECT_EQ(folder.column(false, 0), (Names{"01", "02"}));
     EXPECT_EQ(folder.newNames(), (Names{"", ""})); // numbers only empties them, fill or not
     EXPECT_FALSE(folder.session.newNamesEditable());
     EXPECT_EQ(folder.session.finalName(2), "02.txt");
 
-    folder.session.applyOptions(accepted(true, true, false, "", false));
+    accept(folder.session, true, true, false, "", false);
     folder.type(2, "Intro");
     EXPECT_EQ(folder.session.finalName(2), "02 - Intro.mp3");
     EXPECT_EQ(folder.session.finalName(1), "01 - "); // no extension of its own
@@ -123,7 +139,7 @@ TEST(RenameSession, PlanTouchesNothingAndRunThenRelistShowsTheDisk) {
 
 TEST(RenameSession, RelistUsesTheChosenExtensionOfTheAcceptedOptions) {
     SessionFolder folder({"a.mp3", "b.mp3"});
-    folder.session.applyOptions(accepted(true, false, true, ".wav", false));
+    accept(folder.session, true, false, true, ".wav", false);
     folder.session.run();
     folder.session.relist();
     EXPECT_EQ(folder.session.searchPattern(), folder.dir.str() + "/*.wav");
@@ -144,8 +160,7 @@ class BaseNameAndDot : public ::testing::TestWithParam<BaseNameCase> {};
 TEST_P(BaseNameAndDot, RefusedOrRenamed) {
     const BaseNameCase &c = GetParam();
     SessionFolder folder({"a.mp3"});
-    folder.session.applyOptions(
-        accepted(c.numbering, c.extension.empty(), false, c.extension, false));
+    accept(folder.session, c.numbering, c.extension.empty(), false, c.extension, false);
     folder.type(1, c.typed);
     filvane::RenamePlan plan = folder.session.checkedPlan();
     ASSERT_TRUE(plan.preflight);
@@ -206,7 +221,7 @@ TEST(RenameSession, ListsAndRenamesMoreThan65535Files) {
     EXPECT_FALSE(session.lists().tooManyFiles());
     EXPECT_EQ(session.lists().readList().cell(1, Files), "f9999"); // sorted by bytes
     EXPECT_EQ(session.lists().nameList().cell(0, Files), "70000");
-    session.applyOptions({{true, true, true, ""}, false}); // numbers only
+    session.applyOptions({.numbersOnly = true}); // numbers only
     const auto outcomes = session.run();
     ASSERT_EQ(outcomes.rows.size(), static_cast<size_t>(Files));
     for (const filvane::RowOutcome &row : outcomes.rows)
@@ -241,7 +256,7 @@ TEST(RenameSession, NaturalOrderListsByNumberAndTypedNamesStayWithTheirFiles) {
     EXPECT_EQ(folder.newNames(), (Names{"", "Second", "", ""}));
     EXPECT_EQ(folder.column(true, 0), (Names{"01", "02", "03", "04"}));
     // The listing after a run keeps the order.
-    folder.session.applyOptions(accepted(false, true, false, "", false));
+    accept(folder.session, false, true, false, "", false);
     folder.type(3, "Tenth");
     folder.runNamedRowsOnly();
     folder.session.relist();
@@ -251,7 +266,7 @@ TEST(RenameSession, NaturalOrderListsByNumberAndTypedNamesStayWithTheirFiles) {
 TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
     SessionFolder folder({"a.mp3", "b.mp3"});
     EXPECT_FALSE(folder.session.undoableRun());
-    folder.session.applyOptions(accepted(false, true, false, "", false));
+    accept(folder.session, false, true, false, "", false);
     folder.type(1, "b"); // a chain: b.mp3 must move first
     folder.type(2, "c");
     ASSERT_EQ(folder.session.run().renamedCount(), 2);
@@ -263,10 +278,10 @@ TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
     EXPECT_EQ(folder.listed(), (Names{"c.mp3", "x.mp3"}));
     ASSERT_TRUE(folder.session.undoableRun());
     EXPECT_EQ(folder.session.undoableRun()->renamedCount, 1);
-    EXPECT_EQ(folder.session.undo().renamedCount(), 1);
+    EXPECT_EQ(undoLatest(folder.session).renamedCount(), 1);
     folder.session.list();
     EXPECT_EQ(folder.listed(), (Names{"b.mp3", "c.mp3"}));
-    EXPECT_EQ(folder.session.undo().renamedCount(), 2); // the run before it
+    EXPECT_EQ(undoLatest(folder.session).renamedCount(), 2); // the run before it
     folder.session.list();
     EXPECT_EQ(folder.listed(), (Names{"a.mp3", "b.mp3"}));
     EXPECT_EQ(folder.dir.read("a.mp3"), "a.mp3");
@@ -277,8 +292,35 @@ TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
     folder.session.clear();
     EXPECT_FALSE(folder.session.listed());
     EXPECT_FALSE(folder.session.undoableRun());
-    EXPECT_EQ(folder.session.undo().renamedCount(), 0);
+    EXPECT_EQ(undoLatest(folder.session).renamedCount(), 0);
     EXPECT_TRUE(folder.dir.exists("z.mp3"));
+}
+
+// Undo takes back the run the user was asked about, or nothing: a run made after the question
+// (another window, a script) or the same run undone meanwhile is not taken back in its place.
+TEST(RenameSession, UndoRefusesARunThatIsNoLongerTheLastOne) {
+    SessionFolder folder({"a.mp3", "b.mp3"});
+    accept(folder.session, false, true, false, "", false);
+    folder.type(1, "x");
+    ASSERT_EQ(folder.runNamedRowsOnly().renamedCount(), 1); // a.mp3 -> x.mp3
+    folder.session.relist();
+    const std::optional<filvane::RunSummary> asked = folder.session.undoableRun();
+    ASSERT_TRUE(asked);
+    folder.session.clearNewNames();
+    folder.type(1, "y");
+    ASSERT_EQ(folder.runNamedRowsOnly().renamedCount(), 1); // b.mp3 -> y.mp3, after the question
+    folder.session.relist();
+    EXPECT_FALSE(folder.session.undo(asked->id));
+    EXPECT_TRUE(folder.dir.exists("x.mp3"));
+    EXPECT_TRUE(folder.dir.exists("y.mp3"));
+    const std::optional<filvane::RunSummary> last = folder.session.undoableRun();
+    ASSERT_TRUE(last);
+    ASSERT_TRUE(folder.session.undo(last->id));
+    EXPECT_TRUE(folder.dir.exists("b.mp3"));
+    // Undone already: asking to undo it again does not go on to the run before it.
+    EXPECT_FALSE(folder.session.undo(last->id));
+    EXPECT_TRUE(folder.dir.exists("x.mp3"));
+    EXPECT_FALSE(folder.session.undo("no-such-run"));
 }
 
 // A run straight after its listing takes each file's inode from the listing instead of reading
@@ -288,7 +330,7 @@ TEST(RenameSession, ARunStraightAfterItsListingRecordsEachFileForUndo) {
     const Names files{"t10.mp3", "t9.mp3", "t1.mp3", "t2.mp3", "t3.mp3"};
     SessionFolder folder(files);
     folder.session.setSortOrder(filvane::SortOrder::Natural);
-    folder.session.applyOptions(accepted(false, true, false, "", false));
+    accept(folder.session, false, true, false, "", false);
     // t1 <-> t2 go round, t3 -> t9 -> t10 -> t11 is a chain.
     folder.type(1, "t2");
     folder.type(2, "t1");
@@ -299,7 +341,7 @@ TEST(RenameSession, ARunStraightAfterItsListingRecordsEachFileForUndo) {
     ASSERT_EQ(run.renamedCount(), 5);
     EXPECT_EQ(folder.dir.read("t2.mp3"), "t1.mp3");
     EXPECT_EQ(folder.dir.read("t11.mp3"), "t10.mp3");
-    const filvane::RenameResult undo = folder.session.undo();
+    const filvane::RenameResult undo = undoLatest(folder.session);
     EXPECT_EQ(undo.renamedCount(), 5);
     for (const std::string &name : files)
         EXPECT_EQ(folder.dir.read(name), name);
@@ -373,7 +415,7 @@ class TypedNamesStayWithTheirFiles
 TEST_P(TypedNamesStayWithTheirFiles, AfterARunAnUndoAndAChangeOfOrder) {
     const auto [order, numbering] = GetParam();
     OrderedFolder folder(order);
-    folder.session.applyOptions(accepted(numbering, true, false, "", false));
+    accept(folder.session, numbering, true, false, "", false);
     folder.typeAll();
     const std::map<std::string, std::string> typed = folder.pairs();
     ASSERT_EQ(folder.session.run().renamedCount(), 3);
@@ -382,7 +424,7 @@ TEST_P(TypedNamesStayWithTheirFiles, AfterARunAnUndoAndAChangeOfOrder) {
     for (const auto &[file, name] : folder.pairs())
         EXPECT_NE(file.find(name), std::string::npos) << file << " beside " << name;
 
-    ASSERT_EQ(folder.session.undo().renamedCount(), 3);
+    ASSERT_EQ(undoLatest(folder.session).renamedCount(), 3);
     folder.session.list();
     EXPECT_EQ(folder.pairs(), typed);
     const filvane::SortOrder other = order == filvane::SortOrder::Bytes

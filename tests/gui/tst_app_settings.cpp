@@ -16,7 +16,7 @@ namespace {
 Remembered everythingChanged() {
     Remembered remembered;
     remembered.language = filvane::Language::Hungarian;
-    remembered.options = {false, false, false, ".a,b"};
+    remembered.options = {.numbering = false, .keepExtension = false, .chosenExtension = ".a,b"};
     remembered.sortOrder = SortOrder::Natural;
     remembered.lastFolders = {{"/media/usb", "/media/usb/Zene/\xe9t\xe9"},
                               {"/", "/home/anna/Zene, régi"}};
@@ -44,6 +44,8 @@ private slots:
     void init();
     void roundTrip();
     void savesOneValueAtATime();
+    void roundTripsEachOption_data();
+    void roundTripsEachOption();
     void corruptFileReadsAsDefaults_data();
     void corruptFileReadsAsDefaults();
     void unusableLocation_data();
@@ -81,7 +83,10 @@ void AppSettingsTest::roundTrip() {
 void AppSettingsTest::savesOneValueAtATime() {
     AppSettings settings;
     QVERIFY(settings.saveLanguage(filvane::Language::Hungarian));
-    QVERIFY(settings.saveOptions({true, true, false, ".ogg"}));
+    QVERIFY(settings.saveOptions({.numbering = true,
+                                  .keepExtension = false,
+                                  .numbersOnly = true,
+                                  .chosenExtension = ".ogg"}));
     QVERIFY(settings.saveSortOrder(SortOrder::Natural));
     QVERIFY(settings.saveMask("*.flac"));
     QVERIFY(settings.saveWindowPosition(RememberedWindow::Read, QPoint(10, 20)));
@@ -92,12 +97,15 @@ void AppSettingsTest::savesOneValueAtATime() {
     // Values a later load would refuse are refused now and change nothing.
     QVERIFY(!settings.saveLastFolder("/mnt/20", "relative/folder"));
     QVERIFY(!settings.saveMask(""));
-    QVERIFY(!settings.saveOptions({true, false, true, "a/b"}));
+    QVERIFY(!settings.saveOptions({.chosenExtension = "a/b"}));
     QVERIFY(!settings.saveWindowPosition(RememberedWindow::Main, QPoint(1 << 30, 0)));
 
     const Remembered got = settings.load();
     QCOMPARE(got.language, filvane::Language::Hungarian);
-    QVERIFY(got.options == (RememberedOptions{true, true, false, ".ogg"}));
+    QVERIFY(got.options == (filvane::RenameOptions{.numbering = true,
+                                                   .keepExtension = false,
+                                                   .numbersOnly = true,
+                                                   .chosenExtension = ".ogg"}));
     QCOMPARE(got.sortOrder, SortOrder::Natural);
     QCOMPARE(got.mask, std::optional<std::string>("*.flac"));
     QCOMPARE(got.position(RememberedWindow::Read), std::optional<QPoint>(QPoint(10, 20)));
@@ -107,6 +115,64 @@ void AppSettingsTest::savesOneValueAtATime() {
     QCOMPARE(got.lastFolderOn("/mnt/10"), std::optional<std::string>("/mnt/10/new"));
     QCOMPARE(got.lastFolderOn("/mnt/34"), std::optional<std::string>("/mnt/x"));
     QCOMPARE(got.lastFolderOn("/mnt/0"), std::nullopt); // the oldest went
+}
+
+void AppSettingsTest::roundTripsEachOption_data() {
+    // One option off its default at a time, so that two values written to or read from each
+    // other's key do not pass as a pair.
+    QTest::addColumn<int>("which");
+    const char *names[] = {"numbering", "numbers only",  "keep extension", "chosen extension",
+                           "start",     "step",          "auto digits",    "fixed width",
+                           "separator", "start and step"};
+    for (int i = 0; i < int(std::size(names)); ++i)
+        QTest::newRow(names[i]) << i;
+}
+
+void AppSettingsTest::roundTripsEachOption() {
+    QFETCH(int, which);
+    using Digits = filvane::NumberFormat::Digits;
+    filvane::RenameOptions options;
+    switch (which) {
+    case 0:
+        options.numbering = false;
+        break;
+    case 1:
+        options.numbersOnly = true;
+        break;
+    case 2:
+        options.keepExtension = false;
+        break;
+    case 3:
+        options.chosenExtension = ".ogg";
+        break;
+    case 4:
+        options.numbers.start = 7;
+        break;
+    case 5:
+        options.numbers.step = 3;
+        break;
+    case 6:
+        options.numbers.digits = Digits::Auto;
+        break;
+    case 7:
+        options.numbers = {.digits = Digits::Fixed, .width = 5};
+        break;
+    case 8:
+        options.numbers.separator = ". ";
+        break;
+    default:
+        options.numbers = {.start = 4, .step = -2};
+        break;
+    }
+    QVERIFY(!(options == filvane::RenameOptions{}));
+    AppSettings settings;
+    QVERIFY(settings.saveOptions(options));
+    QVERIFY(AppSettings().load().options == options);
+    // Saved with everything else, too.
+    Remembered remembered;
+    remembered.options = options;
+    QVERIFY(settings.save(remembered));
+    QVERIFY(AppSettings().load().options == options);
 }
 
 void AppSettingsTest::corruptFileReadsAsDefaults_data() {

@@ -26,6 +26,7 @@ class ListEditsTest : public MainWindowFixture {
 
 private slots:
     void ctrlZTakesBackAReplaceThenTheRename();
+    void aCellsKeystrokesAreOneStep();
     void aFileMovedToItsRowIsRenamedByTheOrderShown();
     void anAlbumIsNamedFromItsTagsInTrackOrder();
     void photosFromTwoCamerasAreNumberedInTheOrderTaken();
@@ -70,6 +71,32 @@ void ListEditsTest::ctrlZTakesBackAReplaceThenTheRename() {
     rename(answerYes);
     QVERIFY(!m_main->edits().stack().canUndo());
     QCOMPARE(onDisk(), (QStringList{"01 - One.mp3", "02 - Two.mp3", "03 - .mp3"}));
+}
+
+void ListEditsTest::aCellsKeystrokesAreOneStep() {
+    list({"a.mp3", "b.mp3"});
+    // The editor writes each keystroke as it comes: one cell's are one step.
+    type(1, QStringLiteral("R"));
+    type(1, QStringLiteral("Ra"));
+    type(1, QStringLiteral("Rain"));
+    type(2, QStringLiteral("Snow"));
+    QCOMPARE(m_main->edits().stack().count(), 2);
+    QCOMPARE(m_main->edits().stack().undoText(), QStringLiteral("Typing"));
+    m_main->undoLast();
+    QCOMPARE(newName(2), QString());
+    QCOMPARE(newName(1), QStringLiteral("Rain"));
+    m_main->undoLast();
+    QCOMPARE(newName(1), QString());
+    m_main->edits().stack().redo();
+    QCOMPARE(newName(1), QStringLiteral("Rain"));
+    // Typed back to what it was, a cell leaves no step behind.
+    m_main->edits().stack().redo();
+    type(1, QStringLiteral("Rain!"));
+    QCOMPARE(m_main->edits().stack().count(), 3);
+    type(1, QStringLiteral("Rain"));
+    QCOMPARE(m_main->edits().stack().count(), 2);
+    QCOMPARE(newName(1), QStringLiteral("Rain"));
+    QCOMPARE(newName(2), QStringLiteral("Snow"));
 }
 
 void ListEditsTest::aFileMovedToItsRowIsRenamedByTheOrderShown() {

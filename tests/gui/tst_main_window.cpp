@@ -162,6 +162,10 @@ void MainWindowTest::cancelledReadEmptiesTypedNames() {
     QCOMPARE(listed(), (QStringList{"a.mp3", "b.mp3"})); // the listed files stay
     QCOMPARE(countText(), QStringLiteral("Items: 2"));
     QVERIFY(button("RenBtn")->isEnabled());
+    // The files are still listed, so the emptied names are one step Ctrl+Z brings back.
+    QCOMPARE(m_main->edits().stack().undoText(), QStringLiteral("Clear new names"));
+    m_main->undoLast();
+    QCOMPARE(newName(2), QStringLiteral("typed"));
 }
 
 void MainWindowTest::numberColumnStaysInPlace() {

@@ -85,7 +85,8 @@ void OpenFromOutsideTest::rememberedSettingsAreRestored() {
     {
         AppSettings settings;
         QVERIFY(settings.saveLanguage(filvane::Language::Hungarian));
-        QVERIFY(settings.saveOptions({true, true, false, ".ogg"}));
+        QVERIFY(settings.saveOptions(
+            {.keepExtension = false, .numbersOnly = true, .chosenExtension = ".ogg"}));
         QVERIFY(settings.saveSortOrder(filvane::SortOrder::Natural));
         QVERIFY(settings.saveWindowPosition(RememberedWindow::Options, QPoint(40, 30)));
     }

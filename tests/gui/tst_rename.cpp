@@ -174,7 +174,8 @@ void RenameTest::extensionGetsItsDot() {
 void RenameTest::restoredOptionsAreNoOk() {
     {
         AppSettings settings;
-        QVERIFY(settings.saveOptions({false, false, false, ".wav"}));
+        QVERIFY(settings.saveOptions(
+            {.numbering = false, .keepExtension = false, .chosenExtension = ".wav"}));
     }
     m_main->restoreSettings();
     list({"a.mp3", "b.mp3"});

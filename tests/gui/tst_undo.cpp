@@ -61,7 +61,7 @@ void UndoTest::interruptedRunIsRestoredAtStart() {
         session.setNumbering(true);
         session.setKeepExtension(true);
         session.read(dir, dir + "/*.*");
-        session.applyOptions({{true, true, true, ""}, false});
+        session.applyOptions({.numbersOnly = true});
         session.run([](int done, int) {
             if (done == 10)
                 ::kill(::getpid(), SIGKILL);

@@ -24,6 +24,8 @@ struct RenameOptions {
     std::string chosenExtension; // with its dot (see withLeadingDot); empty: no extension
     // Start, step, digits of the numbers, and the text between number and name.
     NumberFormat numbers{};
+
+    bool operator==(const RenameOptions &) const = default;
 };
 
 // A chosen extension as a name is composed with it: "mp3" becomes ".mp3", so that a file

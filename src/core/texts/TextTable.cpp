@@ -195,6 +195,11 @@ constexpr std::array<Entry, UiTextCount> table{{
     {"A run in this folder was cut off and must be dealt with first; nothing was renamed.",
      "Egy átnevezés ebben a mappában félbeszakadt, előbb azt kell rendezni; semmi sem lett "
      "átnevezve."},
+    {"Nothing was undone: the last rename in this folder is no longer the one you were asked "
+     "about. Undo again to see which it is now.",
+     "Semmi sem lett visszavonva: a mappa utolsó átnevezése már nem az, amelyről a kérdés szólt. "
+     "Vonja vissza újra, hogy lássa, melyik az most."},
+    {"Clear new names", "Új nevek törlése"},
 }};
 
 } // namespace

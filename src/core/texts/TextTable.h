@@ -162,9 +162,13 @@ enum class UiText {
     RunRefusedFolderInUse,
     RunRefusedFolderInUseBy,
     RunRefusedCutOffRunWaits,
+    // Undo refused: the run the user said yes to is no longer the last one. The step of a Read
+    // left with Cancel, which empties the new names.
+    UndoRunChanged,
+    ClearNamesStep,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::RunRefusedCutOffRunWaits);
+constexpr int UiTextCount = static_cast<int>(UiText::ClearNamesStep);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.
