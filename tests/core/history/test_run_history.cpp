@@ -317,14 +317,16 @@ TEST(RunHistoryStrangers, NoFileBornAfterThePlanPassesForOneOfItsFiles) {
     std::vector<FileIdentity> ours;
     for (int i = 1; i <= Files; ++i)
         ours.push_back(*fileIdentityAt(folderFd.get(), numbered(i).c_str()));
+    // The steps point into names that outlive the journal's writing.
+    std::vector<std::string> names;
+    for (int i = 1; i <= Files + 1; ++i)
+        names.push_back(numbered(i));
     RunJournal journal(home.journals());
-    ASSERT_EQ(
-        journal.begin(
-            dir.str(), *directoryIdentity(dir.str()), Files,
-            [&](size_t i) {
-                return JournalStep{ours[i].inode, numbered(int(i) + 1), numbered(int(i) + 2), 0};
-            }),
-        0);
+    ASSERT_EQ(journal.begin(dir.str(), *directoryIdentity(dir.str()), Files,
+                            [&](size_t i) {
+                                return JournalStep{ours[i].inode, names[i], names[i + 1], 0};
+                            }),
+              0);
     const auto record = readJournal(home.journals(), journal.id());
     ASSERT_TRUE(record && record->started);
     for (int i = 0; i < Files; ++i)
