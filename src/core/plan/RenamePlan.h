@@ -21,7 +21,7 @@ struct RenameOptions {
     bool numbering = true;
     bool keepExtension = true;
     bool numbersOnly = false;
-    std::string chosenExtension; // with its dot (see withLeadingDot); empty: no extension
+    std::string chosenExtension{}; // with its dot (see withLeadingDot); empty: no extension
     // Start, step, digits of the numbers, and the text between number and name.
     NumberFormat numbers{};
 
