@@ -1,4 +1,5 @@
 #include "FuseDrive.h"
+#include "JournalTestSupport.h"
 #include "RenameTestSupport.h"
 #include "ScriptedCalls.h"
 #include "core/drive/Drive.h"
@@ -18,31 +19,8 @@ using Kind = ScriptedCalls::Kind;
 
 namespace {
 
-// HOME and XDG_STATE_HOME in a temporary folder while a test runs, so journals go there.
-class StateHome {
-public:
-    StateHome() {
-        for (const char *name : {"HOME", "XDG_STATE_HOME"}) {
-            const char *value = std::getenv(name);
-            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        ::setenv("HOME", m_dir.str().c_str(), 1);
-        ::setenv("XDG_STATE_HOME", m_dir.file("state").c_str(), 1);
-    }
-    ~StateHome() {
-        for (const auto &[name, value] : m_saved) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
-    }
-    std::string journals() const { return defaultJournalDirectory(); }
-
-private:
-    TempDir m_dir;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
+// Journals go to a temporary home while a test runs.
+using StateHome = JournalHome;
 
 // An exFAT stick through FUSE, as measured: no flags, no links, but an exclusive create.
 DriveFacts reservingDrive() {

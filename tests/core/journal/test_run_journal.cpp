@@ -1,3 +1,4 @@
+#include "JournalTestSupport.h"
 #include "RenameTestSupport.h"
 #include "ScriptedCalls.h"
 #include "core/history/RunHistory.h"
@@ -22,32 +23,8 @@ using Kind = ScriptedCalls::Kind;
 
 namespace {
 
-// HOME and XDG_STATE_HOME in a temporary folder while a test runs, so journals go there.
-class StateHome {
-public:
-    StateHome() {
-        for (const char *name : {"HOME", "XDG_STATE_HOME"}) {
-            const char *value = std::getenv(name);
-            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        ::setenv("HOME", m_dir.str().c_str(), 1);
-        ::setenv("XDG_STATE_HOME", m_dir.file("state").c_str(), 1);
-    }
-    ~StateHome() {
-        for (const auto &[name, value] : m_saved) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
-    }
-    const TempDir &dir() const { return m_dir; }
-    std::string journals() const { return defaultJournalDirectory(); }
-
-private:
-    TempDir m_dir;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
+// Journals go to a temporary home while a test runs.
+using StateHome = JournalHome;
 
 std::string number(const char *prefix, int i, int width) {
     char text[32];
