@@ -504,7 +504,7 @@ ReadResult readAll(std::FILE *from, std::string &into) {
 }
 
 // The names file (or standard input) whole, into `text`.
-std::optional<int> readNames(const Arguments &arguments, std::string &text) {
+Stop readNames(const Arguments &arguments, std::string &text) {
     if (!arguments.namesFile && ::isatty(STDIN_FILENO))
         print(stderr, "filvane-rename: reading the new names from the terminal, one per line; "
                       "end with Ctrl+D (or give --names FILE)\n");
@@ -671,8 +671,7 @@ int recoverRuns(filvane::RenameSession &session, const std::string &directory,
 
 // A run cut off in the folder must be dealt with first: its files may be under temporary names
 // or half renamed, and a new run or an undo would plan from that state.
-std::optional<int> refuseUnsettled(const filvane::RenameSession &session,
-                                   const std::string &directory) {
+Stop refuseUnsettled(const filvane::RenameSession &session, const std::string &directory) {
     const std::vector<filvane::RunSummary> runs = session.interruptedIn(directory);
     if (runs.empty())
         return std::nullopt;
