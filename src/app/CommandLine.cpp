@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -77,6 +78,74 @@ QString usageText(const QCommandLineParser &parser) {
     return text;
 }
 
+// The options the program takes. Our own rather than the parser's: its help option also offers
+// Qt's options, which this command line does not take.
+struct ProgramOptions {
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help and exits.")};
+    const QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays the version and exits.")};
+};
+
+void describeCommandLine(QCommandLineParser &parser, const ProgramOptions &options) {
+    parser.setApplicationDescription(
+        QStringLiteral("Renames a batch of files in one directory in one go: lists them numbered "
+                       "and gives each the name typed beside it."));
+    parser.addOption(options.help);
+    parser.addOption(options.version);
+    parser.addPositionalArgument(
+        QStringLiteral("paths"),
+        QStringLiteral("A folder to list by \"*.*\", or files of one folder to list exactly."),
+        QStringLiteral("[FOLDER | FILE...]"));
+}
+
+QStringList decodedArguments(const std::vector<std::string> &arguments) {
+    QStringList decoded;
+    for (const std::string &argument : arguments)
+        decoded << fromBytes(argument);
+    if (decoded.isEmpty())
+        decoded << ProgramName;
+    return decoded;
+}
+
+CommandLineOutcome exitNow(int exitCode, const QString &standardOutput,
+                           const QString &standardError) {
+    CommandLineOutcome outcome;
+    outcome.exitNow = true;
+    outcome.exitCode = exitCode;
+    outcome.standardOutput = standardOutput;
+    outcome.standardError = standardError;
+    return outcome;
+}
+
+// The paths given, as the bytes they were given in.
+std::vector<std::string> givenPaths(const std::vector<std::string> &arguments,
+                                    const QCommandLineParser &parser) {
+    std::vector<std::string> paths = positionalBytes(arguments);
+    if (paths.size() != std::size_t(parser.positionalArguments().size())) {
+        // Cannot happen while the rules above match the parser's; the decoded text is then
+        // the best there is.
+        paths.clear();
+        for (const QString &path : parser.positionalArguments())
+            paths.push_back(path.toLocal8Bit().toStdString());
+    }
+    return paths;
+}
+
+// Opens the window with the request; a path that cannot be looked at ends the program instead.
+CommandLineOutcome openOutcome(OpenRequest request) {
+    CommandLineOutcome outcome;
+    outcome.request = std::move(request);
+    if (outcome.request.problem != OpenProblem::None)
+        outcome.standardError =
+            QStringLiteral("%1: %2\n").arg(ProgramName, openProblemText(outcome.request));
+    if (outcome.request.problem == OpenProblem::Missing) {
+        outcome.exitNow = true;
+        outcome.exitCode = 2;
+    }
+    return outcome;
+}
+
 } // namespace
 
 OpenRequest requestFromPaths(const std::vector<std::string> &paths) {
@@ -143,63 +212,16 @@ QString programVersion() {
 
 CommandLineOutcome parseCommandLine(const std::vector<std::string> &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Renames a batch of files in one directory in one go: lists them numbered "
-                       "and gives each the name typed beside it."));
-    // Our own rather than the parser's: its help option also offers Qt's options, which this
-    // command line does not take.
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help and exits."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Displays the version and exits."));
-    parser.addOption(help);
-    parser.addOption(version);
-    parser.addPositionalArgument(
-        QStringLiteral("paths"),
-        QStringLiteral("A folder to list by \"*.*\", or files of one folder to list exactly."),
-        QStringLiteral("[FOLDER | FILE...]"));
-
-    QStringList decoded;
-    for (const std::string &argument : arguments)
-        decoded << fromBytes(argument);
-    if (decoded.isEmpty())
-        decoded << ProgramName;
-
-    CommandLineOutcome outcome;
-    if (!parser.parse(decoded)) {
-        outcome.exitNow = true;
-        outcome.exitCode = 2;
-        outcome.standardError = QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
-                                    .arg(ProgramName, parser.errorText());
-        return outcome;
-    }
-    if (parser.isSet(help)) {
-        outcome.exitNow = true;
-        outcome.standardOutput = usageText(parser);
-        return outcome;
-    }
-    if (parser.isSet(version)) {
-        outcome.exitNow = true;
-        outcome.standardOutput =
-            ProgramName + QLatin1Char(' ') + programVersion() + QLatin1Char('\n');
-        return outcome;
-    }
-
-    std::vector<std::string> paths = positionalBytes(arguments);
-    if (paths.size() != std::size_t(parser.positionalArguments().size())) {
-        // Cannot happen while the rules above match the parser's; the decoded text is then
-        // the best there is.
-        paths.clear();
-        for (const QString &path : parser.positionalArguments())
-            paths.push_back(path.toLocal8Bit().toStdString());
-    }
-    outcome.request = requestFromPaths(paths);
-    if (outcome.request.problem != OpenProblem::None)
-        outcome.standardError =
-            QStringLiteral("%1: %2\n").arg(ProgramName, openProblemText(outcome.request));
-    if (outcome.request.problem == OpenProblem::Missing) {
-        outcome.exitNow = true;
-        outcome.exitCode = 2;
-    }
-    return outcome;
+    const ProgramOptions options;
+    describeCommandLine(parser, options);
+    if (!parser.parse(decodedArguments(arguments)))
+        return exitNow(2, {},
+                       QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
+                           .arg(ProgramName, parser.errorText()));
+    if (parser.isSet(options.help))
+        return exitNow(0, usageText(parser), {});
+    if (parser.isSet(options.version))
+        return exitNow(0, ProgramName + QLatin1Char(' ') + programVersion() + QLatin1Char('\n'),
+                       {});
+    return openOutcome(requestFromPaths(givenPaths(arguments, parser)));
 }

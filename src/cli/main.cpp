@@ -18,7 +18,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -199,131 +201,223 @@ std::string maskHint(const std::string &mask) {
            "(--mask '*.mp3')";
 }
 
-// Returns the exit code to stop with, or nothing to go on.
-std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
+// The exit code to stop with, or nothing to go on.
+using Stop = std::optional<int>;
+
+// What the command line has given so far, with the flags that qualify --replace wherever they
+// stand.
+struct Parsing {
+    Arguments &arguments;
     bool haveDirectory = false;
-    bool regex = false, ignoreCase = false; // they qualify --replace, wherever they stand
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        const auto value = [&](std::string &into) {
-            if (i + 1 >= argc)
-                return false;
-            into = argv[++i];
-            return true;
-        };
-        std::string text;
-        if (arg == "--help" || arg == "-h") {
-            print(stdout, Usage);
-            return ExitDone;
-        } else if (arg == "--version") {
-            print(stdout, "filvane-rename " FILVANE_VERSION "\n");
-            return ExitDone;
-        } else if (arg == "--mask") {
-            if (!value(arguments.mask))
-                return usageError("--mask needs a mask");
-        } else if (arg == "--names") {
-            if (!value(text))
-                return usageError("--names needs a file");
-            arguments.namesFile = text;
-        } else if (arg == "--numbering") {
-            if (!value(text) || (text != "on" && text != "off"))
-                return usageError("--numbering takes on or off");
-            arguments.numbering = text == "on";
-        } else if (arg == "--extension") {
-            if (!value(text))
-                return usageError("--extension needs an extension");
-            arguments.extension = text;
-        } else if (arg == "--numbers-only") {
-            arguments.numbersOnly = true;
-        } else if (arg == "--order" || arg == "--natural") {
-            std::optional<filvane::SortOrder> order = filvane::SortOrder::Natural;
-            if (arg == "--order" && (!value(text) || !(order = orderNamed(text))))
-                return usageError("--order takes bytes, natural, track, taken or mtime");
-            if (arguments.order && *arguments.order != *order)
-                return usageError("two different orders given; choose one");
-            arguments.order = order;
-        } else if (arg == "--fill-from-tags") {
-            if (!value(text))
-                return usageError("--fill-from-tags needs a template, such as '{track} {title}'");
-            filvane::TemplateError error;
-            arguments.fillTemplate = filvane::NameTemplate::parse(text, &error);
-            if (!arguments.fillTemplate)
-                return usageError("--fill-from-tags: " + templateErrorText(text, error));
-        } else if (arg == "--start" || arg == "--step") {
-            if (!value(text))
-                return usageError(std::string(arg) + " needs a number");
-            std::string problem;
-            const std::optional<int> number = numberValue(arg, text, INT_MIN, INT_MAX, problem);
-            if (!number)
-                return usageError(problem);
-            (arg == "--start" ? arguments.numbers.start : arguments.numbers.step) = *number;
-        } else if (arg == "--digits") {
-            if (!value(text))
-                return usageError("--digits needs a number or auto");
-            if (text == "auto") {
-                arguments.numbers.digits = filvane::NumberFormat::Digits::Auto;
-            } else {
-                std::string problem;
-                const std::optional<int> width =
-                    numberValue(arg, text, 1, filvane::NumberFormat::MaxWidth, problem);
-                if (!width)
-                    return usageError(problem + "; or auto");
-                arguments.numbers.digits = filvane::NumberFormat::Digits::Fixed;
-                arguments.numbers.width = *width;
-            }
-        } else if (arg == "--separator") {
-            if (!value(arguments.numbers.separator))
-                return usageError("--separator needs a text ('' for none)");
-            if (arguments.numbers.separator.find('/') != std::string::npos)
-                return usageError("--separator cannot hold a \"/\": it would be in every name");
-        } else if (arg == "--strip-numbers") {
-            arguments.tools.stripNumbers = true;
-        } else if (arg == "--replace") {
-            if (i + 2 >= argc)
-                return usageError("--replace needs the text to find and the text to put instead");
-            filvane::ReplaceTool replace;
-            replace.find = argv[++i];
-            replace.replacement = argv[++i];
-            if (replace.find.empty())
-                return usageError("--replace needs a text to find");
-            arguments.tools.replace = std::move(replace);
-        } else if (arg == "--safe-names" || arg == "--ascii") {
-            if (!arguments.tools.safeNames)
-                arguments.tools.safeNames = filvane::SafeNameTool{};
-            arguments.tools.safeNames->ascii |= arg == "--ascii";
-        } else if (arg == "--regex") {
-            regex = true;
-        } else if (arg == "--ignore-case") {
-            ignoreCase = true;
-        } else if (arg == "--case") {
-            std::optional<filvane::CaseChange> change;
-            if (!value(text) || !(change = filvane::parseCaseChange(text)))
-                return usageError("--case takes lower, upper, title or sentence");
-            arguments.tools.caseChange = filvane::CaseTool{*change, {}};
-        } else if (arg == "--dry-run") {
-            arguments.dryRun = true;
-        } else if (arg == "--undo") {
-            arguments.undo = true;
-        } else if (arg == "--named-only") {
-            arguments.namedOnly = true;
-        } else if (arg == "--allow-blank") {
-            arguments.allowBlank = true;
-        } else if (arg == "--recover") {
-            if (!value(text) || (text != "restore" && text != "finish" && text != "leave"))
-                return usageError("--recover takes restore, finish or leave");
-            arguments.recover = text == "restore"  ? filvane::RecoveryChoice::Restore
-                                : text == "finish" ? filvane::RecoveryChoice::Finish
-                                                   : filvane::RecoveryChoice::Leave;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            return usageError("unknown option " + std::string(arg));
-        } else if (!haveDirectory) {
-            arguments.directory = arg;
-            haveDirectory = true;
-        } else {
-            return usageError("one folder only: " + std::string(arg) + maskHint(arguments.mask));
-        }
+    bool regex = false;
+    bool ignoreCase = false;
+};
+
+// The values that follow an option, as many as it takes.
+using Values = std::span<char *const>;
+
+// An option: its name, how many values follow it, what is said when they are missing, and how
+// it sets the arguments.
+struct Option {
+    std::string_view name;
+    int values;
+    std::string_view missing;
+    Stop (*set)(Parsing &, Values);
+};
+
+Stop chooseOrder(Arguments &arguments, filvane::SortOrder order) {
+    if (arguments.order && *arguments.order != order)
+        return usageError("two different orders given; choose one");
+    arguments.order = order;
+    return std::nullopt;
+}
+
+Stop setOrder(Parsing &parsing, Values values) {
+    const std::optional<filvane::SortOrder> order = orderNamed(values[0]);
+    if (!order)
+        return usageError("--order takes bytes, natural, track, taken or mtime");
+    return chooseOrder(parsing.arguments, *order);
+}
+
+Stop setFillTemplate(Parsing &parsing, Values values) {
+    const std::string text = values[0];
+    filvane::TemplateError error;
+    parsing.arguments.fillTemplate = filvane::NameTemplate::parse(text, &error);
+    if (!parsing.arguments.fillTemplate)
+        return usageError("--fill-from-tags: " + templateErrorText(text, error));
+    return std::nullopt;
+}
+
+Stop setWholeNumber(std::string_view option, const char *text, int &into) {
+    std::string problem;
+    const std::optional<int> number = numberValue(option, text, INT_MIN, INT_MAX, problem);
+    if (!number)
+        return usageError(problem);
+    into = *number;
+    return std::nullopt;
+}
+
+Stop setDigits(Parsing &parsing, Values values) {
+    filvane::NumberFormat &numbers = parsing.arguments.numbers;
+    const std::string text = values[0];
+    if (text == "auto") {
+        numbers.digits = filvane::NumberFormat::Digits::Auto;
+        return std::nullopt;
     }
-    if (!haveDirectory)
+    std::string problem;
+    const std::optional<int> width =
+        numberValue("--digits", text, 1, filvane::NumberFormat::MaxWidth, problem);
+    if (!width)
+        return usageError(problem + "; or auto");
+    numbers.digits = filvane::NumberFormat::Digits::Fixed;
+    numbers.width = *width;
+    return std::nullopt;
+}
+
+Stop setSeparator(Parsing &parsing, Values values) {
+    parsing.arguments.numbers.separator = values[0];
+    if (parsing.arguments.numbers.separator.find('/') != std::string::npos)
+        return usageError("--separator cannot hold a \"/\": it would be in every name");
+    return std::nullopt;
+}
+
+Stop setReplace(Parsing &parsing, Values values) {
+    filvane::ReplaceTool replace;
+    replace.find = values[0];
+    replace.replacement = values[1];
+    if (replace.find.empty())
+        return usageError("--replace needs a text to find");
+    parsing.arguments.tools.replace = std::move(replace);
+    return std::nullopt;
+}
+
+Stop setSafeNames(Parsing &parsing, bool ascii) {
+    std::optional<filvane::SafeNameTool> &safeNames = parsing.arguments.tools.safeNames;
+    if (!safeNames)
+        safeNames = filvane::SafeNameTool{};
+    safeNames->ascii |= ascii;
+    return std::nullopt;
+}
+
+Stop setCase(Parsing &parsing, Values values) {
+    const std::optional<filvane::CaseChange> change = filvane::parseCaseChange(values[0]);
+    if (!change)
+        return usageError("--case takes lower, upper, title or sentence");
+    parsing.arguments.tools.caseChange = filvane::CaseTool{*change, {}};
+    return std::nullopt;
+}
+
+Stop setRecover(Parsing &parsing, Values values) {
+    const std::string_view text = values[0];
+    if (text == "restore")
+        parsing.arguments.recover = filvane::RecoveryChoice::Restore;
+    else if (text == "finish")
+        parsing.arguments.recover = filvane::RecoveryChoice::Finish;
+    else if (text == "leave")
+        parsing.arguments.recover = filvane::RecoveryChoice::Leave;
+    else
+        return usageError("--recover takes restore, finish or leave");
+    return std::nullopt;
+}
+
+// Sets a flag of the arguments; the option takes no value.
+template <auto Flag> Stop setFlag(Parsing &parsing, Values) {
+    parsing.arguments.*Flag = true;
+    return std::nullopt;
+}
+
+Stop showHelp(Parsing &, Values) {
+    print(stdout, Usage);
+    return ExitDone;
+}
+
+Stop showVersion(Parsing &, Values) {
+    print(stdout, "filvane-rename " FILVANE_VERSION "\n");
+    return ExitDone;
+}
+
+// Sets a text of the arguments to the option's value as given.
+template <auto Text> Stop setText(Parsing &parsing, Values values) {
+    parsing.arguments.*Text = values[0];
+    return std::nullopt;
+}
+
+const Option Options[] = {
+    {"--help", 0, "", showHelp},
+    {"-h", 0, "", showHelp},
+    {"--version", 0, "", showVersion},
+    {"--mask", 1, "--mask needs a mask", setText<&Arguments::mask>},
+    {"--names", 1, "--names needs a file", setText<&Arguments::namesFile>},
+    {"--numbering", 1, "--numbering takes on or off",
+     [](Parsing &p, Values v) -> Stop {
+         const std::string_view text = v[0];
+         if (text != "on" && text != "off")
+             return usageError("--numbering takes on or off");
+         p.arguments.numbering = text == "on";
+         return std::nullopt;
+     }},
+    {"--extension", 1, "--extension needs an extension", setText<&Arguments::extension>},
+    {"--numbers-only", 0, "", setFlag<&Arguments::numbersOnly>},
+    {"--order", 1, "--order takes bytes, natural, track, taken or mtime", setOrder},
+    {"--natural", 0, "",
+     [](Parsing &p, Values) { return chooseOrder(p.arguments, filvane::SortOrder::Natural); }},
+    {"--fill-from-tags", 1, "--fill-from-tags needs a template, such as '{track} {title}'",
+     setFillTemplate},
+    {"--start", 1, "--start needs a number",
+     [](Parsing &p, Values v) {
+         return setWholeNumber("--start", v[0], p.arguments.numbers.start);
+     }},
+    {"--step", 1, "--step needs a number",
+     [](Parsing &p, Values v) { return setWholeNumber("--step", v[0], p.arguments.numbers.step); }},
+    {"--digits", 1, "--digits needs a number or auto", setDigits},
+    {"--separator", 1, "--separator needs a text ('' for none)", setSeparator},
+    {"--strip-numbers", 0, "",
+     [](Parsing &p, Values) -> Stop {
+         p.arguments.tools.stripNumbers = true;
+         return std::nullopt;
+     }},
+    {"--replace", 2, "--replace needs the text to find and the text to put instead", setReplace},
+    {"--regex", 0, "",
+     [](Parsing &p, Values) -> Stop {
+         p.regex = true;
+         return std::nullopt;
+     }},
+    {"--ignore-case", 0, "",
+     [](Parsing &p, Values) -> Stop {
+         p.ignoreCase = true;
+         return std::nullopt;
+     }},
+    {"--safe-names", 0, "", [](Parsing &p, Values) { return setSafeNames(p, false); }},
+    {"--ascii", 0, "", [](Parsing &p, Values) { return setSafeNames(p, true); }},
+    {"--case", 1, "--case takes lower, upper, title or sentence", setCase},
+    {"--dry-run", 0, "", setFlag<&Arguments::dryRun>},
+    {"--undo", 0, "", setFlag<&Arguments::undo>},
+    {"--named-only", 0, "", setFlag<&Arguments::namedOnly>},
+    {"--allow-blank", 0, "", setFlag<&Arguments::allowBlank>},
+    {"--recover", 1, "--recover takes restore, finish or leave", setRecover},
+};
+
+const Option *optionNamed(std::string_view name) {
+    const auto found = std::find_if(std::begin(Options), std::end(Options),
+                                    [name](const Option &option) { return option.name == name; });
+    return found == std::end(Options) ? nullptr : found;
+}
+
+// An argument that is no option of ours: the folder, once.
+Stop takeArgument(Parsing &parsing, std::string_view arg) {
+    if (arg.size() > 1 && arg[0] == '-')
+        return usageError("unknown option " + std::string(arg));
+    if (parsing.haveDirectory)
+        return usageError("one folder only: " + std::string(arg) +
+                          maskHint(parsing.arguments.mask));
+    parsing.arguments.directory = arg;
+    parsing.haveDirectory = true;
+    return std::nullopt;
+}
+
+Stop checkCombinations(const Parsing &parsing) {
+    const Arguments &arguments = parsing.arguments;
+    if (!parsing.haveDirectory)
         return usageError("no folder given");
     if (arguments.namedOnly && arguments.allowBlank)
         return usageError("--named-only and --allow-blank exclude each other");
@@ -332,27 +426,60 @@ std::optional<int> parse(int argc, char **argv, Arguments &arguments) {
     if (arguments.numbersOnly && (arguments.fillTemplate || !arguments.tools.empty()))
         return usageError("--numbers-only gives no names to fill or change: leave out "
                           "--fill-from-tags and the name tools");
-    if ((regex || ignoreCase) && !arguments.tools.replace)
+    if ((parsing.regex || parsing.ignoreCase) && !arguments.tools.replace)
         return usageError("--regex and --ignore-case go with --replace");
-    if (filvane::ReplaceTool *replace =
-            arguments.tools.replace ? &*arguments.tools.replace : nullptr) {
-        replace->regex = regex;
-        replace->caseSensitive = !ignoreCase;
-        // Checked here so that a bad pattern stops the command before any name is read.
-        const filvane::Replacer check(*replace);
+    return std::nullopt;
+}
+
+// The replacement qualified, its pattern checked so that a bad one stops the command before any
+// name is read, and the tools set to leave a name tidy: what a strip or a replacement leaves of
+// blanks goes.
+Stop prepareTools(Parsing &parsing) {
+    filvane::NameToolChain &tools = parsing.arguments.tools;
+    if (tools.replace) {
+        tools.replace->regex = parsing.regex;
+        tools.replace->caseSensitive = !parsing.ignoreCase;
+        const filvane::Replacer check(*tools.replace);
         if (check.error())
             return usageError("--replace: " + filvane::describePatternError(*check.error()));
     }
-    // The tools leave a name tidy: what a strip or a replacement leaves of blanks goes.
-    if (!arguments.tools.empty())
-        arguments.tools.collapseBlanks = arguments.tools.trimBlanks = true;
+    if (!tools.empty())
+        tools.collapseBlanks = tools.trimBlanks = true;
+    return std::nullopt;
+}
+
+Stop checkFolder(const std::string &directory) {
     struct stat info {};
-    if (::stat(arguments.directory.c_str(), &info) != 0)
-        return usageError("cannot open folder " + arguments.directory + ": " +
+    if (::stat(directory.c_str(), &info) != 0)
+        return usageError("cannot open folder " + directory + ": " +
                           filvane::errorText(errno, filvane::StoredTexts()));
     if (!S_ISDIR(info.st_mode))
-        return usageError(arguments.directory + " is not a folder");
+        return usageError(directory + " is not a folder");
     return std::nullopt;
+}
+
+Stop parse(int argc, char **argv, Arguments &arguments) {
+    Parsing parsing{arguments};
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const Option *option = optionNamed(arg);
+        Stop stop;
+        if (!option) {
+            stop = takeArgument(parsing, arg);
+        } else if (argc - 1 - i < option->values) {
+            stop = usageError(std::string(option->missing));
+        } else {
+            stop = option->set(parsing, Values(argv + i + 1, static_cast<size_t>(option->values)));
+            i += option->values;
+        }
+        if (stop)
+            return stop;
+    }
+    if (const Stop stop = checkCombinations(parsing))
+        return stop;
+    if (const Stop stop = prepareTools(parsing))
+        return stop;
+    return checkFolder(arguments.directory);
 }
 
 // The whole of a stream, bytes as they are, up to MostNameBytes and MostNameLines; a file's
@@ -377,7 +504,10 @@ ReadResult readAll(std::FILE *from, std::string &into) {
 }
 
 // The names file (or standard input) whole, into `text`.
-std::optional<int> readNames(const Arguments &arguments, std::string &text) {
+Stop readNames(const Arguments &arguments, std::string &text) {
+    if (!arguments.namesFile && ::isatty(STDIN_FILENO))
+        print(stderr, "filvane-rename: reading the new names from the terminal, one per line; "
+                      "end with Ctrl+D (or give --names FILE)\n");
     const std::string source = arguments.namesFile ? *arguments.namesFile : "standard input";
     ReadResult read = ReadResult::Failed;
     if (arguments.namesFile) {
@@ -399,26 +529,32 @@ std::optional<int> readNames(const Arguments &arguments, std::string &text) {
     return std::nullopt;
 }
 
+// The words a finding is printed in. The command speaks English on every machine, so that a
+// script reads the same words wherever it runs.
 std::string findingText(const filvane::PreflightRow &row) {
+    using filvane::UiText;
+    const auto text = [](UiText entry) {
+        return std::string(filvane::uiText(entry, filvane::Language::English));
+    };
     switch (row.finding) {
     case filvane::PreflightFinding::Unnamed:
-        return "no new name";
+        return text(UiText::PreflightUnnamedWord);
     case filvane::PreflightFinding::Refused:
-        return "the name is not allowed";
+        return text(UiText::CommandNameRefused);
     case filvane::PreflightFinding::Taken:
-        return "the name belongs to another file";
+        return text(UiText::CommandNameTaken);
     case filvane::PreflightFinding::Duplicate:
-        return "same name as row " + filvane::rowNumberText(row.otherRow);
+        return filvane::fillText(text(UiText::PreflightDuplicateWord),
+                                 {filvane::rowNumberText(row.otherRow)});
     case filvane::PreflightFinding::TooLong:
-        return "the name is too long";
+        return text(UiText::CommandNameTooLong);
     case filvane::PreflightFinding::NoBaseName:
-        return "the name has nothing before its extension";
+        return text(UiText::CommandNoBaseName);
     case filvane::PreflightFinding::Held:
-        return "the name stays with the file of row " + filvane::rowNumberText(row.otherRow) +
-               ", which keeps it";
+        return filvane::fillText(text(UiText::CommandNameHeld),
+                                 {filvane::rowNumberText(row.otherRow)});
     case filvane::PreflightFinding::NotOnThisDrive:
-        return filvane::fillText(filvane::StoredTexts()[filvane::UiText::ReasonNotOnDrive],
-                                 {row.refused});
+        return filvane::fillText(text(UiText::ReasonNotOnDrive), {row.refused});
     }
     return {};
 }
@@ -535,8 +671,7 @@ int recoverRuns(filvane::RenameSession &session, const std::string &directory,
 
 // A run cut off in the folder must be dealt with first: its files may be under temporary names
 // or half renamed, and a new run or an undo would plan from that state.
-std::optional<int> refuseUnsettled(const filvane::RenameSession &session,
-                                   const std::string &directory) {
+Stop refuseUnsettled(const filvane::RenameSession &session, const std::string &directory) {
     const std::vector<filvane::RunSummary> runs = session.interruptedIn(directory);
     if (runs.empty())
         return std::nullopt;
@@ -587,46 +722,30 @@ bool possibleMask(std::string_view mask) {
            mask.find('\0') == std::string_view::npos;
 }
 
-} // namespace
-
-int main(int argc, char **argv) {
-    Arguments arguments;
-    if (const std::optional<int> stop = parse(argc, argv, arguments))
-        return *stop;
-
-    filvane::RenameSession session;
-    if (arguments.recover)
-        return recoverRuns(session, arguments.directory, *arguments.recover);
-    if (!arguments.dryRun)
-        if (const std::optional<int> stop = refuseUnsettled(session, arguments.directory))
-            return *stop;
-    if (arguments.undo)
-        return undoLastRun(session, arguments.directory);
-    if (!possibleMask(arguments.mask)) {
-        print(stderr, "filvane-rename: the mask \"" + arguments.mask +
+Stop checkMask(const std::string &mask) {
+    if (!possibleMask(mask)) {
+        print(stderr, "filvane-rename: the mask \"" + mask +
                           "\" cannot match a file name (it is empty or holds a \"/\")\n");
         return ExitRowsFailed;
     }
-
-    if (const std::string hint = maskHint(arguments.mask); !hint.empty())
+    if (const std::string hint = maskHint(mask); !hint.empty())
         print(stderr, hint.substr(1) + "\n");
+    return std::nullopt;
+}
 
-    const filvane::RenameOptions options{.numbering = arguments.numbering,
-                                         .keepExtension = !arguments.extension.has_value(),
-                                         .numbersOnly = arguments.numbersOnly,
-                                         .chosenExtension = arguments.extension.value_or(""),
-                                         .numbers = arguments.numbers};
-    // The names are read before the folder, so that the run follows its listing at once and
-    // can trust what the listing found of each file.
-    std::string namesText;
-    const bool readsNames = !arguments.numbersOnly && !arguments.fillTemplate;
-    if (readsNames) {
-        if (!arguments.namesFile && ::isatty(STDIN_FILENO))
-            print(stderr, "filvane-rename: reading the new names from the terminal, one per line; "
-                          "end with Ctrl+D (or give --names FILE)\n");
-        if (const std::optional<int> stop = readNames(arguments, namesText))
-            return *stop;
+// What the check before a run finds that refuses it. It is said before anything is renamed; a
+// dry run prints the same and exits the same way.
+struct Refusal {
+    std::string text;
+    int code = ExitDone;
+    void add(int exitCode, const std::string &why) {
+        text += "filvane-rename: " + why + "\n";
+        code = std::max(code, exitCode);
     }
+};
+
+// Lists the folder with the options set, or says why it cannot.
+Stop listFolder(filvane::RenameSession &session, const Arguments &arguments) {
     session.setNumbering(arguments.numbering);
     // An order by facts reads them as the folder is listed.
     session.setSortOrder(arguments.order.value_or(filvane::SortOrder::Bytes));
@@ -639,94 +758,146 @@ int main(int argc, char **argv) {
     }
     if (session.lists().tooManyFiles())
         return usageError("more files match than can be renamed in one run");
-    session.applyOptions(options);
+    session.applyOptions({.numbering = arguments.numbering,
+                          .keepExtension = !arguments.extension.has_value(),
+                          .numbersOnly = arguments.numbersOnly,
+                          .chosenExtension = arguments.extension.value_or(""),
+                          .numbers = arguments.numbers});
+    return std::nullopt;
+}
 
+// The names read as new names; more names than files refuse the run.
+void pasteNames(filvane::RenameSession &session, std::string namesText, Refusal &refusal) {
     const int files = session.lists().fileCount();
-    // Said before anything is renamed; a dry run prints the same and exits the same way.
-    std::string refusal;
-    int refusalCode = ExitDone;
-    const auto refuse = [&refusal, &refusalCode](int code, const std::string &why) {
-        refusal += "filvane-rename: " + why + "\n";
-        refusalCode = std::max(refusalCode, code);
-    };
-    if (files == 0)
-        refuse(ExitRowsFailed, "no file in " + arguments.directory + " matches the mask \"" +
-                                   arguments.mask + "\"");
-    if (readsNames) {
-        size_t lines = 0;
-        filvane::forEachLine(namesText, [&lines](std::string_view) { return ++lines, true; });
-        if (files > 0 && lines > static_cast<size_t>(files))
-            refuse(ExitRowsFailed, std::to_string(lines) + " names for " + std::to_string(files) +
-                                       " files: nothing is renamed");
-        session.pasteNewNames(namesText, 1);
-    }
-    namesText = std::string();
-    if (arguments.fillTemplate && files > 0) {
-        const filvane::FactsBatch facts = session.readFacts(arguments.fillTemplate->needs());
-        if (facts.error != 0) {
-            print(stderr, "filvane-rename: cannot read the files of " + arguments.directory + ": " +
-                              filvane::errorText(facts.error, filvane::StoredTexts()) + "\n");
-            return ExitRowsFailed;
-        }
-        // Said whether or not those files are then left alone, so a script's log shows why.
-        const filvane::TemplateFill fill =
-            session.fillFromFacts(*arguments.fillTemplate, facts.facts);
-        for (const filvane::MissingFact &missing : fill.missing) {
-            const int row = static_cast<int>(missing.row) + 1;
-            print(stderr, "filvane-rename: " + filvane::rowNumberText(row) + " " +
-                              std::string(session.lists().oldName(row)) + ": no " +
-                              std::string(filvane::fieldName(missing.field)) + "\n");
-        }
-    }
-    if (!arguments.tools.empty()) {
-        if (arguments.tools.safeNames)
-            arguments.tools.safeNames->maxUnits = filvane::safeNameRoom(reservedUnits(session));
-        const filvane::ToolRun tools = session.applyNameTools(arguments.tools);
-        if (tools.error) // checked before reading; kept so a bad pattern can never rename
-            return usageError("--replace: " + filvane::describePatternError(*tools.error));
-        if (tools.overflow)
-            return usageError(overflowText(session, *tools.overflow));
-        if (tools.givenUp > 0)
-            refuse(ExitRowsFailed, "the --replace pattern took too long on " +
-                                       std::to_string(tools.givenUp) +
-                                       " names and left them as they were: nothing is renamed");
-    }
+    size_t lines = 0;
+    filvane::forEachLine(namesText, [&lines](std::string_view) { return ++lines, true; });
+    if (files > 0 && lines > static_cast<size_t>(files))
+        refusal.add(ExitRowsFailed, std::to_string(lines) + " names for " + std::to_string(files) +
+                                        " files: nothing is renamed");
+    session.pasteNewNames(namesText, 1);
+}
 
+// The new names filled from what the files know. What a file lacks is said whether or not that
+// file is then left alone, so a script's log shows why.
+Stop fillNames(filvane::RenameSession &session, const Arguments &arguments) {
+    const filvane::FactsBatch facts = session.readFacts(arguments.fillTemplate->needs());
+    if (facts.error != 0) {
+        print(stderr, "filvane-rename: cannot read the files of " + arguments.directory + ": " +
+                          filvane::errorText(facts.error, filvane::StoredTexts()) + "\n");
+        return ExitRowsFailed;
+    }
+    const filvane::TemplateFill fill = session.fillFromFacts(*arguments.fillTemplate, facts.facts);
+    for (const filvane::MissingFact &missing : fill.missing) {
+        const int row = static_cast<int>(missing.row) + 1;
+        print(stderr, "filvane-rename: " + filvane::rowNumberText(row) + " " +
+                          std::string(session.lists().oldName(row)) + ": no " +
+                          std::string(filvane::fieldName(missing.field)) + "\n");
+    }
+    return std::nullopt;
+}
+
+Stop applyTools(filvane::RenameSession &session, Arguments &arguments, Refusal &refusal) {
+    if (arguments.tools.empty())
+        return std::nullopt;
+    if (arguments.tools.safeNames)
+        arguments.tools.safeNames->maxUnits = filvane::safeNameRoom(reservedUnits(session));
+    const filvane::ToolRun tools = session.applyNameTools(arguments.tools);
+    if (tools.error) // checked before reading; kept so a bad pattern can never rename
+        return usageError("--replace: " + filvane::describePatternError(*tools.error));
+    if (tools.overflow)
+        return usageError(overflowText(session, *tools.overflow));
+    if (tools.givenUp > 0)
+        refusal.add(ExitRowsFailed, "the --replace pattern took too long on " +
+                                        std::to_string(tools.givenUp) +
+                                        " names and left them as they were: nothing is renamed");
+    return std::nullopt;
+}
+
+// The plan, checked as the run would decide: a row the check finds would fail or keep its name,
+// so the run would leave the folder half renamed. Nothing is renamed then.
+filvane::RenamePlan checkedPlan(filvane::RenameSession &session, const Arguments &arguments,
+                                Refusal &refusal) {
     filvane::RenamePlan plan = session.plan(filvane::ListingAge::JustMade);
     const auto unnamed = std::count_if(plan.rows.begin(), plan.rows.end(),
                                        [](const filvane::RowOutcome &row) { return row.unnamed; });
     if (arguments.namedOnly)
         plan.leaveOutUnnamedRows();
-    // The check decides as the run would: a row it finds would fail or keep its name, so the
-    // run would leave the folder half renamed. Nothing is renamed then.
     filvane::checkPlan(plan);
-    const filvane::Preflight &check = *plan.preflight;
-    for (const filvane::PreflightRow &row : check.rows)
+    for (const filvane::PreflightRow &row : plan.preflight->rows)
         if (row.finding != filvane::PreflightFinding::Unnamed)
-            refuse(ExitRowsFailed, "row " + filvane::rowNumberText(row.row) + ": " +
-                                       std::string(row.oldName) + " \u2192 " +
-                                       std::string(row.newName) + ": " + findingText(row) +
-                                       ": nothing is renamed");
+            refusal.add(ExitRowsFailed, "row " + filvane::rowNumberText(row.row) + ": " +
+                                            std::string(row.oldName) + " \u2192 " +
+                                            std::string(row.newName) + ": " + findingText(row) +
+                                            ": nothing is renamed");
+    const int files = session.lists().fileCount();
     if (unnamed > 0 && !arguments.namedOnly && !arguments.allowBlank)
-        refuse(ExitUsage, std::to_string(files - static_cast<int>(unnamed)) + " names for " +
-                              std::to_string(files) + " files: " +
-                              (arguments.fillTemplate ? "the others lack a field of the template; "
-                                                        "give "
-                                                      : "give a name to each, or ") +
-                              "--named-only to rename only the named files, or --allow-blank to "
-                              "give the others their number alone");
+        refusal.add(ExitUsage,
+                    std::to_string(files - static_cast<int>(unnamed)) + " names for " +
+                        std::to_string(files) + " files: " +
+                        (arguments.fillTemplate ? "the others lack a field of the template; give "
+                                                : "give a name to each, or ") +
+                        "--named-only to rename only the named files, or "
+                        "--allow-blank to give the others their number alone");
+    return plan;
+}
 
-    if (arguments.dryRun) {
-        printPlan(plan);
-        print(stderr,
-              "filvane-rename: " + filvane::driveText(check.drive, filvane::StoredTexts()) + "\n");
-        printUnnamed(check);
-        print(stderr, refusal);
-        return refusalCode;
-    }
-    if (refusalCode != ExitDone) {
-        print(stderr, refusal);
-        return refusalCode;
+int dryRun(const filvane::RenamePlan &plan, const Refusal &refusal) {
+    printPlan(plan);
+    print(stderr, "filvane-rename: " +
+                      filvane::driveText(plan.preflight->drive, filvane::StoredTexts()) + "\n");
+    printUnnamed(*plan.preflight);
+    print(stderr, refusal.text);
+    return refusal.code;
+}
+
+// Renames the files of the folder to the names given, filled or changed by the tools.
+int renameFolder(filvane::RenameSession &session, Arguments &arguments) {
+    if (const Stop stop = checkMask(arguments.mask))
+        return *stop;
+    // The names are read before the folder, so that the run follows its listing at once and
+    // can trust what the listing found of each file.
+    std::string namesText;
+    const bool readsNames = !arguments.numbersOnly && !arguments.fillTemplate;
+    if (readsNames)
+        if (const Stop stop = readNames(arguments, namesText))
+            return *stop;
+    if (const Stop stop = listFolder(session, arguments))
+        return *stop;
+    Refusal refusal;
+    if (session.lists().fileCount() == 0)
+        refusal.add(ExitRowsFailed, "no file in " + arguments.directory + " matches the mask \"" +
+                                        arguments.mask + "\"");
+    if (readsNames)
+        pasteNames(session, std::move(namesText), refusal);
+    if (arguments.fillTemplate && session.lists().fileCount() > 0)
+        if (const Stop stop = fillNames(session, arguments))
+            return *stop;
+    if (const Stop stop = applyTools(session, arguments, refusal))
+        return *stop;
+    filvane::RenamePlan plan = checkedPlan(session, arguments, refusal);
+    if (arguments.dryRun)
+        return dryRun(plan, refusal);
+    if (refusal.code != ExitDone) {
+        print(stderr, refusal.text);
+        return refusal.code;
     }
     return reportRun(session.run(std::move(plan)));
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    Arguments arguments;
+    if (const Stop stop = parse(argc, argv, arguments))
+        return *stop;
+    filvane::RenameSession session;
+    if (arguments.recover)
+        return recoverRuns(session, arguments.directory, *arguments.recover);
+    // A run cut off in the folder is dealt with before anything else is renamed there.
+    if (!arguments.dryRun)
+        if (const Stop stop = refuseUnsettled(session, arguments.directory))
+            return *stop;
+    if (arguments.undo)
+        return undoLastRun(session, arguments.directory);
+    return renameFolder(session, arguments);
 }

@@ -269,7 +269,8 @@ void TReadForm::CancelBtnClick() {
 
 void TReadForm::showError(int error) {
     QMessageBox box(QMessageBox::Critical, qstr(filvane::ApplicationTitle),
-                    qstr(filvane::hostErrorText(error)), QMessageBox::Ok, this);
+                    qstr(filvane::errorText(error, m_texts, filvane::ErrorVoice::ErrorBox)),
+                    QMessageBox::Ok, this);
     box.exec();
 }
 

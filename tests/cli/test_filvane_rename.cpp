@@ -103,6 +103,13 @@ TEST(FilvaneRename, DryRunPrintsThePlanAndTouchesNothing) {
               std::string::npos)
         << result.err;
     EXPECT_EQ(entries(folder.dir), (std::set<std::string>{"a.mp3", "b.mp3", "c.mp3", "x.txt"}));
+    // A name longer than the drive takes is said as such.
+    const Result tooLong =
+        folder("--mask 'a.mp3' --numbering off --dry-run", std::string(300, 'x') + "\n");
+    EXPECT_EQ(tooLong.code, 1);
+    EXPECT_NE(tooLong.err.find(".mp3: the name is too long: nothing is renamed\n"),
+              std::string::npos)
+        << tooLong.err;
 }
 
 TEST(FilvaneRename, FailedRowsExitOneAndNothingIsReplaced) {
@@ -309,6 +316,35 @@ TEST(FilvaneRename, SaysNoInsteadOfGuessing) {
     EXPECT_NE(std::system(command.c_str()), -1);
     EXPECT_NE(folder.scratch.read("stderr").find("quote it"), std::string::npos)
         << folder.scratch.read("stderr");
+}
+
+// An option whose value is missing says what it takes and renames nothing; one value of the two
+// --replace takes is still missing.
+TEST(FilvaneRename, AnOptionWithoutItsValueSaysWhatItTakes) {
+    const std::set<std::string> untouched{"a.txt", "b.txt"};
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"--mask", "--mask needs a mask"},
+        {"--names", "--names needs a file"},
+        {"--numbering", "--numbering takes on or off"},
+        {"--extension", "--extension needs an extension"},
+        {"--order", "--order takes bytes, natural, track, taken or mtime"},
+        {"--fill-from-tags", "--fill-from-tags needs a template, such as '{track} {title}'"},
+        {"--start", "--start needs a number"},
+        {"--step", "--step needs a number"},
+        {"--digits", "--digits needs a number or auto"},
+        {"--separator", "--separator needs a text ('' for none)"},
+        {"--replace a", "--replace needs the text to find and the text to put instead"},
+        {"--case", "--case takes lower, upper, title or sentence"},
+        {"--recover", "--recover takes restore, finish or leave"},
+    };
+    for (const auto &[options, says] : cases) {
+        SCOPED_TRACE(options);
+        CommandFolder folder(untouched);
+        const Result result = folder("--numbering off " + options, "x\ny\n");
+        EXPECT_EQ(result.code, 2) << result.err;
+        EXPECT_EQ(result.err, "filvane-rename: " + says + "\nTry 'filvane-rename --help'.\n");
+        EXPECT_EQ(entries(folder.dir), untouched);
+    }
 }
 
 TEST(FilvaneRename, NameToolsAndNumberFormatsShapeTheNames) {

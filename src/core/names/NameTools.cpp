@@ -1229,6 +1229,120 @@ void forRows(std::span<std::string> names, const std::vector<int> *rows, Visit v
         visit(static_cast<size_t>(row));
 }
 
+int givenUpBy(const std::vector<PreparedTool> &tools) {
+    int givenUp = 0;
+    for (const PreparedTool &tool : tools)
+        givenUp += tool.givenUp();
+    return givenUp;
+}
+
+int tooLongBy(const std::vector<PreparedTool> &tools) {
+    int tooLong = 0;
+    for (const PreparedTool &tool : tools)
+        tooLong += tool.tooLong();
+    return tooLong;
+}
+
+// Whether any name could pass the bounds by what the tools can make of the longest at most.
+// Nearly never: names are short, and then nothing needs watching.
+bool mayPassBounds(const std::vector<PreparedTool> &tools, std::span<std::string> names,
+                   const std::vector<int> *rows, const ToolBounds &bounds) {
+    size_t longest = 0, count = 0;
+    forRows(names, rows, [&](size_t i) {
+        longest = std::max(longest, names[i].size());
+        ++count;
+    });
+    const size_t before = longest;
+    for (const PreparedTool &tool : tools)
+        longest = tool.longestResult(longest);
+    return longest > before &&
+           (longest > bounds.nameBytes || times(longest, count) > bounds.totalBytes);
+}
+
+// The tools over names that cannot pass the bounds: a row counts only if its final name differs.
+void runUnwatched(std::vector<PreparedTool> &tools, std::span<std::string> names,
+                  const std::vector<int> *rows, ToolRun &run) {
+    std::string previous; // reused for every row
+    forRows(names, rows, [&](size_t i) {
+        std::string &name = names[i];
+        if (tools.size() == 1) {
+            run.changed += tools.front().applyTo(name);
+            return;
+        }
+        previous.assign(name);
+        bool touched = false;
+        for (PreparedTool &tool : tools)
+            touched |= tool.applyTo(name);
+        run.changed += touched && name != previous;
+    });
+    run.givenUp = givenUpBy(tools);
+}
+
+// The tools over names that might pass the bounds: the names as they were are kept for the rows
+// changed, in one block of bytes, so that all can be put back when a result passes.
+class WatchedRun {
+public:
+    WatchedRun(std::vector<PreparedTool> &tools, const ToolBounds &bounds, ToolRun &run)
+        : m_tools(tools), m_bounds(bounds), m_run(run) {}
+
+    // Applies the tools to one name; false once a result has passed the bounds.
+    bool step(size_t index, std::string &name) {
+        const size_t sizeBefore = name.size();
+        const size_t mark = m_originals.size();
+        m_originals += name;
+        bool touched = false;
+        for (PreparedTool &tool : m_tools)
+            touched |= tool.applyTo(name);
+        if (touched &&
+            (m_tools.size() == 1 || std::string_view(m_originals).substr(mark) != name)) {
+            ++m_run.changed;
+            m_kept.emplace_back(index, mark);
+        } else {
+            m_originals.resize(mark);
+        }
+        m_bytesIn += sizeBefore;
+        m_bytesOut += name.size();
+        const int tooLong = tooLongBy(m_tools);
+        const bool nameTooLong =
+            tooLong > m_tooLongBefore || name.size() > std::max(m_bounds.nameBytes, sizeBefore);
+        m_tooLongBefore = tooLong;
+        if (nameTooLong || (m_bytesOut > m_bounds.totalBytes && m_bytesOut > m_bytesIn)) {
+            m_run.overflow = ToolOverflow{index, !nameTooLong};
+            return false;
+        }
+        return true;
+    }
+
+    void putBack(std::span<std::string> names) const {
+        for (size_t k = 0; k < m_kept.size(); ++k) {
+            const size_t end = k + 1 < m_kept.size() ? m_kept[k + 1].second : m_originals.size();
+            names[m_kept[k].first].assign(m_originals, m_kept[k].second, end - m_kept[k].second);
+        }
+    }
+
+private:
+    std::vector<PreparedTool> &m_tools;
+    const ToolBounds &m_bounds;
+    ToolRun &m_run;
+    std::string m_originals;
+    std::vector<std::pair<size_t, size_t>> m_kept; // the row's index, where its name starts
+    size_t m_bytesIn = 0, m_bytesOut = 0;
+    int m_tooLongBefore = 0;
+};
+
+void runWatched(std::vector<PreparedTool> &tools, std::span<std::string> names,
+                const std::vector<int> *rows, const ToolBounds &bounds, ToolRun &run) {
+    WatchedRun watched(tools, bounds, run);
+    bool going = true;
+    forRows(names, rows, [&](size_t i) { going = going && watched.step(i, names[i]); });
+    if (run.overflow) {
+        watched.putBack(names);
+        run.changed = 0;
+        return;
+    }
+    run.givenUp = givenUpBy(tools);
+}
+
 // Applies the tools in turn to each row, stopping at the first result that grows past the
 // bounds; then every name is put back as it was.
 ToolRun runTools(std::vector<PreparedTool> &tools, std::span<std::string> names,
@@ -1239,85 +1353,10 @@ ToolRun runTools(std::vector<PreparedTool> &tools, std::span<std::string> names,
             run.error = tool.error();
             return run;
         }
-    // Where no name can pass the bounds by what the tools can make of the longest at most
-    // (nearly always: names are short), nothing needs watching. Otherwise the names as they
-    // were are kept for the rows changed, in one block of bytes, to be put back if a result
-    // passes.
-    bool mayGrow = false;
-    size_t longest = 0, count = 0;
-    forRows(names, rows, [&](size_t i) {
-        longest = std::max(longest, names[i].size());
-        ++count;
-    });
-    const size_t before = longest;
-    for (const PreparedTool &tool : tools)
-        longest = tool.longestResult(longest);
-    if (longest > before)
-        mayGrow = longest > bounds.nameBytes || times(longest, count) > bounds.totalBytes;
-    if (!mayGrow) {
-        std::string previous; // reused: a row of a chain counts only if its final name differs
-        forRows(names, rows, [&](size_t i) {
-            std::string &name = names[i];
-            if (tools.size() == 1) {
-                run.changed += tools.front().applyTo(name);
-                return;
-            }
-            previous.assign(name);
-            bool touched = false;
-            for (PreparedTool &tool : tools)
-                touched |= tool.applyTo(name);
-            run.changed += touched && name != previous;
-        });
-        for (const PreparedTool &tool : tools)
-            run.givenUp += tool.givenUp();
-        return run;
-    }
-    std::string originals;
-    std::vector<std::pair<size_t, size_t>> kept; // the row's index, where its name starts
-    size_t bytesIn = 0, bytesOut = 0;
-    int tooLongBefore = 0;
-    bool stopped = false;
-    forRows(names, rows, [&](size_t i) {
-        if (stopped)
-            return;
-        std::string &name = names[i];
-        const size_t sizeBefore = name.size();
-        const size_t mark = originals.size();
-        originals += name;
-        bool touched = false;
-        for (PreparedTool &tool : tools)
-            touched |= tool.applyTo(name);
-        const bool changed =
-            touched && (tools.size() == 1 || std::string_view(originals).substr(mark) != name);
-        if (changed) {
-            ++run.changed;
-            kept.emplace_back(i, mark);
-        } else {
-            originals.resize(mark);
-        }
-        int tooLong = 0;
-        for (const PreparedTool &tool : tools)
-            tooLong += tool.tooLong();
-        bytesIn += sizeBefore;
-        bytesOut += name.size();
-        const bool nameTooLong =
-            tooLong > tooLongBefore || name.size() > std::max(bounds.nameBytes, sizeBefore);
-        tooLongBefore = tooLong;
-        if (nameTooLong || (bytesOut > bounds.totalBytes && bytesOut > bytesIn)) {
-            run.overflow = ToolOverflow{i, !nameTooLong};
-            stopped = true;
-        }
-    });
-    if (run.overflow) {
-        for (size_t k = 0; k < kept.size(); ++k) {
-            const size_t end = k + 1 < kept.size() ? kept[k + 1].second : originals.size();
-            names[kept[k].first].assign(originals, kept[k].second, end - kept[k].second);
-        }
-        run.changed = 0;
-        return run;
-    }
-    for (const PreparedTool &tool : tools)
-        run.givenUp += tool.givenUp();
+    if (mayPassBounds(tools, names, rows, bounds))
+        runWatched(tools, names, rows, bounds, run);
+    else
+        runUnwatched(tools, names, rows, run);
     return run;
 }
 

@@ -3,7 +3,6 @@
 #include "core/base/Utf8.h"
 
 #include <algorithm>
-#include <cerrno>
 
 namespace filvane {
 
@@ -32,11 +31,6 @@ bool leavesSomethingToTell(const RenameResult &run) {
            });
 }
 
-namespace {
-// The words for an errno; ReasonOtherError where none fit.
-UiText reasonForError(int error);
-} // namespace
-
 UiText failureReason(const RowOutcome &row) {
     if (row.outcome == RenameOutcome::RefusedName)
         return row.noBaseName ? UiText::ReasonNoBaseName : UiText::ReasonNameNotAllowed;
@@ -44,13 +38,7 @@ UiText failureReason(const RowOutcome &row) {
         return UiText::ReasonRenamedSince;
     if (row.outcome == RenameOutcome::ReplacedSince)
         return UiText::ReasonReplacedSince;
-    return reasonForError(row.error);
-}
-
-std::string errorText(int error, const StoredTexts &texts) {
-    const UiText reason = reasonForError(error);
-    return reason == UiText::ReasonOtherError ? fillText(texts[reason], {std::to_string(error)})
-                                              : texts[reason];
+    return reportReason(row.error);
 }
 
 std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts) {
@@ -61,33 +49,6 @@ std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts) {
         text += ", " + fillText(texts[UiText::ReasonNowNamed], {readableName(row.nameNow)});
     return text;
 }
-
-namespace {
-UiText reasonForError(int error) {
-    switch (error) {
-    case EEXIST:
-    case ENOTEMPTY: // the new name is held by a directory
-        return UiText::ReasonNameExists;
-    case ENOENT:
-        return UiText::ReasonFileGone;
-    case ENAMETOOLONG:
-    case EINVAL:
-    case EILSEQ: // a file system that takes only names in its own encoding
-        return UiText::ReasonNameNotAllowed;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return UiText::ReasonAccessRefused;
-    case ENOSPC:
-    case EDQUOT:
-        return UiText::ReasonDiskFull;
-    case EISDIR:
-        return UiText::ReasonBecameFolder;
-    default:
-        return UiText::ReasonOtherError;
-    }
-}
-} // namespace
 
 std::string refusalText(const RenameResult &run, const StoredTexts &texts) {
     switch (run.refusal) {
@@ -105,21 +66,6 @@ std::string refusalText(const RenameResult &run, const StoredTexts &texts) {
         break;
     }
     return {};
-}
-
-std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments) {
-    std::string text;
-    text.reserve(pattern.size());
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        const size_t index = i + 1 < pattern.size() ? static_cast<size_t>(pattern[i + 1] - '1') : 9;
-        if (pattern[i] == '%' && index < arguments.size()) {
-            text += *(arguments.begin() + index);
-            ++i;
-        } else {
-            text += pattern[i];
-        }
-    }
-    return text;
 }
 
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/run/Rename.h"
+#include "core/texts/ErrorText.h"
 #include "core/texts/TextTable.h"
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +23,6 @@ int triedRowCount(const std::vector<RowOutcome> &rows);
 // The table entry whose words say why a failed row kept its name.
 UiText failureReason(const RowOutcome &row);
 
-// An errno of this system in words of the current language, with the number where no words fit:
-// the one way both front ends say what the system refused.
-std::string errorText(int error, const StoredTexts &texts);
-
 // Those words in the current language, with the error number where no words fit, and the name
 // the file bears now when that is neither of its names.
 std::string failureReasonText(const RowOutcome &row, const StoredTexts &texts);
@@ -41,9 +37,6 @@ std::string refusalText(const RenameResult &run, const StoredTexts &texts);
 // What the drive is and how names are changed on it, in one line of the current language
 // ("exFAT through FUSE: no atomic no-replace rename here; each new name is reserved first").
 std::string driveText(const DriveFacts &drive, const StoredTexts &texts);
-
-// A table text with "%1" to "%9" replaced by the arguments in order; other "%" stay as they are.
-std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments);
 
 // A file name as a user can read it: valid UTF-8 stays, every other byte and every control
 // character reads "\xNN", so two names that differ in undecodable bytes still read differently.

@@ -200,6 +200,12 @@ constexpr std::array<Entry, UiTextCount> table{{
      "Semmi sem lett visszavonva: a mappa utolsó átnevezése már nem az, amelyről a kérdés szólt. "
      "Vonja vissza újra, hogy lássa, melyik az most."},
     {"Clear new names", "Új nevek törlése"},
+    {"the name is not allowed", "a név nem megengedett"},
+    {"the name belongs to another file", "a név egy másik fájlé"},
+    {"the name is too long", "a név túl hosszú"},
+    {"the name has nothing before its extension", "a névben nincs semmi a kiterjesztés előtt"},
+    {"the name stays with the file of row %1, which keeps it",
+     "a név a(z) %1. sor fájljánál marad, amely megtartja"},
 }};
 
 } // namespace
@@ -248,6 +254,21 @@ UiText countedEntry(UiText entry, int count, Language language) {
     default:
         return entry;
     }
+}
+
+std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments) {
+    std::string text;
+    text.reserve(pattern.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const size_t index = i + 1 < pattern.size() ? static_cast<size_t>(pattern[i + 1] - '1') : 9;
+        if (pattern[i] == '%' && index < arguments.size()) {
+            text += *(arguments.begin() + index);
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
 }
 
 void StoredTexts::apply(Language language) {

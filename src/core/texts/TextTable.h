@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -166,9 +167,16 @@ enum class UiText {
     // left with Cancel, which empties the new names.
     UndoRunChanged,
     ClearNamesStep,
+    // What filvane-rename prints for a finding of the check before a run, in the words scripts
+    // read. "%1": the row whose file keeps the name.
+    CommandNameRefused,
+    CommandNameTaken,
+    CommandNameTooLong,
+    CommandNoBaseName,
+    CommandNameHeld,
 };
 
-constexpr int UiTextCount = static_cast<int>(UiText::ClearNamesStep);
+constexpr int UiTextCount = static_cast<int>(UiText::CommandNameHeld);
 
 // The entry to use for a text about `count` things: its singular form where the language puts
 // one thing differently, else `entry` itself.
@@ -176,6 +184,9 @@ UiText countedEntry(UiText entry, int count, Language language);
 
 // The constant table: the text of an entry in a language (UTF-8, trailing blanks kept).
 std::string_view uiText(UiText entry, Language language);
+
+// A table text with "%1" to "%9" replaced by the arguments in order; other "%" stay as they are.
+std::string fillText(std::string_view pattern, std::initializer_list<std::string_view> arguments);
 
 // The texts the main window keeps for later readers (the dialogs, the status bar, the rename
 // question). Applying a language replaces them all at once.
