@@ -201,6 +201,33 @@ std::string absoluteFolder(const std::string &folder) {
     return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + folder : folder;
 }
 
+// One step of the plan: its round ("c<n>", or "r" outside one), inode, both names and, where
+// `filesFd` is given and the file is found under its name, its identity.
+void appendStepLine(std::string &text, const JournalStep &s, int filesFd) {
+    char number[24];
+    if (s.round > 0) {
+        text += 'c';
+        text.append(number, std::to_chars(number, number + sizeof number, s.round).ptr);
+    } else {
+        text += 'r';
+    }
+    text += '\t';
+    text.append(number, std::to_chars(number, number + sizeof number, s.inode).ptr);
+    text += '\t';
+    appendEscaped(text, s.before);
+    text += '\t';
+    appendEscaped(text, s.after);
+    if (s.inode != 0 && filesFd >= 0) {
+        const std::string before(s.before);
+        const std::optional<FileIdentity> found = fileIdentityAt(filesFd, before.c_str());
+        if (found && found->inode == s.inode) {
+            text += '\t';
+            text += found->text();
+        }
+    }
+    text += '\n';
+}
+
 } // namespace
 
 std::string defaultJournalDirectory() {
@@ -234,6 +261,29 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
     if (!directory.isOpen())
         return errno;
     const int dirFd = directory.get();
+    if (const int error = holdFolder(identity))
+        return error;
+    // Each file's identity is measured here, in the folder the run renames in.
+    const std::string absolute = absoluteFolder(folder);
+    const FileHandle files(::open(absolute.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::string part;
+    int error = createPlanFile(dirFd, part);
+    if (error == 0)
+        error = writePlan(absolute, identity, files.isOpen() ? files.get() : -1, count, step);
+    if (error == 0)
+        error = publishPlan(dirFd, part);
+    if (error != 0 && m_file.isOpen()) {
+        ::unlinkat(dirFd, part.c_str(), 0); // the plan this call has just begun
+        m_file.reset();
+    }
+    if (error != 0)
+        m_folder.release();
+    if (error == 0)
+        prune(m_directory);
+    return error;
+}
+
+int RunJournal::holdFolder(const DirectoryIdentity &identity) {
     m_holder = 0;
     if (!m_heldFolder || !m_heldFolder->held() || m_heldFolder->folder() != identity)
         if (const int error = m_folder.acquire(m_directory, identity, &m_holder))
@@ -243,15 +293,15 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         m_folder.release();
         return CutOffRunWaits;
     }
-    // Each file's identity is measured here, in the folder the run renames in.
-    const std::string absolute = absoluteFolder(folder);
-    const FileHandle files(::open(absolute.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return 0;
+}
+
+int RunJournal::createPlanFile(int dirFd, std::string &part) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     unsigned long long stamp =
         static_cast<unsigned long long>(now.tv_sec) * 1000000000ull + now.tv_nsec;
     int error = EEXIST;
-    std::string part;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt, ++stamp) {
         char name[64];
         std::snprintf(name, sizeof name, "run-%020llu-%ld.journal", stamp,
@@ -265,103 +315,85 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
             ::openat(dirFd, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, JournalMode));
         error = m_file.isOpen() ? 0 : errno;
     }
-    const int m_fd = m_file.get();
-    if (error == 0 && ::flock(m_fd, LOCK_EX) != 0)
-        error = errno;
-    if (error == 0) {
-        // Written through one small buffer, so a plan of many files touches little memory.
-        constexpr size_t Chunk = 1 << 16;
-        std::string text;
-        text.reserve(Chunk + 3 * MostLineBytes);
-        Sum sum;
-        const auto flush = [&] {
-            sum.add(text);
-            error = writeAll(m_fd, text);
-            text.clear();
-        };
-        text += MagicPrefix;
-        text += std::to_string(CurrentVersion);
-        text += "\nkind ";
-        text += kindWord(m_kind);
-        if (!m_undoes.empty()) {
-            text += "\nundoes ";
-            appendEscaped(text, m_undoes);
-        }
-        if (!m_intent.empty()) {
-            text += "\nintent ";
-            appendEscaped(text, m_intent);
-        }
-        text += "\nfolder ";
-        appendEscaped(text, absolute);
-        text +=
-            "\nidentity " + std::to_string(identity.device) + " " + std::to_string(identity.inode);
-        text += "\npid " + std::to_string(::getpid());
-        if (isWayWord(m_way))
-            text += "\nway " + m_way;
-        // Where the file system keeps birth times, one time for all stands in for a look at
-        // each file: a file of the run was born before it, one that took an inode number since
-        // was born after. Elsewhere each file's size and modification time are kept.
-        const bool bornBefore = files.isOpen() && keepsBirthTimes(files.get());
-        if (bornBefore) {
-            const timespec started = birthClockAfterNow();
-            text += "\nstarted " + std::to_string(started.tv_sec) + " " +
-                    std::to_string(started.tv_nsec);
-        }
-        text += "\nsteps " + std::to_string(count) + "\n";
-        char number[24];
-        for (size_t i = 0; i < count && error == 0; ++i) {
-            const JournalStep s = step(i);
-            if (s.round > 0) {
-                text += 'c';
-                text.append(number, std::to_chars(number, number + sizeof number, s.round).ptr);
-            } else {
-                text += 'r';
-            }
-            text += '\t';
-            text.append(number, std::to_chars(number, number + sizeof number, s.inode).ptr);
-            text += '\t';
-            appendEscaped(text, s.before);
-            text += '\t';
-            appendEscaped(text, s.after);
-            if (s.inode != 0 && files.isOpen() && !bornBefore) {
-                const std::string before(s.before);
-                const std::optional<FileIdentity> found =
-                    fileIdentityAt(files.get(), before.c_str());
-                if (found && found->inode == s.inode) {
-                    text += '\t';
-                    text += found->text();
-                }
-            }
-            text += '\n';
-            if (text.size() >= Chunk)
-                flush();
-        }
-        if (error == 0)
-            flush();
-        if (error == 0) {
-            text = "planned " + sum.text() + "\n";
-            error = writeAll(m_fd, text);
-        }
-        // Once, before the first rename: after a crash the disk itself, read by inode, says how
-        // far the run got. Only a whole, durable plan gets the journal's own name.
-        if (error == 0 && ::fsync(m_fd) != 0)
-            error = errno;
-        if (error == 0)
-            error = publish(dirFd, part, m_id);
-        if (error == 0 && ::fsync(dirFd) != 0) {
-            error = errno;
-            ::unlinkat(dirFd, m_id.c_str(), 0); // the journal this call has just made
-        }
-    }
-    if (error != 0 && m_file.isOpen()) {
-        ::unlinkat(dirFd, part.c_str(), 0); // the plan this call has just begun
-        m_file.reset();
-    }
-    if (error != 0)
-        m_folder.release();
-    if (error == 0)
-        prune(m_directory);
     return error;
+}
+
+std::string RunJournal::planHead(const std::string &absolute, const DirectoryIdentity &identity,
+                                 bool bornBefore) const {
+    std::string text(MagicPrefix);
+    text += std::to_string(CurrentVersion);
+    text += "\nkind ";
+    text += kindWord(m_kind);
+    if (!m_undoes.empty()) {
+        text += "\nundoes ";
+        appendEscaped(text, m_undoes);
+    }
+    if (!m_intent.empty()) {
+        text += "\nintent ";
+        appendEscaped(text, m_intent);
+    }
+    text += "\nfolder ";
+    appendEscaped(text, absolute);
+    text += "\nidentity " + std::to_string(identity.device) + " " + std::to_string(identity.inode);
+    text += "\npid " + std::to_string(::getpid());
+    if (isWayWord(m_way))
+        text += "\nway " + m_way;
+    if (bornBefore) {
+        const timespec started = birthClockAfterNow();
+        text +=
+            "\nstarted " + std::to_string(started.tv_sec) + " " + std::to_string(started.tv_nsec);
+    }
+    return text;
+}
+
+int RunJournal::writePlan(const std::string &absolute, const DirectoryIdentity &identity,
+                          int filesFd, size_t count,
+                          const std::function<JournalStep(size_t)> &step) {
+    const int fd = m_file.get();
+    if (::flock(fd, LOCK_EX) != 0)
+        return errno;
+    // Where the file system keeps birth times, one time for all stands in for a look at each
+    // file: a file of the run was born before it, one that took an inode number since was born
+    // after. Elsewhere each file's size and modification time are kept.
+    const bool bornBefore = filesFd >= 0 && keepsBirthTimes(filesFd);
+    // Written through one small buffer, so a plan of many files touches little memory.
+    constexpr size_t Chunk = 1 << 16;
+    std::string text;
+    text.reserve(Chunk + 3 * MostLineBytes);
+    Sum sum;
+    int error = 0;
+    const auto flush = [&] {
+        sum.add(text);
+        error = writeAll(fd, text);
+        text.clear();
+    };
+    text += planHead(absolute, identity, bornBefore);
+    text += "\nsteps " + std::to_string(count) + "\n";
+    for (size_t i = 0; i < count && error == 0; ++i) {
+        appendStepLine(text, step(i), bornBefore ? -1 : filesFd);
+        if (text.size() >= Chunk)
+            flush();
+    }
+    if (error == 0)
+        flush();
+    if (error == 0)
+        error = writeAll(fd, "planned " + sum.text() + "\n");
+    return error;
+}
+
+int RunJournal::publishPlan(int dirFd, const std::string &part) {
+    // Once, before the first rename: after a crash the disk itself, read by inode, says how far
+    // the run got. Only a whole, durable plan gets the journal's own name.
+    if (::fsync(m_file.get()) != 0)
+        return errno;
+    if (const int error = publish(dirFd, part, m_id))
+        return error;
+    if (::fsync(dirFd) != 0) {
+        const int error = errno;
+        ::unlinkat(dirFd, m_id.c_str(), 0); // the journal this call has just made
+        return error;
+    }
+    return 0;
 }
 
 int RunJournal::finish(int renamedCount) {
@@ -588,6 +620,143 @@ bool isPlannedLine(std::string_view line, const JournalRecord &record, const Sum
     return word == "planned" && value.size() == 16 && (!sum || value == sum->text());
 }
 
+// Marked complete by its mode alone: how many it renamed is not known, only that it ended.
+void completeByMode(JournalRecord &record, mode_t mode) {
+    if (!record.complete && (mode & S_IWUSR) == 0) {
+        record.complete = true;
+        record.renamedCount = static_cast<int>(std::min<size_t>(record.stepCount, INT_MAX));
+    }
+}
+
+// The first line: ours, of a version this program reads.
+bool readVersion(LineReader &lines, JournalRecord &record) {
+    std::string_view line;
+    // Every journal under its own name was whole when it got it: one cut off, empty or not
+    // ours is damaged, and set aside by the caller, never taken for a plan not yet begun.
+    if (!lines.next(line) || !line.starts_with(MagicPrefix))
+        return false;
+    const std::string_view version = line.substr(MagicPrefix.size());
+    if (version == "1")
+        record.version = 1;
+    else if (version == "2")
+        record.version = 2;
+    else
+        return false;
+    return true;
+}
+
+// The head up to and with the step count, checked against what a file of `size` bytes holds.
+bool readHead(LineReader &lines, off_t size, JournalRecord &record) {
+    if (!readVersion(lines, record))
+        return false;
+    std::string_view line;
+    for (int headLines = 0;; ++headLines) {
+        if (headLines > 16 || !lines.next(line))
+            return false; // the head has a line per field, each once
+        const auto [word, value] = wordAndValue(line);
+        if (word == "steps") {
+            // Every step is a line of at least LeastStepBytes: a count beyond what the file
+            // holds is damage, not a reason to reserve room for it.
+            size_t stepCount = 0;
+            if (!parseNumber(value, stepCount) || stepCount > MostSteps ||
+                stepCount > static_cast<std::uint64_t>(size) / LeastStepBytes ||
+                static_cast<std::uint64_t>(size) > mostJournalBytes(stepCount))
+                return false;
+            record.stepCount = stepCount;
+            break;
+        }
+        if (!readHeadLine(word, value, record))
+            return false;
+    }
+    return !record.folder.empty() && (record.kind == RunKind::Rename || !record.undoes.empty());
+}
+
+enum class TailRead { Read, Damaged, TooShort };
+
+// The marks of a large journal, read from its last TailBytes only: TooShort when the tail
+// holds no step (marks longer than the tail: only the whole file tells them all).
+constexpr off_t TailBytes = 64 * 1024;
+TailRead readTail(int fd, off_t size, JournalRecord &record) {
+    LineReader tail(fd, size - TailBytes, size);
+    std::string_view line;
+    tail.next(line); // the rest of a line begun before the tail
+    bool sawStep = false, sawPlanned = false;
+    JournalRecord marked = record;
+    bool valid = true;
+    while (valid && tail.next(line)) {
+        if (!sawPlanned && line.find('\t') != std::string_view::npos) {
+            sawStep = true;
+            continue;
+        }
+        if (!sawStep)
+            break;
+        if (!sawPlanned)
+            valid = sawPlanned = isPlannedLine(line, marked, nullptr);
+        else
+            valid = readMark(line, record.stepCount, marked);
+    }
+    if (!sawStep)
+        return TailRead::TooShort;
+    if (!valid || tail.overlong || !sawPlanned)
+        return TailRead::Damaged;
+    marked.planned = true;
+    record = std::move(marked);
+    return TailRead::Read;
+}
+
+// The steps (kept for JournalPart::Whole), the `planned` line with its sum, and the marks.
+bool readBody(LineReader &lines, JournalPart part, JournalRecord &record) {
+    if (part == JournalPart::Whole)
+        record.steps.reserve(record.stepCount);
+    std::string_view line;
+    RecordedStep step;
+    for (size_t i = 0; i < record.stepCount; ++i) {
+        if (!lines.next(line) || !readStep(line, record, record.stepCount, step))
+            return false;
+        if (part == JournalPart::Whole)
+            record.steps.push_back(std::move(step));
+        step = {};
+    }
+    const Sum planSum = lines.sum;
+    if (!lines.next(line) || !isPlannedLine(line, record, &planSum))
+        return false;
+    record.planned = true;
+    while (lines.next(line))
+        if (!readMark(line, record.stepCount, record))
+            return false;
+    // A mark cut off at the end (the disk full as it was appended) is no mark; anything longer
+    // than a line is no journal's.
+    return !lines.overlong;
+}
+
+// The journal open as `fd`; none when it is no journal this program could have written.
+std::optional<JournalRecord> parseJournal(int fd, const struct stat &st, const std::string &id,
+                                          JournalPart part) {
+    if (static_cast<std::uint64_t>(st.st_size) > mostJournalBytes(MostSteps))
+        return std::nullopt;
+    JournalRecord record;
+    record.id = id;
+    LineReader lines(fd, 0, st.st_size);
+    if (!readHead(lines, st.st_size, record))
+        return std::nullopt;
+    // Without its steps, a large journal is read at its two ends only: the head up to the step
+    // count, and the marks after the steps. Every front end looks at every kept journal before
+    // a run, so reading them whole would cost more than the run's own listing.
+    if (part == JournalPart::WithoutSteps && st.st_size > 4 * TailBytes) {
+        const TailRead tail = readTail(fd, st.st_size, record);
+        if (tail == TailRead::Damaged)
+            return std::nullopt;
+        if (tail == TailRead::Read) {
+            completeByMode(record, st.st_mode);
+            return record;
+        }
+    }
+    if (!readBody(lines, part, record))
+        return std::nullopt;
+    completeByMode(record, st.st_mode);
+    return record;
+}
+
 } // namespace
 
 int setJournalAside(const std::string &journalDirectory, const std::string &id) {
@@ -609,11 +778,6 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
     bool ignored = false;
     bool &isDamaged = damaged ? *damaged : ignored;
     isDamaged = false;
-    // Whatever follows returns through here: the file is there, but no journal of ours.
-    const auto bad = [&isDamaged]() -> std::optional<JournalRecord> {
-        isDamaged = true;
-        return std::nullopt;
-    };
     if (!isBareId(id))
         return std::nullopt;
     int error = 0;
@@ -623,103 +787,9 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
         isDamaged = error == EINVAL || error == ELOOP; // not a regular file
         return std::nullopt;
     }
-    if (static_cast<std::uint64_t>(st.st_size) > mostJournalBytes(MostSteps))
-        return bad();
-    JournalRecord record;
-    record.id = id;
-    LineReader lines(file.get(), 0, st.st_size);
-    std::string_view line;
-    // Every journal under its own name was whole when it got it: one cut off, empty or not
-    // ours is damaged, and set aside by the caller, never taken for a plan not yet begun.
-    if (!lines.next(line) || !line.starts_with(MagicPrefix))
-        return bad();
-    const std::string_view version = line.substr(MagicPrefix.size());
-    if (version == "1")
-        record.version = 1;
-    else if (version == "2")
-        record.version = 2;
-    else
-        return bad();
-    size_t stepCount = 0;
-    for (int headLines = 0;; ++headLines) {
-        if (headLines > 16 || !lines.next(line))
-            return bad(); // the head has a line per field, each once
-        const auto [word, value] = wordAndValue(line);
-        if (word == "steps") {
-            // Every step is a line of at least LeastStepBytes: a count beyond what the file
-            // holds is damage, not a reason to reserve room for it.
-            if (!parseNumber(value, stepCount) || stepCount > MostSteps ||
-                stepCount > static_cast<std::uint64_t>(st.st_size) / LeastStepBytes ||
-                static_cast<std::uint64_t>(st.st_size) > mostJournalBytes(stepCount))
-                return bad();
-            break;
-        }
-        if (!readHeadLine(word, value, record))
-            return bad();
-    }
-    if (record.folder.empty() || (record.kind != RunKind::Rename && record.undoes.empty()))
-        return bad();
-    record.stepCount = stepCount;
-    // Without its steps, a large journal is read at its two ends only: the head up to the step
-    // count, and the marks after the steps. Every front end looks at every kept journal before
-    // a run, so reading them whole would cost more than the run's own listing.
-    constexpr off_t TailBytes = 64 * 1024;
-    if (part == JournalPart::WithoutSteps && st.st_size > 4 * TailBytes) {
-        LineReader tail(file.get(), st.st_size - TailBytes, st.st_size);
-        tail.next(line); // the rest of a line begun before the tail
-        bool sawStep = false, sawPlanned = false;
-        JournalRecord marked = record;
-        bool valid = true;
-        while (valid && tail.next(line)) {
-            if (!sawPlanned && line.find('\t') != std::string_view::npos) {
-                sawStep = true;
-                continue;
-            }
-            if (!sawStep)
-                break; // marks longer than the tail: only the whole file tells them all
-            if (!sawPlanned)
-                valid = sawPlanned = isPlannedLine(line, marked, nullptr);
-            else
-                valid = readMark(line, stepCount, marked);
-        }
-        if (sawStep) {
-            if (!valid || tail.overlong || !sawPlanned)
-                return bad();
-            marked.planned = true;
-            record = std::move(marked);
-            if (!record.complete && (st.st_mode & S_IWUSR) == 0) {
-                record.complete = true;
-                record.renamedCount = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
-            }
-            return record;
-        }
-    }
-    if (part == JournalPart::Whole)
-        record.steps.reserve(stepCount);
-    RecordedStep step;
-    for (size_t i = 0; i < stepCount; ++i) {
-        if (!lines.next(line) || !readStep(line, record, stepCount, step))
-            return bad();
-        if (part == JournalPart::Whole)
-            record.steps.push_back(std::move(step));
-        step = {};
-    }
-    const Sum planSum = lines.sum;
-    if (!lines.next(line) || !isPlannedLine(line, record, &planSum))
-        return bad();
-    record.planned = true;
-    while (lines.next(line))
-        if (!readMark(line, stepCount, record))
-            return bad();
-    // A mark cut off at the end (the disk full as it was appended) is no mark; anything longer
-    // than a line is no journal's.
-    if (lines.overlong)
-        return bad();
-    // Marked complete by its mode alone: how many it renamed is not known, only that it ended.
-    if (!record.complete && (st.st_mode & S_IWUSR) == 0) {
-        record.complete = true;
-        record.renamedCount = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
-    }
+    // The file is there: unless it reads as a journal, it is no journal of ours.
+    std::optional<JournalRecord> record = parseJournal(file.get(), st, id, part);
+    isDamaged = !record;
     return record;
 }
 
