@@ -225,11 +225,13 @@ RenameResult refused(RunRefusal refusal, int error) {
     return run;
 }
 
-void dropQuietRows(std::vector<RowOutcome> &rows) {
+void reportRows(RenameResult &run, std::vector<RowOutcome> &rows, NameStore &kept) {
     rows.erase(
         std::remove_if(rows.begin(), rows.end(),
                        [](const RowOutcome &row) { return row.outcome == RenameOutcome::Blank; }),
         rows.end());
+    run.rows = std::move(rows);
+    run.names.absorb(std::move(kept));
 }
 
 RenameResult verifiedMoves(const JournalRecord &record, const std::vector<Move> &moves,

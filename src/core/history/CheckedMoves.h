@@ -45,7 +45,8 @@ RenameResult verifiedMoves(const JournalRecord &record, const std::vector<Move> 
                            RunJournal &journal, const RunSettings &settings,
                            std::vector<RowOutcome> &rows);
 
-// Keeps of `rows` the ones that say something: files moved, failed or left alone.
-void dropQuietRows(std::vector<RowOutcome> &rows);
+// Gives `run` the rows that say something (files moved, failed or left alone) and the names of
+// the rows left alone, `kept`.
+void reportRows(RenameResult &run, std::vector<RowOutcome> &rows, NameStore &kept);
 
 } // namespace filvane::history

@@ -183,6 +183,20 @@ std::vector<Move> toOtherNames(const JournalRecord &record, const std::vector<Mo
     return others;
 }
 
+// A file still under a temporary name, its chosen name taken, gets the other name of its own,
+// in a second run; its names join `run`'s.
+void moveToOtherNames(const std::string &journalDirectory, const JournalRecord &record,
+                      RecoveryChoice choice, const RunSettings &settings, const FolderLock &lock,
+                      const std::vector<Move> &moved, std::vector<RowOutcome> &rows,
+                      RenameResult &run) {
+    const std::vector<Move> others = toOtherNames(record, moved, rows);
+    if (others.empty())
+        return;
+    RunJournal second(journalDirectory, RunKind::Recovery, record.id, intentWord(choice));
+    second.useHeldFolder(&lock);
+    run.names.absorb(verifiedMoves(record, others, second, settings, rows).names);
+}
+
 } // namespace
 
 int settleRun(const std::string &journalDirectory, const std::string &id) {
@@ -223,16 +237,10 @@ RenameResult recoverRun(const std::string &journalDirectory, const std::string &
     RenameResult run = verifiedMoves(*record, moved, journal, settings, rows);
     if (run.refusal != RunRefusal::None)
         return run;
-    if (const std::vector<Move> others = toOtherNames(*record, moved, rows); !others.empty()) {
-        RunJournal second(journalDirectory, RunKind::Recovery, id, intentWord(choice));
-        second.useHeldFolder(&lock);
-        run.names.absorb(verifiedMoves(*record, others, second, settings, rows).names);
-    }
+    moveToOtherNames(journalDirectory, *record, choice, settings, lock, moved, rows, run);
     removeSecondNames(*record, settings.calls);
     settleDealtWith(journalDirectory, *record, choice, journal.id());
-    dropQuietRows(rows);
-    run.rows = std::move(rows);
-    run.names.absorb(std::move(kept));
+    reportRows(run, rows, kept);
     return run;
 }
 

@@ -68,9 +68,7 @@ RenameResult undoRun(const std::string &journalDirectory, const std::string &id,
     RenameResult run = verifiedMoves(*record, moves, journal, settings, rows);
     if (run.refusal == RunRefusal::None)
         markUndone(journalDirectory, *record, journal.id());
-    dropQuietRows(rows);
-    run.rows = std::move(rows);
-    run.names.absorb(std::move(kept));
+    reportRows(run, rows, kept);
     return run;
 }
 
