@@ -133,23 +133,13 @@ TEST(RunHistorySizes, ARunOfFortyThousandFilesKilledAnywhereIsRecoveredByEachCho
     for (const RecoveryChoice choice :
          {RecoveryChoice::Restore, RecoveryChoice::Finish, RecoveryChoice::Leave}) {
         SCOPED_TRACE(static_cast<int>(choice));
-        const int killAt = 1 + static_cast<int>(random() % (Files - 1));
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ScriptedCalls calls;
-            int renames = 0;
-            calls.before = [&](const ScriptedCalls::Call &call) {
-                if (call.kind == Kind::Rename && ++renames == killAt)
-                    ::kill(::getpid(), SIGKILL);
-                return 0;
-            };
-            journalledRun(renumbering(dir, Files, shift), home, &calls);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        const int killAt = 1 + static_cast<int>(random() % (Files - 1)); // the killAt-th rename
+        ASSERT_TRUE(killedDuring(
+            killAt - 1,
+            [&](DirectoryCalls *calls) {
+                journalledRun(renumbering(dir, Files, shift), home, calls);
+            },
+            -1, [](const ScriptedCalls::Call &call) { return call.kind == Kind::Rename; }));
         std::vector<std::string> setAside;
         const auto cut = nextInterruptedRun(home.journals(), &setAside);
         EXPECT_TRUE(setAside.empty());
@@ -369,24 +359,7 @@ TEST(RunHistoryRecoveries, RecoveriesOfRecoveriesKilledAnywhereLeaveNoHiddenName
         plan.folder = directoryIdentity(dir.str());
         for (int i = 1; i <= Files; ++i)
             plan.add(numbered(i), numbered(i % Files + 1));
-        const auto killedAt = [&](int killAt, const std::function<void(DirectoryCalls *)> &work) {
-            std::fflush(nullptr);
-            const pid_t child = ::fork();
-            if (child == 0) {
-                ScriptedCalls calls;
-                int changes = 0;
-                calls.before = [&](const ScriptedCalls::Call &call) {
-                    if (call.kind != Kind::Status && changes++ == killAt)
-                        ::kill(::getpid(), SIGKILL);
-                    return 0;
-                };
-                work(&calls);
-                ::_exit(0);
-            }
-            int status = 0;
-            ::waitpid(child, &status, 0);
-        };
-        killedAt(1 + static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
+        killedDuring(1 + static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
             journalledRun(std::move(plan), home, calls, method);
         });
         const RecoveryChoice choice = static_cast<RecoveryChoice>(random() % 3);
@@ -394,7 +367,7 @@ TEST(RunHistoryRecoveries, RecoveriesOfRecoveriesKilledAnywhereLeaveNoHiddenName
             const auto cut = nextInterruptedRun(home.journals());
             if (!cut)
                 break;
-            killedAt(static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
+            killedDuring(static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
                 recoverRun(home.journals(), cut->id, choice, {method, {}, nullptr, calls});
             });
         }
@@ -403,5 +376,51 @@ TEST(RunHistoryRecoveries, RecoveriesOfRecoveriesKilledAnywhereLeaveNoHiddenName
                           .refusal,
                       RunRefusal::None);
         ASSERT_TRUE(everyFileOnce(dir, Files));
+    }
+}
+
+// What a run cut off is offered: restored by default; a recovery cut off only finished (taking
+// it back would bring back the state of the crash); a run whose folder is not found dealt with
+// once the user points at it. Leave is always there, last, and each answer asks for its own.
+TEST(RunRecoveryOffer, EachRunCutOffIsOfferedWhatItCanTake) {
+    using Answer = RecoveryAnswer;
+    struct Case {
+        const char *name;
+        RunKind kind;
+        bool folderFound;
+        std::vector<Answer> answers;
+        RecoveryChoice pointedAt; // what pointing at the folder asks for
+    };
+    const Case cases[] = {
+        {"a run", RunKind::Rename, true, {Answer::Restore, Answer::Finish, Answer::Leave}, {}},
+        {"an undo", RunKind::Undo, true, {Answer::Restore, Answer::Finish, Answer::Leave}, {}},
+        {"a recovery", RunKind::Recovery, true, {Answer::Finish, Answer::Leave}, {}},
+        {"a run, its folder gone",
+         RunKind::Rename,
+         false,
+         {Answer::PointAtFolder, Answer::Leave},
+         RecoveryChoice::Restore},
+        {"a recovery, its folder gone",
+         RunKind::Recovery,
+         false,
+         {Answer::PointAtFolder, Answer::Leave},
+         RecoveryChoice::Finish},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RunSummary run;
+        run.kind = c.kind;
+        run.folderFound = c.folderFound;
+        run.fileCount = 4;
+        run.renamedCount = 2;
+        const RecoveryOffer offer = recoveryOffer(run);
+        EXPECT_EQ(offer.answers, c.answers);
+        EXPECT_EQ(offer.preferred, c.answers.front());
+        EXPECT_EQ(recoveryChoiceFor(Answer::Restore, run), RecoveryChoice::Restore);
+        EXPECT_EQ(recoveryChoiceFor(Answer::Finish, run), RecoveryChoice::Finish);
+        EXPECT_EQ(recoveryChoiceFor(Answer::Leave, run), RecoveryChoice::Leave);
+        if (!c.folderFound) {
+            EXPECT_EQ(recoveryChoiceFor(Answer::PointAtFolder, run), c.pointedAt);
+        }
     }
 }

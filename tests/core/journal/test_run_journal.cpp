@@ -249,22 +249,8 @@ TEST(RunUndo, UndoTwiceTakesBackTheRunsNewestFirst) {
 // A child process renames with its journal and is killed at the `killAt`-th call that changes
 // the folder (0: before the first). True when it was killed so.
 bool killedAt(const StateHome &home, const RenameFolder &folder, Method method, int killAt) {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ScriptedCalls calls;
-        int changes = 0;
-        calls.before = [&](const ScriptedCalls::Call &call) {
-            if (call.kind != Kind::Status && changes++ == killAt)
-                ::kill(::getpid(), SIGKILL);
-            return 0;
-        };
-        journalled(folder, home, &calls, method);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    return killedDuring(killAt,
+                        [&](DirectoryCalls *calls) { journalled(folder, home, calls, method); });
 }
 
 TEST(RunRecovery, AChainAndARoundKilledAtAnyStepAreRestored) {
@@ -360,27 +346,6 @@ TEST(RunRecovery, ARunStillGoingIsNotTakenForOneCutOff) {
 }
 
 namespace {
-
-// A child process runs `work` with calls that kill it at the `killAt`-th change of the folder.
-// True when it was killed so.
-bool killedDuring(int killAt, const std::function<void(DirectoryCalls *)> &work) {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ScriptedCalls calls;
-        int changes = 0;
-        calls.before = [&](const ScriptedCalls::Call &call) {
-            if (call.kind != Kind::Status && changes++ == killAt)
-                ::kill(::getpid(), SIGKILL);
-            return 0;
-        };
-        work(&calls);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-}
 
 // Every content once, whatever its name, and no temporary name left.
 void expectEveryFileOnce(const RenameFolder &folder, const Names &files) {
@@ -670,23 +635,9 @@ TEST(RunRecovery, RandomRunsKilledAnywhereAreRecoveredWithEveryFileOnce) {
         // Names of each other (chains and rounds) or new ones.
         for (int i = 0; i < count; ++i)
             folder.type(files[i], random() % 4 ? number("f", order[i], 2) : number("n", i, 2));
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ScriptedCalls calls;
-            int changes = 0;
-            calls.before = [&](const ScriptedCalls::Call &call) {
-                if (call.kind == Kind::Status)
-                    return 0;
-                if (changes == killAt)
-                    ::kill(::getpid(), SIGKILL);
-                return changes++ == refuseAt ? EIO : 0;
-            };
-            journalled(folder, home, &calls, method);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        killedDuring(
+            killAt, [&](DirectoryCalls *calls) { journalled(folder, home, calls, method); },
+            refuseAt);
         while (const std::optional<RunSummary> cut = nextInterruptedRun(home.journals()))
             ASSERT_EQ(recoverRun(home.journals(), cut->id, choice).refusal, RunRefusal::None);
         expectEveryFileOnce(folder, files);
