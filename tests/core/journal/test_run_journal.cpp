@@ -41,6 +41,17 @@ RenameResult journalled(const RenameFolder &folder, const StateHome &home,
     return runPlan(std::move(plan), {method, {}, &journal, calls});
 }
 
+// Undoes the newest run in the folder that Undo offers; a failure, and no rows, when none is.
+RenameResult undoLast(const StateHome &home, const RenameFolder &folder,
+                      const RunSettings &settings = {}) {
+    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
+    if (!last) {
+        ADD_FAILURE() << "no run to undo";
+        return {};
+    }
+    return undoRun(home.journals(), last->id, settings);
+}
+
 Contents unchanged(const Names &files) {
     Contents contents;
     for (const std::string &file : files)
@@ -187,9 +198,7 @@ TEST(RunUndo, ARoundLeftHalfTurnedIsTakenBackWhole) {
     ScriptedCalls calls;
     calls.before = ScriptedCalls::exchangesFailFrom(2, EIO);
     EXPECT_EQ(journalled(folder, home, &calls).renamedCount(), 1);
-    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
-    ASSERT_TRUE(last);
-    const RenameResult undo = undoRun(home.journals(), last->id);
+    const RenameResult undo = undoLast(home, folder);
     EXPECT_EQ(outcomes(undo.rows), (Contents{{"b.mp3", "renamed"}, {"a.mp3", "renamed"}}));
     EXPECT_EQ(folder.contents(), unchanged({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
 }
@@ -204,8 +213,7 @@ TEST(RunUndo, FilesChangedSinceTheRunAreLeftAloneWithTheirReason) {
     folder.dir.touch("saved", "new");
     std::filesystem::rename(folder.dir.path() / "saved", folder.dir.path() / "D.mp3");
     folder.remove("C.mp3");
-    const RenameResult undo =
-        undoRun(home.journals(), latestUndoableRun(home.journals(), folder.dir.str())->id);
+    const RenameResult undo = undoLast(home, folder);
     Contents byName;
     for (const RowOutcome &row : undo.rows)
         byName[std::string(row.newName)] =
@@ -323,9 +331,7 @@ TEST(RunRecovery, FinishAndLeaveLeaveNoFileUnderATemporaryName) {
         EXPECT_EQ(folder.contents(), choice == RecoveryChoice::Finish ? turned : left);
         EXPECT_TRUE(interruptedRuns(home.journals()).empty());
         // What the run did, it did: Undo takes it back.
-        const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
-        ASSERT_TRUE(last);
-        undoRun(home.journals(), last->id);
+        undoLast(home, folder);
         EXPECT_EQ(folder.contents(), unchanged(files));
     }
 }
@@ -406,9 +412,7 @@ TEST(RunUndo, AnUndoCutOffAndThenRepeatedIsNeverOfferedForRecovery) {
     ASSERT_TRUE(killedDuring(1, [&](DirectoryCalls *calls) {
         undoRun(home.journals(), run->id, {Method::NoReplaceFlag, {}, nullptr, calls});
     }));
-    const std::optional<RunSummary> again = latestUndoableRun(home.journals(), folder.dir.str());
-    ASSERT_TRUE(again);
-    undoRun(home.journals(), again->id);
+    undoLast(home, folder);
     EXPECT_EQ(folder.contents(), unchanged(files));
     EXPECT_TRUE(interruptedRuns(home.journals()).empty());
     EXPECT_EQ(folder.contents(), unchanged(files));
@@ -444,9 +448,7 @@ TEST(RunJournal, ACompleteMarkThatCannotBeWrittenLeavesARunToUndoNotToRecover) {
     EXPECT_EQ(folder.contents(), (Contents{{"x.mp3", "a.mp3"}, {"y.mp3", "b.mp3"}}));
 
     EXPECT_TRUE(interruptedRuns(home.journals()).empty());
-    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
-    ASSERT_TRUE(last);
-    undoRun(home.journals(), last->id);
+    undoLast(home, folder);
     EXPECT_EQ(folder.contents(), unchanged(files));
 }
 
@@ -468,9 +470,7 @@ TEST(RunUndo, AFileThatIsNotTheRunsIsLeftAloneAndReportedReplaced) {
                 ::stat(folder.dir.file("y.mp3").c_str(), &now) == 0 && now.st_ino == old.st_ino;
         }
         if (reused) {
-            const auto last = latestUndoableRun(home.journals(), folder.dir.str());
-            ASSERT_TRUE(last);
-            const RenameResult undo = undoRun(home.journals(), last->id);
+            const RenameResult undo = undoLast(home, folder);
             EXPECT_EQ(outcomes(undo.rows),
                       (Contents{{"x.mp3", "renamed"}, {"y.mp3", "replaced since"}}));
             EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}, {"y.mp3", "stranger"}}));
@@ -481,8 +481,6 @@ TEST(RunUndo, AFileThatIsNotTheRunsIsLeftAloneAndReportedReplaced) {
     RenameFolder folder({"a.mp3", "b.mp3"});
     folder.type({{"a.mp3", "x"}, {"b.mp3", "y"}});
     journalled(folder, home);
-    const auto last = latestUndoableRun(home.journals(), folder.dir.str());
-    ASSERT_TRUE(last);
     ScriptedCalls calls;
     bool replaced = false;
     calls.before = [&](const ScriptedCalls::Call &call) {
@@ -493,8 +491,7 @@ TEST(RunUndo, AFileThatIsNotTheRunsIsLeftAloneAndReportedReplaced) {
         }
         return 0;
     };
-    const RenameResult undo =
-        undoRun(home.journals(), last->id, {Method::NoReplaceFlag, {}, nullptr, &calls});
+    const RenameResult undo = undoLast(home, folder, {Method::NoReplaceFlag, {}, nullptr, &calls});
     EXPECT_TRUE(replaced);
     EXPECT_EQ(outcomes(undo.rows), (Contents{{"x.mp3", "renamed"}, {"y.mp3", "replaced since"}}));
     EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}, {"y.mp3", "stranger"}}));
