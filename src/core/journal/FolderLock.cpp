@@ -1,5 +1,7 @@
 #include "core/journal/FolderLock.h"
 
+#include "core/journal/JournalFile.h"
+
 #include <charconv>
 #include <cstdio>
 #include <fcntl.h>
@@ -19,23 +21,6 @@ std::string lockPath(const std::string &journalDirectory, const DirectoryIdentit
                   static_cast<unsigned long long>(folder.device),
                   static_cast<unsigned long long>(folder.inode));
     return journalDirectory + name;
-}
-
-// Opens (or makes) the lock file, never waiting on it: anything but a regular file under its
-// name is refused (EINVAL).
-FileHandle openLockFile(const std::string &path, int &error) {
-    FileHandle file(
-        ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
-    struct stat st;
-    if (!file.isOpen() || ::fstat(file.get(), &st) != 0)
-        error = errno;
-    else if (!S_ISREG(st.st_mode))
-        error = EINVAL;
-    else
-        error = 0;
-    if (error != 0)
-        file.reset();
-    return file;
 }
 
 // The pid the holder wrote; 0 when it wrote none that reads as one.
@@ -69,7 +54,8 @@ int FolderLock::acquire(const std::string &journalDirectory, const DirectoryIden
     if (held() && m_folder == folder)
         return 0;
     int error = 0;
-    FileHandle file = openLockFile(lockPath(journalDirectory, folder), error);
+    FileHandle file =
+        journal::openJournalFile(lockPath(journalDirectory, folder), O_RDWR | O_CREAT, error);
     if (!file.isOpen())
         return error;
     if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {

@@ -362,7 +362,7 @@ std::optional<JournalRecord> readJournal(const std::string &journalDirectory, co
     if (!isBareId(id))
         return std::nullopt;
     int error = 0;
-    const FileHandle file = openJournal(journalDirectory + "/" + id, O_RDONLY, error);
+    const FileHandle file = openJournalFile(journalDirectory + "/" + id, O_RDONLY, error);
     struct stat st;
     if (!file.isOpen() || ::fstat(file.get(), &st) != 0) {
         isDamaged = error == EINVAL || error == ELOOP; // not a regular file

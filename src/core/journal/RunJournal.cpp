@@ -67,7 +67,7 @@ int appendLine(const std::string &journalDirectory, const std::string &id, std::
         ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
     if (readOnly)
         ::chmod(path.c_str(), JournalMode);
-    const FileHandle file = openJournal(path, O_WRONLY | O_APPEND, error);
+    const FileHandle file = openJournalFile(path, O_WRONLY | O_APPEND, error);
     if (file.isOpen()) {
         error = writeAll(file.get(), line);
         if (error == 0 && ::fdatasync(file.get()) != 0)
@@ -208,8 +208,8 @@ void appendStepLine(std::string &text, const JournalStep &s, int filesFd) {
 
 namespace journal {
 
-FileHandle openJournal(const std::string &path, int flags, int &error) {
-    FileHandle file(::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+FileHandle openJournalFile(const std::string &path, int flags, int &error) {
+    FileHandle file(::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600));
     struct stat st;
     if (!file.isOpen())
         error = errno;
@@ -419,7 +419,7 @@ std::vector<std::string> journalIds(const std::string &journalDirectory) {
 
 bool journalInUse(const std::string &journalDirectory, const std::string &id) {
     int error = 0;
-    const FileHandle file = openJournal(journalDirectory + "/" + id, O_RDONLY, error);
+    const FileHandle file = openJournalFile(journalDirectory + "/" + id, O_RDONLY, error);
     return file.isOpen() && ::flock(file.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
