@@ -4,6 +4,7 @@
 #include "core/base/FileHandle.h"
 #include "core/base/FileIdentity.h"
 #include "core/history/RunHistory.h"
+#include "core/journal/FolderLock.h"
 #include "core/journal/RunJournal.h"
 
 #include <csignal>
@@ -222,6 +223,44 @@ TEST(RunHistoryFolderLock, OneRunPerFolderAtATime) {
               RunRefusal::None);
     EXPECT_TRUE(numberedBy(dir, Files, 0));
     EXPECT_EQ(journalledRun(renumbering(dir, Files), home).renamedCount(), Files);
+}
+
+// A folder's lock file that is no file of ours (a link to a file of the user's, a FIFO) is
+// never opened through, written or waited on: the run is refused before it renames anything,
+// and the file the link points at keeps its content.
+TEST(RunHistoryFolderLock, ALockThatIsNoPlainFileRefusesTheRunAndIsNeverWritten) {
+    struct Case {
+        const char *name;
+        bool link; // else a FIFO
+        int error;
+    };
+    const Case cases[] = {{"a link", true, ELOOP}, {"a FIFO", false, EINVAL}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        JournalHome home;
+        MemoryDir dir;
+        makeNumbered(dir, 3);
+        const DirectoryIdentity folder = *directoryIdentity(dir.str());
+        std::filesystem::create_directories(home.journals());
+        const std::string lock = home.journals() + "/folder-" + std::to_string(folder.device) +
+                                 "-" + std::to_string(folder.inode) + ".lock";
+        const std::string victim = home.dir().file("precious");
+        std::ofstream(victim) << "keep me";
+        if (c.link)
+            std::filesystem::create_symlink(victim, lock);
+        else
+            ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0);
+        FolderLock held;
+        EXPECT_EQ(held.acquire(home.journals(), folder), c.error);
+        EXPECT_FALSE(held.held());
+        const RenameResult run = journalledRun(renumbering(dir, 3), home);
+        EXPECT_EQ(run.refusal, RunRefusal::JournalNotWritten);
+        EXPECT_EQ(run.error, c.error);
+        EXPECT_EQ(run.renamedCount(), 0);
+        EXPECT_TRUE(numberedBy(dir, 3, 0));
+        std::ifstream in(victim);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+    }
 }
 
 namespace {
