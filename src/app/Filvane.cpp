@@ -489,44 +489,42 @@ void TMainForm::recoverInterruptedRuns() {
             text += "\n" + filvane::fillText(
                                m_texts.counted(UiText::RecoveryTemporary, run.temporaryCount),
                                {std::to_string(run.temporaryCount)});
-        // A repair that was itself cut off can only be finished: taking it back would bring back
-        // the state of the crash.
-        const bool repair = run.kind == filvane::RunKind::Recovery;
         if (!run.folderFound)
             text += "\n" + filvane::fillText(m_texts[UiText::RecoveryFolderMissing],
                                              {filvane::readableName(run.folder)});
         QMessageBox box(QMessageBox::Warning, qstr(filvane::ApplicationTitle), qstr(text),
                         QMessageBox::NoButton, this);
-        QPushButton *restore =
-            repair || !run.folderFound
-                ? nullptr
-                : box.addButton(qstr(m_texts[UiText::RecoveryRestore]), QMessageBox::AcceptRole);
-        QPushButton *finish = run.folderFound ? box.addButton(qstr(m_texts[UiText::RecoveryFinish]),
-                                                              QMessageBox::ActionRole)
-                                              : nullptr;
-        QPushButton *pointAt =
-            run.folderFound
-                ? nullptr
-                : box.addButton(qstr(m_texts[UiText::RecoveryPointAt]), QMessageBox::ActionRole);
-        QPushButton *leave =
-            box.addButton(qstr(m_texts[UiText::RecoveryLeave]), QMessageBox::RejectRole);
-        box.setDefaultButton(restore ? restore : finish ? finish : pointAt);
-        box.setEscapeButton(leave);
+        // The core says what to offer; the window gives each answer its words and its place.
+        using Answer = filvane::RecoveryAnswer;
+        static constexpr std::pair<UiText, QMessageBox::ButtonRole> shown[] = {
+            {UiText::RecoveryRestore, QMessageBox::AcceptRole}, // by Answer
+            {UiText::RecoveryFinish, QMessageBox::ActionRole},
+            {UiText::RecoveryPointAt, QMessageBox::ActionRole},
+            {UiText::RecoveryLeave, QMessageBox::RejectRole}};
+        const filvane::RecoveryOffer offer = filvane::recoveryOffer(run);
+        static_assert(std::size(shown) == static_cast<size_t>(Answer::Leave) + 1);
+        std::vector<std::pair<QPushButton *, Answer>> answers;
+        for (const Answer answer : offer.answers) {
+            const auto &[words, role] = shown[static_cast<size_t>(answer)];
+            answers.emplace_back(box.addButton(qstr(m_texts[words]), role), answer);
+            if (answer == offer.preferred)
+                box.setDefaultButton(answers.back().first);
+        }
+        box.setEscapeButton(answers.back().first); // Leave, always last
         box.exec();
-        if (pointAt && box.clickedButton() == pointAt) {
+        const auto clicked = std::find_if(answers.begin(), answers.end(), [&box](const auto &one) {
+            return one.first == box.clickedButton();
+        });
+        const Answer answer = clicked == answers.end() ? Answer::Leave : clicked->second;
+        std::string pointed;
+        if (answer == Answer::PointAtFolder) {
             // Where the user says the folder went; the run takes it only if it is that folder.
             const QString chosen = QFileDialog::getExistingDirectory(this, qstr(run.folder));
             if (chosen.isEmpty())
                 continue; // asked once: it is offered again at the next start
-            reportRun(m_session.recover(run.id, filvane::RecoveryChoice::Restore, {},
-                                        QFile::encodeName(chosen).toStdString()));
-            continue;
+            pointed = QFile::encodeName(chosen).toStdString();
         }
-        const filvane::RecoveryChoice choice =
-            box.clickedButton() == leave                ? filvane::RecoveryChoice::Leave
-            : box.clickedButton() == finish || !restore ? filvane::RecoveryChoice::Finish
-                                                        : filvane::RecoveryChoice::Restore;
-        reportRun(m_session.recover(run.id, choice));
+        reportRun(m_session.recover(run.id, filvane::recoveryChoiceFor(answer, run), {}, pointed));
     }
 }
 

@@ -2,11 +2,11 @@
 
 #include "core/base/DirectoryHandle.h"
 #include "core/base/FileHandle.h"
+#include "core/journal/JournalFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +14,6 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <limits>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -29,11 +28,6 @@ using namespace journal;
 // A journal whose file has lost its write permission is complete: the mark a run makes when
 // the disk has no room left for its last line.
 constexpr mode_t JournalMode = 0600, CompleteMode = 0400;
-
-template <typename Number> bool parseNumber(std::string_view text, Number &value) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
 
 int makeDirectories(const std::string &path) {
     struct stat st;
@@ -61,24 +55,6 @@ int writeAll(int fd, std::string_view text) {
     return 0;
 }
 
-// Opens a journal file without ever waiting on it: a FIFO or device under a journal's name is
-// refused (EINVAL) instead of hanging the start.
-FileHandle openJournal(const std::string &path, int flags, int &error) {
-    FileHandle file(::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-    struct stat st;
-    if (!file.isOpen())
-        error = errno;
-    else if (::fstat(file.get(), &st) != 0)
-        error = errno;
-    else if (!S_ISREG(st.st_mode))
-        error = EINVAL;
-    else
-        error = 0;
-    if (error != 0)
-        file.reset();
-    return file;
-}
-
 int appendLine(const std::string &journalDirectory, const std::string &id, std::string_view line) {
     if (!isBareId(id))
         return EINVAL; // a name read from a journal that is no journal's: never followed
@@ -91,7 +67,7 @@ int appendLine(const std::string &journalDirectory, const std::string &id, std::
         ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
     if (readOnly)
         ::chmod(path.c_str(), JournalMode);
-    const FileHandle file = openJournal(path, O_WRONLY | O_APPEND, error);
+    const FileHandle file = openJournalFile(path, O_WRONLY | O_APPEND, error);
     if (file.isOpen()) {
         error = writeAll(file.get(), line);
         if (error == 0 && ::fdatasync(file.get()) != 0)
@@ -201,7 +177,54 @@ std::string absoluteFolder(const std::string &folder) {
     return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + folder : folder;
 }
 
+// One step of the plan: its round ("c<n>", or "r" outside one), inode, both names and, where
+// `filesFd` is given and the file is found under its name, its identity.
+void appendStepLine(std::string &text, const JournalStep &s, int filesFd) {
+    char number[24];
+    if (s.round > 0) {
+        text += 'c';
+        text.append(number, std::to_chars(number, number + sizeof number, s.round).ptr);
+    } else {
+        text += 'r';
+    }
+    text += '\t';
+    text.append(number, std::to_chars(number, number + sizeof number, s.inode).ptr);
+    text += '\t';
+    appendEscaped(text, s.before);
+    text += '\t';
+    appendEscaped(text, s.after);
+    if (s.inode != 0 && filesFd >= 0) {
+        const std::string before(s.before);
+        const std::optional<FileIdentity> found = fileIdentityAt(filesFd, before.c_str());
+        if (found && found->inode == s.inode) {
+            text += '\t';
+            text += found->text();
+        }
+    }
+    text += '\n';
+}
+
 } // namespace
+
+namespace journal {
+
+FileHandle openJournalFile(const std::string &path, int flags, int &error) {
+    FileHandle file(::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600));
+    struct stat st;
+    if (!file.isOpen())
+        error = errno;
+    else if (::fstat(file.get(), &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = EINVAL;
+    else
+        error = 0;
+    if (error != 0)
+        file.reset();
+    return file;
+}
+
+} // namespace journal
 
 std::string defaultJournalDirectory() {
     const char *state = std::getenv("XDG_STATE_HOME");
@@ -234,6 +257,29 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
     if (!directory.isOpen())
         return errno;
     const int dirFd = directory.get();
+    if (const int error = holdFolder(identity))
+        return error;
+    // Each file's identity is measured here, in the folder the run renames in.
+    const std::string absolute = absoluteFolder(folder);
+    const FileHandle files(::open(absolute.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::string part;
+    int error = createPlanFile(dirFd, part);
+    if (error == 0)
+        error = writePlan(absolute, identity, files.isOpen() ? files.get() : -1, count, step);
+    if (error == 0)
+        error = publishPlan(dirFd, part);
+    if (error != 0 && m_file.isOpen()) {
+        ::unlinkat(dirFd, part.c_str(), 0); // the plan this call has just begun
+        m_file.reset();
+    }
+    if (error != 0)
+        m_folder.release();
+    if (error == 0)
+        prune(m_directory);
+    return error;
+}
+
+int RunJournal::holdFolder(const DirectoryIdentity &identity) {
     m_holder = 0;
     if (!m_heldFolder || !m_heldFolder->held() || m_heldFolder->folder() != identity)
         if (const int error = m_folder.acquire(m_directory, identity, &m_holder))
@@ -243,15 +289,15 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
         m_folder.release();
         return CutOffRunWaits;
     }
-    // Each file's identity is measured here, in the folder the run renames in.
-    const std::string absolute = absoluteFolder(folder);
-    const FileHandle files(::open(absolute.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return 0;
+}
+
+int RunJournal::createPlanFile(int dirFd, std::string &part) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     unsigned long long stamp =
         static_cast<unsigned long long>(now.tv_sec) * 1000000000ull + now.tv_nsec;
     int error = EEXIST;
-    std::string part;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt, ++stamp) {
         char name[64];
         std::snprintf(name, sizeof name, "run-%020llu-%ld.journal", stamp,
@@ -265,103 +311,85 @@ int RunJournal::begin(const std::string &folder, const DirectoryIdentity &identi
             ::openat(dirFd, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, JournalMode));
         error = m_file.isOpen() ? 0 : errno;
     }
-    const int m_fd = m_file.get();
-    if (error == 0 && ::flock(m_fd, LOCK_EX) != 0)
-        error = errno;
-    if (error == 0) {
-        // Written through one small buffer, so a plan of many files touches little memory.
-        constexpr size_t Chunk = 1 << 16;
-        std::string text;
-        text.reserve(Chunk + 3 * MostLineBytes);
-        Sum sum;
-        const auto flush = [&] {
-            sum.add(text);
-            error = writeAll(m_fd, text);
-            text.clear();
-        };
-        text += MagicPrefix;
-        text += std::to_string(CurrentVersion);
-        text += "\nkind ";
-        text += kindWord(m_kind);
-        if (!m_undoes.empty()) {
-            text += "\nundoes ";
-            appendEscaped(text, m_undoes);
-        }
-        if (!m_intent.empty()) {
-            text += "\nintent ";
-            appendEscaped(text, m_intent);
-        }
-        text += "\nfolder ";
-        appendEscaped(text, absolute);
-        text +=
-            "\nidentity " + std::to_string(identity.device) + " " + std::to_string(identity.inode);
-        text += "\npid " + std::to_string(::getpid());
-        if (isWayWord(m_way))
-            text += "\nway " + m_way;
-        // Where the file system keeps birth times, one time for all stands in for a look at
-        // each file: a file of the run was born before it, one that took an inode number since
-        // was born after. Elsewhere each file's size and modification time are kept.
-        const bool bornBefore = files.isOpen() && keepsBirthTimes(files.get());
-        if (bornBefore) {
-            const timespec started = birthClockAfterNow();
-            text += "\nstarted " + std::to_string(started.tv_sec) + " " +
-                    std::to_string(started.tv_nsec);
-        }
-        text += "\nsteps " + std::to_string(count) + "\n";
-        char number[24];
-        for (size_t i = 0; i < count && error == 0; ++i) {
-            const JournalStep s = step(i);
-            if (s.round > 0) {
-                text += 'c';
-                text.append(number, std::to_chars(number, number + sizeof number, s.round).ptr);
-            } else {
-                text += 'r';
-            }
-            text += '\t';
-            text.append(number, std::to_chars(number, number + sizeof number, s.inode).ptr);
-            text += '\t';
-            appendEscaped(text, s.before);
-            text += '\t';
-            appendEscaped(text, s.after);
-            if (s.inode != 0 && files.isOpen() && !bornBefore) {
-                const std::string before(s.before);
-                const std::optional<FileIdentity> found =
-                    fileIdentityAt(files.get(), before.c_str());
-                if (found && found->inode == s.inode) {
-                    text += '\t';
-                    text += found->text();
-                }
-            }
-            text += '\n';
-            if (text.size() >= Chunk)
-                flush();
-        }
-        if (error == 0)
-            flush();
-        if (error == 0) {
-            text = "planned " + sum.text() + "\n";
-            error = writeAll(m_fd, text);
-        }
-        // Once, before the first rename: after a crash the disk itself, read by inode, says how
-        // far the run got. Only a whole, durable plan gets the journal's own name.
-        if (error == 0 && ::fsync(m_fd) != 0)
-            error = errno;
-        if (error == 0)
-            error = publish(dirFd, part, m_id);
-        if (error == 0 && ::fsync(dirFd) != 0) {
-            error = errno;
-            ::unlinkat(dirFd, m_id.c_str(), 0); // the journal this call has just made
-        }
-    }
-    if (error != 0 && m_file.isOpen()) {
-        ::unlinkat(dirFd, part.c_str(), 0); // the plan this call has just begun
-        m_file.reset();
-    }
-    if (error != 0)
-        m_folder.release();
-    if (error == 0)
-        prune(m_directory);
     return error;
+}
+
+std::string RunJournal::planHead(const std::string &absolute, const DirectoryIdentity &identity,
+                                 bool bornBefore) const {
+    std::string text(MagicPrefix);
+    text += std::to_string(CurrentVersion);
+    text += "\nkind ";
+    text += kindWord(m_kind);
+    if (!m_undoes.empty()) {
+        text += "\nundoes ";
+        appendEscaped(text, m_undoes);
+    }
+    if (!m_intent.empty()) {
+        text += "\nintent ";
+        appendEscaped(text, m_intent);
+    }
+    text += "\nfolder ";
+    appendEscaped(text, absolute);
+    text += "\nidentity " + std::to_string(identity.device) + " " + std::to_string(identity.inode);
+    text += "\npid " + std::to_string(::getpid());
+    if (isWayWord(m_way))
+        text += "\nway " + m_way;
+    if (bornBefore) {
+        const timespec started = birthClockAfterNow();
+        text +=
+            "\nstarted " + std::to_string(started.tv_sec) + " " + std::to_string(started.tv_nsec);
+    }
+    return text;
+}
+
+int RunJournal::writePlan(const std::string &absolute, const DirectoryIdentity &identity,
+                          int filesFd, size_t count,
+                          const std::function<JournalStep(size_t)> &step) {
+    const int fd = m_file.get();
+    if (::flock(fd, LOCK_EX) != 0)
+        return errno;
+    // Where the file system keeps birth times, one time for all stands in for a look at each
+    // file: a file of the run was born before it, one that took an inode number since was born
+    // after. Elsewhere each file's size and modification time are kept.
+    const bool bornBefore = filesFd >= 0 && keepsBirthTimes(filesFd);
+    // Written through one small buffer, so a plan of many files touches little memory.
+    constexpr size_t Chunk = 1 << 16;
+    std::string text;
+    text.reserve(Chunk + 3 * MostLineBytes);
+    Sum sum;
+    int error = 0;
+    const auto flush = [&] {
+        sum.add(text);
+        error = writeAll(fd, text);
+        text.clear();
+    };
+    text += planHead(absolute, identity, bornBefore);
+    text += "\nsteps " + std::to_string(count) + "\n";
+    for (size_t i = 0; i < count && error == 0; ++i) {
+        appendStepLine(text, step(i), bornBefore ? -1 : filesFd);
+        if (text.size() >= Chunk)
+            flush();
+    }
+    if (error == 0)
+        flush();
+    if (error == 0)
+        error = writeAll(fd, "planned " + sum.text() + "\n");
+    return error;
+}
+
+int RunJournal::publishPlan(int dirFd, const std::string &part) {
+    // Once, before the first rename: after a crash the disk itself, read by inode, says how far
+    // the run got. Only a whole, durable plan gets the journal's own name.
+    if (::fsync(m_file.get()) != 0)
+        return errno;
+    if (const int error = publish(dirFd, part, m_id))
+        return error;
+    if (::fsync(dirFd) != 0) {
+        const int error = errno;
+        ::unlinkat(dirFd, m_id.c_str(), 0); // the journal this call has just made
+        return error;
+    }
+    return 0;
 }
 
 int RunJournal::finish(int renamedCount) {
@@ -391,204 +419,9 @@ std::vector<std::string> journalIds(const std::string &journalDirectory) {
 
 bool journalInUse(const std::string &journalDirectory, const std::string &id) {
     int error = 0;
-    const FileHandle file = openJournal(journalDirectory + "/" + id, O_RDONLY, error);
+    const FileHandle file = openJournalFile(journalDirectory + "/" + id, O_RDONLY, error);
     return file.isOpen() && ::flock(file.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
-
-namespace {
-
-// Reads a journal line by line through one buffer, never past the size the file had when it
-// was opened, never holding a line longer than any the writer makes: what reading costs is
-// bounded by the file's true size, whatever its lines claim.
-class LineReader {
-public:
-    LineReader(int fd, off_t from, off_t end) : m_fd(fd), m_offset(from), m_end(end) {}
-
-    // False at the end, or when a line is longer than MostLineBytes (`overlong`), or cut off.
-    bool next(std::string_view &line) {
-        for (;;) {
-            const size_t newline = m_buffer.find('\n', m_at);
-            if (newline != std::string::npos) {
-                line = std::string_view(m_buffer).substr(m_at, newline - m_at);
-                sum.add(std::string_view(m_buffer).substr(m_at, newline + 1 - m_at));
-                m_at = newline + 1;
-                return true;
-            }
-            if (m_buffer.size() - m_at > MostLineBytes) {
-                overlong = true;
-                return false;
-            }
-            if (!fill())
-                return false;
-        }
-    }
-
-    Sum sum; // of the lines read so far
-    bool overlong = false;
-
-private:
-    bool fill() {
-        if (m_offset >= m_end)
-            return false;
-        m_buffer.erase(0, m_at);
-        m_at = 0;
-        const size_t have = m_buffer.size();
-        const size_t want = static_cast<size_t>(std::min<off_t>(m_end - m_offset, off_t(Chunk)));
-        m_buffer.resize(have + want);
-        ssize_t got;
-        do
-            got = ::pread(m_fd, m_buffer.data() + have, want, m_offset);
-        while (got < 0 && errno == EINTR);
-        if (got <= 0) {
-            m_buffer.resize(have);
-            m_offset = m_end;
-            return false;
-        }
-        m_buffer.resize(have + static_cast<size_t>(got));
-        m_offset += got;
-        return true;
-    }
-
-    static constexpr size_t Chunk = 1 << 16;
-    int m_fd;
-    off_t m_offset;
-    off_t m_end;
-    std::string m_buffer;
-    size_t m_at = 0;
-};
-
-// A line "word value", the value possibly empty.
-std::pair<std::string_view, std::string_view> wordAndValue(std::string_view line) {
-    const size_t space = line.find(' ');
-    return {line.substr(0, space),
-            space == std::string_view::npos ? std::string_view() : line.substr(space + 1)};
-}
-
-bool parseTwo(std::string_view value, auto &first, auto &second) {
-    const size_t gap = value.find(' ');
-    return gap != std::string_view::npos && parseNumber(value.substr(0, gap), first) &&
-           parseNumber(value.substr(gap + 1), second);
-}
-
-// One head line into `record`; false when it is no line a writer makes.
-bool readHeadLine(std::string_view word, std::string_view value, JournalRecord &record) {
-    if (word == "kind") {
-        const std::optional<RunKind> kind = kindOfWord(value);
-        record.kind = kind.value_or(RunKind::Rename);
-        return kind.has_value();
-    }
-    if (word == "undoes")
-        return unescape(value, record.undoes) && isBareId(record.undoes);
-    if (word == "intent")
-        return unescape(value, record.intent) && isIntentWord(record.intent);
-    if (word == "folder")
-        return unescape(value, record.folder) && isAbsoluteFolder(record.folder);
-    if (word == "identity")
-        return parseTwo(value, record.identity.device, record.identity.inode);
-    if (word == "pid")
-        return parseNumber(value, record.pid) && record.pid >= 0;
-    if (word == "way")
-        return record.version >= 2 && isWayWord(value) && (record.way = value, true);
-    if (word == "started") {
-        std::int64_t seconds = 0;
-        std::uint32_t nanoseconds = 0;
-        if (!parseTwo(value, seconds, nanoseconds) || nanoseconds >= 1000000000u)
-            return false;
-        record.started = std::make_pair(seconds, nanoseconds);
-        return true;
-    }
-    return false;
-}
-
-// One step line; false when it is no step a writer makes.
-bool readStep(std::string_view line, const JournalRecord &record, size_t stepCount,
-              RecordedStep &step) {
-    // c<round> or r, inode, before, after, and an identity where it was measured.
-    std::string_view fields[5];
-    size_t count = 0;
-    for (std::string_view from = line;;) {
-        if (count == 5)
-            return false;
-        const size_t tab = from.find('\t');
-        fields[count++] = from.substr(0, tab);
-        if (tab == std::string_view::npos)
-            break;
-        from.remove_prefix(tab + 1);
-    }
-    const size_t mostRound = std::min<size_t>(stepCount, std::numeric_limits<int>::max());
-    if (count < 4 || fields[0].empty() || (fields[0][0] != 'c' && fields[0][0] != 'r') ||
-        (fields[0][0] == 'r' && fields[0].size() != 1) ||
-        (fields[0][0] == 'c' && (!parseNumber(fields[0].substr(1), step.round) || step.round < 1 ||
-                                 static_cast<size_t>(step.round) > mostRound)) ||
-        !parseNumber(fields[1], step.inode) || !unescape(fields[2], step.before) ||
-        !unescape(fields[3], step.after))
-        return false;
-    // Names are names in the folder: never a path, never the program's private names as a
-    // name to give (a file under one is only ever moved away from it, by an undo or recovery).
-    if (!isPlainName(step.before) || !isPlainName(step.after) || isPrivateName(step.after) ||
-        (record.kind == RunKind::Rename && isPrivateName(step.before)))
-        return false;
-    if (count == 5) {
-        step.identity = FileIdentity::parse(fields[4]);
-        if (!step.identity || step.identity->inode != step.inode)
-            return false;
-    } else if (record.started && step.inode != 0) {
-        FileIdentity born;
-        born.inode = step.inode;
-        born.bornBefore = true;
-        born.birthSeconds = record.started->first;
-        born.birthNanoseconds = record.started->second;
-        step.identity = born;
-    }
-    return true;
-}
-
-// The marks after the plan; false for a line no writer makes.
-bool readMark(std::string_view line, size_t stepCount, JournalRecord &record) {
-    const auto [word, value] = wordAndValue(line);
-    if (word == "complete") {
-        int count = 0;
-        if (!parseNumber(value, count) || count < 0)
-            return false;
-        // Version 1 counted a file that kept its name too: more than its steps is no damage
-        // there, only a count too high.
-        if (static_cast<size_t>(count) > stepCount) {
-            if (record.version >= 2)
-                return false;
-            count = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
-        }
-        record.complete = true;
-        record.renamedCount = count;
-        return true;
-    }
-    std::string by;
-    if (!unescape(value, by) || (!by.empty() && !isBareId(by)))
-        return false;
-    if (word == "undone" && !by.empty()) {
-        record.undone = true;
-        return true;
-    }
-    if (word == "redone" && !by.empty()) {
-        record.undone = false;
-        return true;
-    }
-    if (word == "settled") {
-        record.settled = true;
-        record.settledBy = by;
-        return true;
-    }
-    return false;
-}
-
-// The `planned` line of the record's version, its sum checked where it has one.
-bool isPlannedLine(std::string_view line, const JournalRecord &record, const Sum *sum) {
-    if (record.version < 2)
-        return line == "planned";
-    const auto [word, value] = wordAndValue(line);
-    return word == "planned" && value.size() == 16 && (!sum || value == sum->text());
-}
-
-} // namespace
 
 int setJournalAside(const std::string &journalDirectory, const std::string &id) {
     if (!isBareId(id))
@@ -602,125 +435,6 @@ int setJournalAside(const std::string &journalDirectory, const std::string &id) 
     if (::link(from.c_str(), to.c_str()) != 0)
         return errno;
     return ::unlink(from.c_str()) == 0 ? 0 : errno;
-}
-
-std::optional<JournalRecord> readJournal(const std::string &journalDirectory, const std::string &id,
-                                         JournalPart part, bool *damaged) {
-    bool ignored = false;
-    bool &isDamaged = damaged ? *damaged : ignored;
-    isDamaged = false;
-    // Whatever follows returns through here: the file is there, but no journal of ours.
-    const auto bad = [&isDamaged]() -> std::optional<JournalRecord> {
-        isDamaged = true;
-        return std::nullopt;
-    };
-    if (!isBareId(id))
-        return std::nullopt;
-    int error = 0;
-    const FileHandle file = openJournal(journalDirectory + "/" + id, O_RDONLY, error);
-    struct stat st;
-    if (!file.isOpen() || ::fstat(file.get(), &st) != 0) {
-        isDamaged = error == EINVAL || error == ELOOP; // not a regular file
-        return std::nullopt;
-    }
-    if (static_cast<std::uint64_t>(st.st_size) > mostJournalBytes(MostSteps))
-        return bad();
-    JournalRecord record;
-    record.id = id;
-    LineReader lines(file.get(), 0, st.st_size);
-    std::string_view line;
-    // Every journal under its own name was whole when it got it: one cut off, empty or not
-    // ours is damaged, and set aside by the caller, never taken for a plan not yet begun.
-    if (!lines.next(line) || !line.starts_with(MagicPrefix))
-        return bad();
-    const std::string_view version = line.substr(MagicPrefix.size());
-    if (version == "1")
-        record.version = 1;
-    else if (version == "2")
-        record.version = 2;
-    else
-        return bad();
-    size_t stepCount = 0;
-    for (int headLines = 0;; ++headLines) {
-        if (headLines > 16 || !lines.next(line))
-            return bad(); // the head has a line per field, each once
-        const auto [word, value] = wordAndValue(line);
-        if (word == "steps") {
-            // Every step is a line of at least LeastStepBytes: a count beyond what the file
-            // holds is damage, not a reason to reserve room for it.
-            if (!parseNumber(value, stepCount) || stepCount > MostSteps ||
-                stepCount > static_cast<std::uint64_t>(st.st_size) / LeastStepBytes ||
-                static_cast<std::uint64_t>(st.st_size) > mostJournalBytes(stepCount))
-                return bad();
-            break;
-        }
-        if (!readHeadLine(word, value, record))
-            return bad();
-    }
-    if (record.folder.empty() || (record.kind != RunKind::Rename && record.undoes.empty()))
-        return bad();
-    record.stepCount = stepCount;
-    // Without its steps, a large journal is read at its two ends only: the head up to the step
-    // count, and the marks after the steps. Every front end looks at every kept journal before
-    // a run, so reading them whole would cost more than the run's own listing.
-    constexpr off_t TailBytes = 64 * 1024;
-    if (part == JournalPart::WithoutSteps && st.st_size > 4 * TailBytes) {
-        LineReader tail(file.get(), st.st_size - TailBytes, st.st_size);
-        tail.next(line); // the rest of a line begun before the tail
-        bool sawStep = false, sawPlanned = false;
-        JournalRecord marked = record;
-        bool valid = true;
-        while (valid && tail.next(line)) {
-            if (!sawPlanned && line.find('\t') != std::string_view::npos) {
-                sawStep = true;
-                continue;
-            }
-            if (!sawStep)
-                break; // marks longer than the tail: only the whole file tells them all
-            if (!sawPlanned)
-                valid = sawPlanned = isPlannedLine(line, marked, nullptr);
-            else
-                valid = readMark(line, stepCount, marked);
-        }
-        if (sawStep) {
-            if (!valid || tail.overlong || !sawPlanned)
-                return bad();
-            marked.planned = true;
-            record = std::move(marked);
-            if (!record.complete && (st.st_mode & S_IWUSR) == 0) {
-                record.complete = true;
-                record.renamedCount = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
-            }
-            return record;
-        }
-    }
-    if (part == JournalPart::Whole)
-        record.steps.reserve(stepCount);
-    RecordedStep step;
-    for (size_t i = 0; i < stepCount; ++i) {
-        if (!lines.next(line) || !readStep(line, record, stepCount, step))
-            return bad();
-        if (part == JournalPart::Whole)
-            record.steps.push_back(std::move(step));
-        step = {};
-    }
-    const Sum planSum = lines.sum;
-    if (!lines.next(line) || !isPlannedLine(line, record, &planSum))
-        return bad();
-    record.planned = true;
-    while (lines.next(line))
-        if (!readMark(line, stepCount, record))
-            return bad();
-    // A mark cut off at the end (the disk full as it was appended) is no mark; anything longer
-    // than a line is no journal's.
-    if (lines.overlong)
-        return bad();
-    // Marked complete by its mode alone: how many it renamed is not known, only that it ended.
-    if (!record.complete && (st.st_mode & S_IWUSR) == 0) {
-        record.complete = true;
-        record.renamedCount = static_cast<int>(std::min<size_t>(stepCount, INT_MAX));
-    }
-    return record;
 }
 
 int markJournal(const std::string &journalDirectory, const std::string &id, JournalMark mark,

@@ -111,6 +111,15 @@ public:
     const std::string &undoes() const { return m_undoes; }
 
 private:
+    // The steps of begin, each 0 or the errno.
+    int holdFolder(const DirectoryIdentity &identity);
+    int createPlanFile(int dirFd, std::string &part); // `part`: its name, m_id the journal's
+    std::string planHead(const std::string &absolute, const DirectoryIdentity &identity,
+                         bool bornBefore) const;
+    int writePlan(const std::string &absolute, const DirectoryIdentity &identity, int filesFd,
+                  size_t count, const std::function<JournalStep(size_t)> &step);
+    int publishPlan(int dirFd, const std::string &part);
+
     std::string m_directory;
     RunKind m_kind;
     std::string m_undoes;

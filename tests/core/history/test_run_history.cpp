@@ -4,6 +4,7 @@
 #include "core/base/FileHandle.h"
 #include "core/base/FileIdentity.h"
 #include "core/history/RunHistory.h"
+#include "core/journal/FolderLock.h"
 #include "core/journal/RunJournal.h"
 
 #include <csignal>
@@ -133,23 +134,13 @@ TEST(RunHistorySizes, ARunOfFortyThousandFilesKilledAnywhereIsRecoveredByEachCho
     for (const RecoveryChoice choice :
          {RecoveryChoice::Restore, RecoveryChoice::Finish, RecoveryChoice::Leave}) {
         SCOPED_TRACE(static_cast<int>(choice));
-        const int killAt = 1 + static_cast<int>(random() % (Files - 1));
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ScriptedCalls calls;
-            int renames = 0;
-            calls.before = [&](const ScriptedCalls::Call &call) {
-                if (call.kind == Kind::Rename && ++renames == killAt)
-                    ::kill(::getpid(), SIGKILL);
-                return 0;
-            };
-            journalledRun(renumbering(dir, Files, shift), home, &calls);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        const int killAt = 1 + static_cast<int>(random() % (Files - 1)); // the killAt-th rename
+        ASSERT_TRUE(killedDuring(
+            killAt - 1,
+            [&](DirectoryCalls *calls) {
+                journalledRun(renumbering(dir, Files, shift), home, calls);
+            },
+            -1, [](const ScriptedCalls::Call &call) { return call.kind == Kind::Rename; }));
         std::vector<std::string> setAside;
         const auto cut = nextInterruptedRun(home.journals(), &setAside);
         EXPECT_TRUE(setAside.empty());
@@ -232,6 +223,44 @@ TEST(RunHistoryFolderLock, OneRunPerFolderAtATime) {
               RunRefusal::None);
     EXPECT_TRUE(numberedBy(dir, Files, 0));
     EXPECT_EQ(journalledRun(renumbering(dir, Files), home).renamedCount(), Files);
+}
+
+// A folder's lock file that is no file of ours (a link to a file of the user's, a FIFO) is
+// never opened through, written or waited on: the run is refused before it renames anything,
+// and the file the link points at keeps its content.
+TEST(RunHistoryFolderLock, ALockThatIsNoPlainFileRefusesTheRunAndIsNeverWritten) {
+    struct Case {
+        const char *name;
+        bool link; // else a FIFO
+        int error;
+    };
+    const Case cases[] = {{"a link", true, ELOOP}, {"a FIFO", false, EINVAL}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        JournalHome home;
+        MemoryDir dir;
+        makeNumbered(dir, 3);
+        const DirectoryIdentity folder = *directoryIdentity(dir.str());
+        std::filesystem::create_directories(home.journals());
+        const std::string lock = home.journals() + "/folder-" + std::to_string(folder.device) +
+                                 "-" + std::to_string(folder.inode) + ".lock";
+        const std::string victim = home.dir().file("precious");
+        std::ofstream(victim) << "keep me";
+        if (c.link)
+            std::filesystem::create_symlink(victim, lock);
+        else
+            ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0);
+        FolderLock held;
+        EXPECT_EQ(held.acquire(home.journals(), folder), c.error);
+        EXPECT_FALSE(held.held());
+        const RenameResult run = journalledRun(renumbering(dir, 3), home);
+        EXPECT_EQ(run.refusal, RunRefusal::JournalNotWritten);
+        EXPECT_EQ(run.error, c.error);
+        EXPECT_EQ(run.renamedCount(), 0);
+        EXPECT_TRUE(numberedBy(dir, 3, 0));
+        std::ifstream in(victim);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+    }
 }
 
 namespace {
@@ -369,24 +398,7 @@ TEST(RunHistoryRecoveries, RecoveriesOfRecoveriesKilledAnywhereLeaveNoHiddenName
         plan.folder = directoryIdentity(dir.str());
         for (int i = 1; i <= Files; ++i)
             plan.add(numbered(i), numbered(i % Files + 1));
-        const auto killedAt = [&](int killAt, const std::function<void(DirectoryCalls *)> &work) {
-            std::fflush(nullptr);
-            const pid_t child = ::fork();
-            if (child == 0) {
-                ScriptedCalls calls;
-                int changes = 0;
-                calls.before = [&](const ScriptedCalls::Call &call) {
-                    if (call.kind != Kind::Status && changes++ == killAt)
-                        ::kill(::getpid(), SIGKILL);
-                    return 0;
-                };
-                work(&calls);
-                ::_exit(0);
-            }
-            int status = 0;
-            ::waitpid(child, &status, 0);
-        };
-        killedAt(1 + static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
+        killedDuring(1 + static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
             journalledRun(std::move(plan), home, calls, method);
         });
         const RecoveryChoice choice = static_cast<RecoveryChoice>(random() % 3);
@@ -394,7 +406,7 @@ TEST(RunHistoryRecoveries, RecoveriesOfRecoveriesKilledAnywhereLeaveNoHiddenName
             const auto cut = nextInterruptedRun(home.journals());
             if (!cut)
                 break;
-            killedAt(static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
+            killedDuring(static_cast<int>(random() % (3 * Files)), [&](DirectoryCalls *calls) {
                 recoverRun(home.journals(), cut->id, choice, {method, {}, nullptr, calls});
             });
         }
@@ -403,5 +415,51 @@ TEST(RunHistoryRecoveries, RecoveriesOfRecoveriesKilledAnywhereLeaveNoHiddenName
                           .refusal,
                       RunRefusal::None);
         ASSERT_TRUE(everyFileOnce(dir, Files));
+    }
+}
+
+// What a run cut off is offered: restored by default; a recovery cut off only finished (taking
+// it back would bring back the state of the crash); a run whose folder is not found dealt with
+// once the user points at it. Leave is always there, last, and each answer asks for its own.
+TEST(RunRecoveryOffer, EachRunCutOffIsOfferedWhatItCanTake) {
+    using Answer = RecoveryAnswer;
+    struct Case {
+        const char *name;
+        RunKind kind;
+        bool folderFound;
+        std::vector<Answer> answers;
+        RecoveryChoice pointedAt; // what pointing at the folder asks for
+    };
+    const Case cases[] = {
+        {"a run", RunKind::Rename, true, {Answer::Restore, Answer::Finish, Answer::Leave}, {}},
+        {"an undo", RunKind::Undo, true, {Answer::Restore, Answer::Finish, Answer::Leave}, {}},
+        {"a recovery", RunKind::Recovery, true, {Answer::Finish, Answer::Leave}, {}},
+        {"a run, its folder gone",
+         RunKind::Rename,
+         false,
+         {Answer::PointAtFolder, Answer::Leave},
+         RecoveryChoice::Restore},
+        {"a recovery, its folder gone",
+         RunKind::Recovery,
+         false,
+         {Answer::PointAtFolder, Answer::Leave},
+         RecoveryChoice::Finish},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RunSummary run;
+        run.kind = c.kind;
+        run.folderFound = c.folderFound;
+        run.fileCount = 4;
+        run.renamedCount = 2;
+        const RecoveryOffer offer = recoveryOffer(run);
+        EXPECT_EQ(offer.answers, c.answers);
+        EXPECT_EQ(offer.preferred, c.answers.front());
+        EXPECT_EQ(recoveryChoiceFor(Answer::Restore, run), RecoveryChoice::Restore);
+        EXPECT_EQ(recoveryChoiceFor(Answer::Finish, run), RecoveryChoice::Finish);
+        EXPECT_EQ(recoveryChoiceFor(Answer::Leave, run), RecoveryChoice::Leave);
+        if (!c.folderFound) {
+            EXPECT_EQ(recoveryChoiceFor(Answer::PointAtFolder, run), c.pointedAt);
+        }
     }
 }

@@ -41,6 +41,17 @@ RenameResult journalled(const RenameFolder &folder, const StateHome &home,
     return runPlan(std::move(plan), {method, {}, &journal, calls});
 }
 
+// Undoes the newest run in the folder that Undo offers; a failure, and no rows, when none is.
+RenameResult undoLast(const StateHome &home, const RenameFolder &folder,
+                      const RunSettings &settings = {}) {
+    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
+    if (!last) {
+        ADD_FAILURE() << "no run to undo";
+        return {};
+    }
+    return undoRun(home.journals(), last->id, settings);
+}
+
 Contents unchanged(const Names &files) {
     Contents contents;
     for (const std::string &file : files)
@@ -187,9 +198,7 @@ TEST(RunUndo, ARoundLeftHalfTurnedIsTakenBackWhole) {
     ScriptedCalls calls;
     calls.before = ScriptedCalls::exchangesFailFrom(2, EIO);
     EXPECT_EQ(journalled(folder, home, &calls).renamedCount(), 1);
-    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
-    ASSERT_TRUE(last);
-    const RenameResult undo = undoRun(home.journals(), last->id);
+    const RenameResult undo = undoLast(home, folder);
     EXPECT_EQ(outcomes(undo.rows), (Contents{{"b.mp3", "renamed"}, {"a.mp3", "renamed"}}));
     EXPECT_EQ(folder.contents(), unchanged({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
 }
@@ -204,8 +213,7 @@ TEST(RunUndo, FilesChangedSinceTheRunAreLeftAloneWithTheirReason) {
     folder.dir.touch("saved", "new");
     std::filesystem::rename(folder.dir.path() / "saved", folder.dir.path() / "D.mp3");
     folder.remove("C.mp3");
-    const RenameResult undo =
-        undoRun(home.journals(), latestUndoableRun(home.journals(), folder.dir.str())->id);
+    const RenameResult undo = undoLast(home, folder);
     Contents byName;
     for (const RowOutcome &row : undo.rows)
         byName[std::string(row.newName)] =
@@ -249,22 +257,8 @@ TEST(RunUndo, UndoTwiceTakesBackTheRunsNewestFirst) {
 // A child process renames with its journal and is killed at the `killAt`-th call that changes
 // the folder (0: before the first). True when it was killed so.
 bool killedAt(const StateHome &home, const RenameFolder &folder, Method method, int killAt) {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ScriptedCalls calls;
-        int changes = 0;
-        calls.before = [&](const ScriptedCalls::Call &call) {
-            if (call.kind != Kind::Status && changes++ == killAt)
-                ::kill(::getpid(), SIGKILL);
-            return 0;
-        };
-        journalled(folder, home, &calls, method);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    return killedDuring(killAt,
+                        [&](DirectoryCalls *calls) { journalled(folder, home, calls, method); });
 }
 
 TEST(RunRecovery, AChainAndARoundKilledAtAnyStepAreRestored) {
@@ -337,9 +331,7 @@ TEST(RunRecovery, FinishAndLeaveLeaveNoFileUnderATemporaryName) {
         EXPECT_EQ(folder.contents(), choice == RecoveryChoice::Finish ? turned : left);
         EXPECT_TRUE(interruptedRuns(home.journals()).empty());
         // What the run did, it did: Undo takes it back.
-        const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
-        ASSERT_TRUE(last);
-        undoRun(home.journals(), last->id);
+        undoLast(home, folder);
         EXPECT_EQ(folder.contents(), unchanged(files));
     }
 }
@@ -360,27 +352,6 @@ TEST(RunRecovery, ARunStillGoingIsNotTakenForOneCutOff) {
 }
 
 namespace {
-
-// A child process runs `work` with calls that kill it at the `killAt`-th change of the folder.
-// True when it was killed so.
-bool killedDuring(int killAt, const std::function<void(DirectoryCalls *)> &work) {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ScriptedCalls calls;
-        int changes = 0;
-        calls.before = [&](const ScriptedCalls::Call &call) {
-            if (call.kind != Kind::Status && changes++ == killAt)
-                ::kill(::getpid(), SIGKILL);
-            return 0;
-        };
-        work(&calls);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-}
 
 // Every content once, whatever its name, and no temporary name left.
 void expectEveryFileOnce(const RenameFolder &folder, const Names &files) {
@@ -441,9 +412,7 @@ TEST(RunUndo, AnUndoCutOffAndThenRepeatedIsNeverOfferedForRecovery) {
     ASSERT_TRUE(killedDuring(1, [&](DirectoryCalls *calls) {
         undoRun(home.journals(), run->id, {Method::NoReplaceFlag, {}, nullptr, calls});
     }));
-    const std::optional<RunSummary> again = latestUndoableRun(home.journals(), folder.dir.str());
-    ASSERT_TRUE(again);
-    undoRun(home.journals(), again->id);
+    undoLast(home, folder);
     EXPECT_EQ(folder.contents(), unchanged(files));
     EXPECT_TRUE(interruptedRuns(home.journals()).empty());
     EXPECT_EQ(folder.contents(), unchanged(files));
@@ -479,9 +448,7 @@ TEST(RunJournal, ACompleteMarkThatCannotBeWrittenLeavesARunToUndoNotToRecover) {
     EXPECT_EQ(folder.contents(), (Contents{{"x.mp3", "a.mp3"}, {"y.mp3", "b.mp3"}}));
 
     EXPECT_TRUE(interruptedRuns(home.journals()).empty());
-    const std::optional<RunSummary> last = latestUndoableRun(home.journals(), folder.dir.str());
-    ASSERT_TRUE(last);
-    undoRun(home.journals(), last->id);
+    undoLast(home, folder);
     EXPECT_EQ(folder.contents(), unchanged(files));
 }
 
@@ -503,9 +470,7 @@ TEST(RunUndo, AFileThatIsNotTheRunsIsLeftAloneAndReportedReplaced) {
                 ::stat(folder.dir.file("y.mp3").c_str(), &now) == 0 && now.st_ino == old.st_ino;
         }
         if (reused) {
-            const auto last = latestUndoableRun(home.journals(), folder.dir.str());
-            ASSERT_TRUE(last);
-            const RenameResult undo = undoRun(home.journals(), last->id);
+            const RenameResult undo = undoLast(home, folder);
             EXPECT_EQ(outcomes(undo.rows),
                       (Contents{{"x.mp3", "renamed"}, {"y.mp3", "replaced since"}}));
             EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}, {"y.mp3", "stranger"}}));
@@ -516,8 +481,6 @@ TEST(RunUndo, AFileThatIsNotTheRunsIsLeftAloneAndReportedReplaced) {
     RenameFolder folder({"a.mp3", "b.mp3"});
     folder.type({{"a.mp3", "x"}, {"b.mp3", "y"}});
     journalled(folder, home);
-    const auto last = latestUndoableRun(home.journals(), folder.dir.str());
-    ASSERT_TRUE(last);
     ScriptedCalls calls;
     bool replaced = false;
     calls.before = [&](const ScriptedCalls::Call &call) {
@@ -528,8 +491,7 @@ TEST(RunUndo, AFileThatIsNotTheRunsIsLeftAloneAndReportedReplaced) {
         }
         return 0;
     };
-    const RenameResult undo =
-        undoRun(home.journals(), last->id, {Method::NoReplaceFlag, {}, nullptr, &calls});
+    const RenameResult undo = undoLast(home, folder, {Method::NoReplaceFlag, {}, nullptr, &calls});
     EXPECT_TRUE(replaced);
     EXPECT_EQ(outcomes(undo.rows), (Contents{{"x.mp3", "renamed"}, {"y.mp3", "replaced since"}}));
     EXPECT_EQ(folder.contents(), (Contents{{"a.mp3", "a.mp3"}, {"y.mp3", "stranger"}}));
@@ -670,23 +632,9 @@ TEST(RunRecovery, RandomRunsKilledAnywhereAreRecoveredWithEveryFileOnce) {
         // Names of each other (chains and rounds) or new ones.
         for (int i = 0; i < count; ++i)
             folder.type(files[i], random() % 4 ? number("f", order[i], 2) : number("n", i, 2));
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ScriptedCalls calls;
-            int changes = 0;
-            calls.before = [&](const ScriptedCalls::Call &call) {
-                if (call.kind == Kind::Status)
-                    return 0;
-                if (changes == killAt)
-                    ::kill(::getpid(), SIGKILL);
-                return changes++ == refuseAt ? EIO : 0;
-            };
-            journalled(folder, home, &calls, method);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        killedDuring(
+            killAt, [&](DirectoryCalls *calls) { journalled(folder, home, calls, method); },
+            refuseAt);
         while (const std::optional<RunSummary> cut = nextInterruptedRun(home.journals()))
             ASSERT_EQ(recoverRun(home.journals(), cut->id, choice).refusal, RunRefusal::None);
         expectEveryFileOnce(folder, files);

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "ScriptedCalls.h"
 #include "TempDir.h"
 #include "core/journal/RunJournal.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -65,3 +71,34 @@ public:
 private:
     std::string m_path;
 };
+
+// Whether a call counts as a change of the folder for killedDuring: every call but a look.
+inline bool changesTheFolder(const ScriptedCalls::Call &call) {
+    return call.kind != ScriptedCalls::Kind::Status;
+}
+
+// A child process runs `work` with calls that kill it, as a crash would, at the `killAt`-th
+// call that `counts` (from 0), and that refuse the `refuseAt`-th one with EIO (none when
+// negative). True when it was killed so.
+inline bool killedDuring(int killAt, const std::function<void(filvane::DirectoryCalls *)> &work,
+                         int refuseAt = -1,
+                         bool (*counts)(const ScriptedCalls::Call &) = changesTheFolder) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ScriptedCalls calls;
+        int changes = 0;
+        calls.before = [&](const ScriptedCalls::Call &call) {
+            if (!counts(call))
+                return 0;
+            if (changes == killAt)
+                ::kill(::getpid(), SIGKILL);
+            return changes++ == refuseAt ? EIO : 0;
+        };
+        work(&calls);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
