@@ -94,10 +94,14 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->AboutBtn->setIcon(QIcon(transparentPixmap(QStringLiteral(":/images/about.png"))));
 
     m_edits = std::make_unique<ListEdits>(m_session, [this] { showEdits(); });
-    m_readModel =
-        std::make_unique<NameGridModel>(std::as_const(m_session).lists().readList(), nullptr);
-    m_nameModel =
-        std::make_unique<NameGridModel>(std::as_const(m_session).lists().nameList(), nullptr);
+    using Side = filvane::NameLists::Side;
+    const filvane::NameLists &lists = m_session.lists();
+    m_readModel = std::make_unique<NameGridModel>(
+        lists.readList(), [this](int row) { return m_session.numberCell(Side::Read, row); },
+        nullptr);
+    m_nameModel = std::make_unique<NameGridModel>(
+        lists.nameList(), [this](int row) { return m_session.numberCell(Side::NewNames, row); },
+        nullptr);
     m_nameModel->setEditable(true);
     setupGrid(ui->ReadGrid, m_readModel.get());
     setupGrid(ui->NameGrid, m_nameModel.get());
@@ -244,10 +248,10 @@ void TMainForm::FormActivate() {
         grid->setColumnWidth(0, 30);
         grid->setColumnWidth(1, 170);
     }
-    m_session.lists().setCaption(0, std::string(filvane::NumberCaption));
+    m_session.setCaption(0, std::string(filvane::NumberCaption));
     m_session.setNumbering(true);
     m_session.setKeepExtension(true);
-    m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
+    m_session.setCaption(1, m_texts[UiText::ColumnCaption]);
     m_readModel->captionsChanged();
     m_nameModel->captionsChanged();
     showItemCount(0);
@@ -740,7 +744,7 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     showSortOrder();
     applyAccessibleTexts(language);
     if (fromSwitch) {
-        m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
+        m_session.setCaption(1, m_texts[UiText::ColumnCaption]);
         m_readModel->captionsChanged();
         m_nameModel->captionsChanged();
     }

@@ -130,7 +130,7 @@ public:
 
     const filvane::StoredTexts &texts() const { return m_texts; }
     filvane::RenameSession &session() { return m_session; }
-    filvane::NameLists &lists() { return m_session.lists(); }
+    const filvane::NameLists &lists() const { return m_session.lists(); }
     std::string searchPattern() const { return m_session.searchPattern(); }
     const std::string &listingDirectory() const { return m_session.listingDirectory(); }
     const std::string &lastExtension() const { return m_session.lastExtension(); }

@@ -160,12 +160,7 @@ void TMainForm::showNameTools(NameTool tool) {
         m_settings.saveOptions(m_session.options());
         return;
     }
-    const std::vector<std::string> result = form.result();
-    m_edits->editNames(step, [&] {
-        const std::span<std::string> now = m_session.lists().newNames();
-        for (size_t i = 0; i < now.size() && i < result.size(); ++i)
-            now[i] = result[i];
-    });
+    m_edits->editNames(step, [&] { m_session.setNewNames(form.result()); });
     showEdits();
 }
 
@@ -182,7 +177,7 @@ void TMainForm::fillFromOldNamesStripped() {
     if (!m_nameModel->isEditable())
         return;
     m_edits->editNames(qstr(m_texts[UiText::FillStrippedAction]),
-                       [this] { m_session.lists().fillNewNamesFromOldNamesStripped(); });
+                       [this] { m_session.fillNewNamesFromOldNamesStripped(); });
     showEdits();
 }
 
