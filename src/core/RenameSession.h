@@ -109,8 +109,9 @@ public:
     void setNumberFormat(const NumberFormat &format) { m_options.numbers = format; }
 
     void setNumbering(bool numbering) { m_options.numbering = numbering; }
-    // The options as accepted in an earlier run, before anything is listed: the lists are
-    // left as they are, and they are not taken as accepted now (see relist).
+    // The options as accepted in an earlier run, before anything is listed: the typed names
+    // are left as they are (the number columns follow, as they always show the options), and
+    // the options are not taken as accepted now (see relist).
     void setOptions(RenameOptions options);
     void setKeepExtension(bool keep) { m_options.keepExtension = keep; }
 
