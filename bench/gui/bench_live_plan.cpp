@@ -42,7 +42,7 @@ void measure(int rows) {
     int typed = 0;
     bench::Samples blocking;
     const double update = bench::medianMs(Runs, [&] {
-        session.lists().nameList().setCell(1, rows / 2, "Typed " + std::to_string(++typed));
+        session.setNewName(rows / 2, "Typed " + std::to_string(++typed));
         window.refresh();
         while (window.pending())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);

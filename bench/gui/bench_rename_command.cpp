@@ -31,10 +31,10 @@ std::string trackName(int i) {
 }
 
 // What the user would have typed: a new name of this generation in every row.
-void typeGeneration(filvane::NameLists &lists, int generation) {
+template <typename Type> void typeGeneration(int files, int generation, Type type) {
     const std::string prefix = "g" + std::to_string(generation) + "-";
-    for (int row = 1; row <= lists.fileCount(); ++row)
-        lists.nameList().setCell(1, row, prefix + std::to_string(row));
+    for (int row = 1; row <= files; ++row)
+        type(row, prefix + std::to_string(row));
 }
 
 int countRenamed(const std::vector<filvane::RowOutcome> &rows) {
@@ -54,21 +54,25 @@ void measure(const char *place, TMainForm *main) {
     for (int run = 0; run < Runs; ++run) {
         // The core: rename, list again, sort. Its lists first catch up with what the
         // command renamed last time, untimed.
-        lists.listDirectory(pattern, true);
+        lists.listDirectory(pattern);
         lists.sortByName();
-        typeGeneration(lists, ++generation);
+        typeGeneration(lists.fileCount(), ++generation, [&](int row, std::string name) {
+            lists.nameList().setCell(1, row, std::move(name));
+        });
         bench::Stopwatch clock;
         coreRenamed +=
-            countRenamed(filvane::renameRows(filvane::planFromLists(lists, {true, true, false, ""},
+            countRenamed(filvane::renameRows(filvane::planFromLists(lists, {.numbering = true},
                                                                     folder.path(), std::nullopt))
                              .rows);
-        lists.listDirectory(filvane::relistPattern(folder.path(), ""), true);
+        lists.listDirectory(filvane::relistPattern(folder.path(), ""));
         lists.sortByName();
         core.add(clock.ms());
 
         // The command, from the button press to the reset grids.
         main->readDirectory(folder.path(), pattern);
-        typeGeneration(main->lists(), ++generation);
+        typeGeneration(main->lists().fileCount(), ++generation, [&](int row, std::string name) {
+            main->session().setNewName(row, std::move(name));
+        });
         bench::answerNextBox(); // the confirmation: Yes
         clock.restart();
         main->findChild<QToolButton *>("RenBtn")->click();

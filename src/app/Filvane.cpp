@@ -85,23 +85,55 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     Q_INIT_RESOURCE(filvane);
     ui->setupUi(this);
     setFixedWindowFlags(this, Qt::Window);
+    setButtonIcons();
 
+    m_edits = std::make_unique<ListEdits>(m_session, [this] { showEdits(); });
+    createGridModels();
+    setupNameGrid();
+    addClipboardActions();
+    addCommandShortcuts();
+    addLivePlan();
+    // Ctrl+Z takes back the last run; a cell editor open at the time keeps Ctrl+Z for its text.
+    m_undoAction = new QAction(this);
+    connect(m_undoAction, &QAction::triggered, this, &TMainForm::UndoLastRename);
+    addEditCommands();
+    addListMenus();
+    setAcceptDrops(true);
+    connectToolbar();
+    setupLanguageSwitch();
+
+    FormCreate();
+
+    centreOnScreen(this);
+}
+
+void TMainForm::setButtonIcons() {
     ui->ReadBtn->setIcon(twinIcon(QStringLiteral(":/images/read.png")));
     ui->ClrBtn->setIcon(twinIcon(QStringLiteral(":/images/clear.png")));
     ui->RenBtn->setIcon(twinIcon(QStringLiteral(":/images/rename.png")));
     ui->OptionsBtn->setIcon(twinIcon(QStringLiteral(":/images/options.png")));
     ui->CloseBtn->setIcon(twinIcon(QStringLiteral(":/images/close.png")));
     ui->AboutBtn->setIcon(QIcon(transparentPixmap(QStringLiteral(":/images/about.png"))));
+}
 
-    m_edits = std::make_unique<ListEdits>(m_session, [this] { showEdits(); });
-    m_readModel =
-        std::make_unique<NameGridModel>(std::as_const(m_session).lists().readList(), nullptr);
-    m_nameModel =
-        std::make_unique<NameGridModel>(std::as_const(m_session).lists().nameList(), nullptr);
+void TMainForm::createGridModels() {
+    // The grids show the session's names; their number columns are made from its options.
+    using Side = filvane::NameLists::Side;
+    const filvane::NameLists &lists = m_session.lists();
+    m_readModel = std::make_unique<NameGridModel>(
+        lists.readList(), [this](int row) { return m_session.numberCell(Side::Read, row); },
+        nullptr);
+    m_nameModel = std::make_unique<NameGridModel>(
+        lists.nameList(), [this](int row) { return m_session.numberCell(Side::NewNames, row); },
+        nullptr);
     m_nameModel->setEditable(true);
     setupGrid(ui->ReadGrid, m_readModel.get());
     setupGrid(ui->NameGrid, m_nameModel.get());
     ui->ReadGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    keepRowsSideBySide(ui->ReadGrid, ui->NameGrid);
+}
+
+void TMainForm::setupNameGrid() {
     m_nameDelegate = new NameGridDelegate(ui->NameGrid);
     ui->NameGrid->setItemDelegate(m_nameDelegate);
     ui->NameGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
@@ -121,7 +153,9 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     connect(m_nameDelegate, &NameGridDelegate::tabPressed, this,
             [this](bool backwards) { focusNextPrevChild(!backwards); });
     connect(m_nameDelegate, &NameGridDelegate::enterPressed, this, &TMainForm::moveNameGridDown);
-    keepRowsSideBySide(ui->ReadGrid, ui->NameGrid);
+}
+
+void TMainForm::addClipboardActions() {
     // While a cell editor is open it has the keyboard, and Ctrl+C and Ctrl+V work on its text.
     addCopyAction(ui->ReadGrid, CopyWhenNothingSelected::CurrentCell);
     m_copyNamesAction = addCopyAction(ui->NameGrid, CopyWhenNothingSelected::CurrentCell);
@@ -130,7 +164,9 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     m_pasteAction->setShortcutContext(Qt::WidgetShortcut);
     ui->NameGrid->addAction(m_pasteAction);
     connect(m_pasteAction, &QAction::triggered, this, &TMainForm::pasteNewNames);
-    addCommandShortcuts();
+}
+
+void TMainForm::addLivePlan() {
     m_livePlanAction = new QAction(this);
     m_livePlanAction->setShortcut(livePlanKeys());
     addAction(m_livePlanAction);
@@ -144,11 +180,9 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     connect(m_nameModel.get(), &QAbstractItemModel::dataChanged, this, planChanged);
     connect(m_nameModel.get(), &QAbstractItemModel::modelReset, this, planChanged);
     connect(m_readModel.get(), &QAbstractItemModel::modelReset, this, planChanged);
+}
 
-    // Ctrl+Z takes back the last run; a cell editor open at the time keeps Ctrl+Z for its text.
-    m_undoAction = new QAction(this);
-    connect(m_undoAction, &QAction::triggered, this, &TMainForm::UndoLastRename);
-    addEditCommands();
+void TMainForm::addListMenus() {
     for (QTableView *grid : {ui->ReadGrid, ui->NameGrid}) {
         grid->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(grid, &QWidget::customContextMenuRequested, this,
@@ -157,27 +191,25 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->ReadGrid->horizontalHeader()->setSectionsClickable(true);
     connect(ui->ReadGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &TMainForm::ReadGridHeaderClick);
-    setAcceptDrops(true);
+}
 
+void TMainForm::connectToolbar() {
     connect(ui->ReadBtn, &QToolButton::clicked, this, &TMainForm::ReadBtnClick);
     connect(ui->ClrBtn, &QToolButton::clicked, this, &TMainForm::ClrBtnClick);
     connect(ui->RenBtn, &QToolButton::clicked, this, &TMainForm::RenBtnClick);
     connect(ui->OptionsBtn, &QToolButton::clicked, this, &TMainForm::OptionsBtnClick);
     connect(ui->AboutBtn, &QToolButton::clicked, this, &TMainForm::AboutBtnClick);
     connect(ui->CloseBtn, &QToolButton::clicked, this, &TMainForm::CloseBtnClick);
+}
 
-    // The language switch last: glyphs, then handlers, then the state. Writing sOn with the
-    // handlers connected runs LngSwitchOn once before FormCreate, and that is what first writes
-    // the column captions.
+void TMainForm::setupLanguageSwitch() {
+    // Glyphs, then handlers, then the state. Writing sOn with the handlers connected runs
+    // LngSwitchOn once before FormCreate, and that is what first writes the column captions.
     ui->LngSwitch->setOnGlyph(QImage(QStringLiteral(":/glyphs/flag_on.bmp")));
     ui->LngSwitch->setOffGlyph(QImage(QStringLiteral(":/glyphs/flag_off.bmp")));
     connect(ui->LngSwitch, &TepBMPSwitch::OnOn, this, &TMainForm::LngSwitchOn);
     connect(ui->LngSwitch, &TepBMPSwitch::OnOff, this, &TMainForm::LngSwitchOff);
     ui->LngSwitch->setState(TepBMPSwitch::TState::sOn);
-
-    FormCreate();
-
-    centreOnScreen(this);
 }
 
 TMainForm::~TMainForm() = default;
@@ -244,10 +276,10 @@ void TMainForm::FormActivate() {
         grid->setColumnWidth(0, 30);
         grid->setColumnWidth(1, 170);
     }
-    m_session.lists().setCaption(0, std::string(filvane::NumberCaption));
+    m_session.setCaption(0, std::string(filvane::NumberCaption));
     m_session.setNumbering(true);
     m_session.setKeepExtension(true);
-    m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
+    m_session.setCaption(1, m_texts[UiText::ColumnCaption]);
     m_readModel->captionsChanged();
     m_nameModel->captionsChanged();
     showItemCount(0);
@@ -311,7 +343,9 @@ void TMainForm::readDirectory(const std::string &listingDirectory,
 
 void TMainForm::warnIfTooManyFiles() {
     const filvane::NameLists &lists = m_session.lists();
-    // A folder that has gone lists as empty, as it always did; any other failure is said.
+    // A folder that is no longer there lists as empty without a box: the count of 0 says there
+    // is nothing to rename, and no file of it is at risk. Any other failure (no access, a path
+    // too long) is said, so that a folder that cannot be read is not taken for an empty one.
     if (lists.listError() != 0 && lists.listError() != ENOENT)
         QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
                              qstr(filvane::errorText(lists.listError(), m_texts)));
@@ -738,7 +772,7 @@ void TMainForm::applyLanguage(Language language, bool fromSwitch) {
     showSortOrder();
     applyAccessibleTexts(language);
     if (fromSwitch) {
-        m_session.lists().setCaption(1, m_texts[UiText::ColumnCaption]);
+        m_session.setCaption(1, m_texts[UiText::ColumnCaption]);
         m_readModel->captionsChanged();
         m_nameModel->captionsChanged();
     }

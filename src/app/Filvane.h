@@ -130,7 +130,7 @@ public:
 
     const filvane::StoredTexts &texts() const { return m_texts; }
     filvane::RenameSession &session() { return m_session; }
-    filvane::NameLists &lists() { return m_session.lists(); }
+    const filvane::NameLists &lists() const { return m_session.lists(); }
     std::string searchPattern() const { return m_session.searchPattern(); }
     const std::string &listingDirectory() const { return m_session.listingDirectory(); }
     const std::string &lastExtension() const { return m_session.lastExtension(); }
@@ -152,6 +152,19 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The constructor's steps, in the order it takes them. The language switch comes last:
+    // setting its state runs its handler, which needs everything else in place.
+    void setButtonIcons();
+    void createGridModels();
+    // The new-name list's editor, tool tips, Enter and Tab.
+    void setupNameGrid();
+    void addClipboardActions();
+    // Ctrl+P, and the live plan told of every change of the models.
+    void addLivePlan();
+    // Both lists' context menus and the read list's clickable caption.
+    void addListMenus();
+    void connectToolbar();
+    void setupLanguageSwitch();
     void applyLanguage(filvane::Language language, bool fromSwitch);
     // The dialogs keep copies of what they show: the texts, and the last extension.
     void passTextsToDialogs();
@@ -174,6 +187,16 @@ private:
     void showSortOrder();
     filvane::UiText sortOrderHint(filvane::SortOrder order) const;
     void addEditCommands();
+    void addUndoRedoActions();
+    // The name tools' keys in the new-name list, in the order of its context menu.
+    void addToolActions();
+    // Alt+Up and Alt+Down in both lists.
+    void addMoveActions();
+    // The typed new names of the data rows, copied for a dialog.
+    std::vector<std::string> typedNames() const;
+    // What follows each typed name in its final name (its extension), so that safe names
+    // leave room for it.
+    std::vector<std::string> extensionsAfterNames() const;
     void addNameToolsMenu(QMenu &menu);
     // What the name tools' and Fill from tags' previews show for a row: its plan row composed.
     FinalNamePreview finalNamePreview() const;

@@ -31,6 +31,15 @@ using filvane::SortOrder;
 using filvane::UiText;
 
 void TMainForm::addEditCommands() {
+    addUndoRedoActions();
+    addToolActions();
+    addMoveActions();
+    QHeaderView *header = ui->ReadGrid->horizontalHeader();
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, &TMainForm::showOrderMenu);
+}
+
+void TMainForm::addUndoRedoActions() {
     m_undoEditAction = new QAction(this);
     m_undoEditAction->setShortcut(QKeySequence::Undo);
     addAction(m_undoEditAction);
@@ -44,7 +53,10 @@ void TMainForm::addEditCommands() {
     m_nameModel->setCellWriter([this](int row, std::string text) {
         return m_edits->typed(row, std::move(text), qstr(m_texts[UiText::TypingStep]));
     });
+}
 
+void TMainForm::addToolActions() {
+    // In the order of the context menu (see addNameToolsMenu).
     const auto tool = [this](QKeySequence keys, auto run) {
         auto *action = new QAction(ui->NameGrid);
         action->setShortcut(keys);
@@ -63,7 +75,9 @@ void TMainForm::addEditCommands() {
     tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), [this] { fillFromTags(); });
     tool(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D),
          [this] { showNameTools(NameTool::SafeNames); });
+}
 
+void TMainForm::addMoveActions() {
     for (QTableView *grid : {ui->ReadGrid, ui->NameGrid}) {
         for (const int delta : {-1, 1}) {
             auto *action = new QAction(grid);
@@ -74,9 +88,6 @@ void TMainForm::addEditCommands() {
                     [this, grid, delta] { moveSelection(grid, delta); });
         }
     }
-    QHeaderView *header = ui->ReadGrid->horizontalHeader();
-    header->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(header, &QWidget::customContextMenuRequested, this, &TMainForm::showOrderMenu);
 }
 
 void TMainForm::showEdits() {
@@ -127,30 +138,39 @@ std::vector<int> TMainForm::selectedNameRows() const {
     return {rows.begin(), rows.end()};
 }
 
-void TMainForm::showNameTools(NameTool tool) {
-    // Read only: the result comes back as one step of the history.
-    const filvane::NameLists &lists = std::as_const(m_session).lists();
-    if (lists.fileCount() == 0)
-        return;
-    TNameToolsForm form(this);
-    form.setLanguage(m_texts.language());
+std::vector<std::string> TMainForm::typedNames() const {
+    const filvane::NameLists &lists = m_session.lists();
     std::vector<std::string> names;
     names.reserve(static_cast<size_t>(lists.fileCount()));
     for (int row = 1; row <= lists.fileCount(); ++row)
         names.emplace_back(lists.typedName(row));
-    // What follows each typed name in its final name, so that safe names leave room for it.
+    return names;
+}
+
+std::vector<std::string> TMainForm::extensionsAfterNames() const {
+    const filvane::NameLists &lists = m_session.lists();
     const filvane::RenameOptions &options = m_session.options();
     std::vector<std::string> extensions;
-    extensions.reserve(names.size());
+    extensions.reserve(static_cast<size_t>(lists.fileCount()));
     for (int row = 1; row <= lists.fileCount(); ++row)
         extensions.push_back(options.keepExtension
                                  ? std::string(filvane::extensionOf(lists.oldName(row)))
                                  : filvane::withLeadingDot(options.chosenExtension));
+    return extensions;
+}
+
+void TMainForm::showNameTools(NameTool tool) {
+    // The dialog works on copies: its result comes back as one step of the history.
+    if (m_session.lists().fileCount() == 0)
+        return;
+    TNameToolsForm form(this);
+    form.setLanguage(m_texts.language());
     std::vector<int> selected;
     for (int row : selectedNameRows())
         selected.push_back(row - 1);
-    form.setNames(std::move(names), std::move(selected), options.numbers, options.numbering,
-                  finalNamePreview(), std::move(extensions));
+    const filvane::RenameOptions &options = m_session.options();
+    form.setNames(typedNames(), std::move(selected), options.numbers, options.numbering,
+                  finalNamePreview(), extensionsAfterNames());
     form.setTool(static_cast<TNameToolsForm::Tool>(tool));
     if (form.exec() != QDialog::Accepted)
         return;
@@ -160,12 +180,7 @@ void TMainForm::showNameTools(NameTool tool) {
         m_settings.saveOptions(m_session.options());
         return;
     }
-    const std::vector<std::string> result = form.result();
-    m_edits->editNames(step, [&] {
-        const std::span<std::string> now = m_session.lists().newNames();
-        for (size_t i = 0; i < now.size() && i < result.size(); ++i)
-            now[i] = result[i];
-    });
+    m_edits->editNames(step, [&] { m_session.setNewNames(form.result()); });
     showEdits();
 }
 
@@ -182,7 +197,7 @@ void TMainForm::fillFromOldNamesStripped() {
     if (!m_nameModel->isEditable())
         return;
     m_edits->editNames(qstr(m_texts[UiText::FillStrippedAction]),
-                       [this] { m_session.lists().fillNewNamesFromOldNamesStripped(); });
+                       [this] { m_session.fillNewNamesFromOldNamesStripped(); });
     showEdits();
 }
 
@@ -214,7 +229,7 @@ std::optional<std::vector<filvane::FileFacts>> TMainForm::readFacts(filvane::Fac
 }
 
 void TMainForm::fillFromTags() {
-    const filvane::NameLists &lists = std::as_const(m_session).lists();
+    const filvane::NameLists &lists = m_session.lists();
     if (!m_nameModel->isEditable() || lists.fileCount() == 0)
         return;
     std::optional<std::vector<filvane::FileFacts>> facts =

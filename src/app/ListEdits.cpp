@@ -5,7 +5,6 @@
 #include <QUndoCommand>
 
 #include <algorithm>
-#include <span>
 
 #include <utility>
 
@@ -31,10 +30,9 @@ public:
             return;
         }
         // The caller shows the first redo's result (it knows which row to keep current).
-        const std::span<std::string> names = m_session.lists().newNames();
-        const std::vector<std::string> before(names.begin(), names.end());
+        const std::vector<std::string> before = newNames();
         std::exchange(m_edit, nullptr)(); // it may refer to the caller's locals: run it once
-        const std::span<std::string> after = m_session.lists().newNames();
+        const std::vector<std::string> after = newNames();
         for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
             if (before[i] == after[i])
                 continue;
@@ -57,7 +55,15 @@ protected:
 
     void writeCells(const std::vector<std::string> &texts) {
         for (size_t i = 0; i < m_rows.size(); ++i)
-            m_session.lists().nameList().setCell(1, m_rows[i], texts[i]);
+            m_session.setNewName(m_rows[i], texts[i]);
+    }
+    std::vector<std::string> newNames() const {
+        const filvane::NameLists &lists = m_session.lists();
+        std::vector<std::string> names;
+        names.reserve(static_cast<size_t>(lists.fileCount()));
+        for (int row = 1; row <= lists.fileCount(); ++row)
+            names.emplace_back(lists.typedName(row));
+        return names;
     }
     void write(const std::vector<std::string> &texts) {
         writeCells(texts);
@@ -116,11 +122,11 @@ public:
         std::vector<int> moved = m_rows;
         for (int &row : moved)
             row += m_delta;
-        m_session.lists().moveRows(moved, -m_delta, m_moving);
+        m_session.moveRows(moved, -m_delta, m_moving);
         m_changed();
     }
     void redo() override {
-        m_session.lists().moveRows(m_rows, m_delta, m_moving);
+        m_session.moveRows(m_rows, m_delta, m_moving);
         m_changed();
     }
 

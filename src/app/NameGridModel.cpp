@@ -7,10 +7,13 @@
 #include <QLineEdit>
 #include <QPalette>
 
+#include <utility>
+
 using filvane::CellGrid;
 
-NameGridModel::NameGridModel(const CellGrid &grid, QObject *parent)
-    : QAbstractTableModel(parent), m_grid(grid) {}
+NameGridModel::NameGridModel(const CellGrid &grid, std::function<std::string(int)> numbers,
+                             QObject *parent)
+    : QAbstractTableModel(parent), m_grid(grid), m_numbers(std::move(numbers)) {}
 
 int NameGridModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : std::max(0, m_grid.rowCount() - 1);
@@ -26,7 +29,9 @@ QVariant NameGridModel::data(const QModelIndex &index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return QString::fromUtf8(m_grid.cell(index.column(), gridRow(index)));
+        if (index.column() == 0)
+            return m_numbers ? QString::fromStdString(m_numbers(gridRow(index))) : QString();
+        return QString::fromUtf8(m_grid.name(gridRow(index)));
     case Qt::ToolTipRole:
         if (m_toolTipSource)
             return m_toolTipSource(gridRow(index));

@@ -12,11 +12,13 @@ class CellGrid;
 
 // Shows a core grid in a QTableView: row 0 of the grid becomes the header, data rows 1..N the
 // view's rows 0..N-1, and column 0 looks like a fixed caption column. The grid stays the one
-// place the text lives; the model holds no copy.
+// place the names live, and the model holds no copy; column 0 shows what `numbers` makes of
+// each data row (its grid row is passed), as the options say numbers read.
 class NameGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    NameGridModel(const filvane::CellGrid &grid, QObject *parent);
+    NameGridModel(const filvane::CellGrid &grid, std::function<std::string(int gridRow)> numbers,
+                  QObject *parent);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -48,6 +50,7 @@ public:
 
 private:
     const filvane::CellGrid &m_grid;
+    std::function<std::string(int)> m_numbers;
     bool m_editable = false;
     std::function<QString(int)> m_toolTipSource;
     std::function<bool(int, std::string)> m_cellWriter;

@@ -1,5 +1,8 @@
 #pragma once
 
+// The visual-control base: what every control this program draws itself stands on. BmpCtrls
+// ("bitmap controls") builds the language switch on it, drawn from its two flag bitmaps.
+
 #include <QImage>
 #include <QString>
 #include <QWidget>

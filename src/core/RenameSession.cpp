@@ -80,9 +80,17 @@ ToolRun RenameSession::applyNameTools(const NameToolChain &chain) {
     return applyTools(chain, m_lists.newNames());
 }
 
-void RenameSession::setNumberFormat(const NumberFormat &format) {
-    m_options.numbers = format;
-    m_lists.setNumberFormat(format);
+bool RenameSession::setNewName(int row, std::string name) {
+    if (row < 1 || row >= m_lists.nameList().rowCount())
+        return false;
+    m_lists.nameList().setCell(1, row, std::move(name));
+    return true;
+}
+
+void RenameSession::setNewNames(std::vector<std::string> names) {
+    const std::span<std::string> typed = m_lists.newNames();
+    for (size_t i = 0; i < typed.size() && i < names.size(); ++i)
+        typed[i] = std::move(names[i]);
 }
 
 void RenameSession::read(std::string directory, std::string searchPattern) {
@@ -112,7 +120,7 @@ void RenameSession::readFiles(std::string directory, const std::vector<std::stri
     m_listingDirectory = std::move(directory);
     m_listedFolder = directoryIdentity(m_listingDirectory);
     m_mask = AllFilesMask;
-    m_lastExtension = m_lists.listNames(std::move(listed), m_options.numbering, std::move(files));
+    m_lastExtension = m_lists.listNames(std::move(listed), std::move(files));
     sortLists();
 }
 
@@ -127,7 +135,7 @@ void RenameSession::list() {
 }
 
 void RenameSession::listSorted() {
-    m_lastExtension = m_lists.listDirectory(searchPattern(), m_options.numbering);
+    m_lastExtension = m_lists.listDirectory(searchPattern());
     sortLists();
 }
 
@@ -141,15 +149,12 @@ void RenameSession::clear() {
 void RenameSession::setOptions(RenameOptions options) {
     m_options = std::move(options);
     m_options.chosenExtension = withLeadingDot(m_options.chosenExtension);
-    m_lists.setNumberFormat(m_options.numbers);
 }
 
 void RenameSession::applyOptions(RenameOptions options, NewNamesOnOptions names) {
     m_options = std::move(options);
-    m_lists.setNumberFormat(m_options.numbers);
     m_options.chosenExtension = withLeadingDot(m_options.chosenExtension);
     m_optionsAccepted = true;
-    m_lists.writeNumberColumn(m_options.numbering);
     if (names == NewNamesOnOptions::FromOldNames && !m_options.numbersOnly)
         m_lists.fillNewNamesFromOldNames();
     else

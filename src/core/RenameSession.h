@@ -66,8 +66,14 @@ public:
 
     const std::string &journalDirectory() const { return m_journalDirectory; }
 
-    NameLists &lists() { return m_lists; }
+    // Read only: every change of the lists is one of the calls below, so that a front end can
+    // keep each as a step that can be taken back.
     const NameLists &lists() const { return m_lists; }
+    // The number column of data row `row` in either list, as the options make it: the text a
+    // view shows beside the row.
+    std::string numberCell(NameLists::Side side, int row) const {
+        return m_lists.numberCell(side, row, m_options.numbers, m_options.numbering);
+    }
 
     // Empty while nothing is listed (before the first Read, and after Clear).
     const std::string &listingDirectory() const { return m_listingDirectory; }
@@ -100,11 +106,12 @@ public:
     ToolRun applyNameTool(const NameTool &tool, const std::vector<int> &rows = {});
     ToolRun applyNameTools(const NameToolChain &chain);
     // How numbers read, in the lists and in the names a run gives.
-    void setNumberFormat(const NumberFormat &format);
+    void setNumberFormat(const NumberFormat &format) { m_options.numbers = format; }
 
     void setNumbering(bool numbering) { m_options.numbering = numbering; }
-    // The options as accepted in an earlier run, before anything is listed: the lists are
-    // left as they are, and they are not taken as accepted now (see relist).
+    // The options as accepted in an earlier run, before anything is listed: the typed names
+    // are left as they are (the number columns follow, as they always show the options), and
+    // the options are not taken as accepted now (see relist).
     void setOptions(RenameOptions options);
     void setKeepExtension(bool keep) { m_options.keepExtension = keep; }
 
@@ -125,6 +132,20 @@ public:
     int pasteNewNames(std::string_view text, int firstRow) {
         return m_lists.pasteNewNames(text, firstRow);
     }
+    // Writes the new name of data row `row` (also of the blank row of a list without files,
+    // as a cell takes text there); false, writing nothing, beyond the list.
+    bool setNewName(int row, std::string name);
+    // Makes `names` the new names of data rows 1 to names.size(); those beyond the last file
+    // are dropped, rows after them keep theirs.
+    void setNewNames(std::vector<std::string> names);
+    // The new names from the old ones without a leading number and its separator.
+    void fillNewNamesFromOldNamesStripped() { m_lists.fillNewNamesFromOldNamesStripped(); }
+    // Moves files or new names of `rows` one row (see NameLists::moveRows).
+    bool moveRows(const std::vector<int> &rows, int delta, NameLists::Moving moving) {
+        return m_lists.moveRows(rows, delta, moving);
+    }
+    // The caption of column `column` in both lists.
+    void setCaption(int column, const std::string &caption) { m_lists.setCaption(column, caption); }
 
     // Options left with OK, then the new names as `names` says. A chosen extension without its
     // dot gets one.

@@ -255,18 +255,30 @@ void TNameToolsForm::setNames(std::vector<std::string> names, std::vector<int> s
                               NumberFormat current, bool numbered, FinalNamePreview finalNameOf,
                               std::vector<std::string> extensions) {
     m_names = std::move(names);
-    std::erase_if(selectedRows, [this](int row) {
-        return row < 0 || static_cast<size_t>(row) >= m_names.size();
-    });
-    std::sort(selectedRows.begin(), selectedRows.end());
-    selectedRows.erase(std::unique(selectedRows.begin(), selectedRows.end()), selectedRows.end());
-    m_selectedRows = std::move(selectedRows);
+    keepSelectedRows(std::move(selectedRows));
     m_current = std::move(current);
     m_numbered = numbered;
     m_finalNameOf = std::move(finalNameOf);
     m_extensions = std::move(extensions);
-    // The room the safe names leave for the number and the extension.
-    m_reservedUnits = 0;
+    m_reservedUnits = reservedUnits();
+    m_result = m_names;
+    m_resultFormat = m_current;
+    m_changedRows = 0;
+    showNumberFormat(m_current);
+    applyTexts();
+    DigitsBoxChange();
+}
+
+void TNameToolsForm::keepSelectedRows(std::vector<int> rows) {
+    std::erase_if(
+        rows, [this](int row) { return row < 0 || static_cast<size_t>(row) >= m_names.size(); });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    m_selectedRows = std::move(rows);
+}
+
+size_t TNameToolsForm::reservedUnits() const {
+    size_t most = 0;
     const int count = static_cast<int>(m_names.size());
     for (int row = 0; row < count; ++row) {
         size_t units = row < static_cast<int>(m_extensions.size())
@@ -275,27 +287,23 @@ void TNameToolsForm::setNames(std::vector<std::string> names, std::vector<int> s
         if (m_numbered)
             units += filvane::utf16Units(filvane::formatNumber(m_current, row, count) +
                                          m_current.separator);
-        m_reservedUnits = std::max(m_reservedUnits, units);
+        most = std::max(most, units);
     }
-    m_result = m_names;
-    m_resultFormat = m_current;
-    m_changedRows = 0;
+    return most;
+}
 
-    {
-        // The numbering page starts from the format in use; one signal at the end.
-        const QSignalBlocker blockers[] = {
-            QSignalBlocker(ui->StartSpin),     QSignalBlocker(ui->StepSpin),
-            QSignalBlocker(ui->DigitsBox),     QSignalBlocker(ui->WidthSpin),
-            QSignalBlocker(ui->SeparatorEdit), QSignalBlocker(ui->SelectedOnlyCheck)};
-        ui->StartSpin->setValue(m_current.start);
-        ui->StepSpin->setValue(m_current.step);
-        ui->DigitsBox->setCurrentIndex(static_cast<int>(m_current.digits));
-        ui->WidthSpin->setValue(std::clamp(m_current.width, 1, NumberFormat::MaxWidth));
-        ui->SeparatorEdit->setText(qstr(m_current.separator));
-        ui->SelectedOnlyCheck->setChecked(m_selectedRows.size() > 1);
-    }
-    applyTexts();
-    DigitsBoxChange();
+void TNameToolsForm::showNumberFormat(const NumberFormat &format) {
+    // No signal per setting: the caller brings the page up to date once.
+    const QSignalBlocker blockers[] = {
+        QSignalBlocker(ui->StartSpin),     QSignalBlocker(ui->StepSpin),
+        QSignalBlocker(ui->DigitsBox),     QSignalBlocker(ui->WidthSpin),
+        QSignalBlocker(ui->SeparatorEdit), QSignalBlocker(ui->SelectedOnlyCheck)};
+    ui->StartSpin->setValue(format.start);
+    ui->StepSpin->setValue(format.step);
+    ui->DigitsBox->setCurrentIndex(static_cast<int>(format.digits));
+    ui->WidthSpin->setValue(std::clamp(format.width, 1, NumberFormat::MaxWidth));
+    ui->SeparatorEdit->setText(qstr(format.separator));
+    ui->SelectedOnlyCheck->setChecked(m_selectedRows.size() > 1);
 }
 
 void TNameToolsForm::setTool(Tool tool) {

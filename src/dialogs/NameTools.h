@@ -72,6 +72,12 @@ public:
     void CountTimerFire();
 
 private:
+    // The steps of setNames.
+    void keepSelectedRows(std::vector<int> rows);
+    // The room the safe names leave for the number and the extension.
+    size_t reservedUnits() const;
+    // The numbering page starts from the format in use.
+    void showNumberFormat(const filvane::NumberFormat &format);
     void applyTexts();
     std::vector<int> actedRows() const;
     filvane::NameToolChain pageTools() const;

@@ -175,7 +175,7 @@ TEST(FilvaneRename, NaturalOrderAndUndoOfARunMadeElsewhere) {
     filvane::RenameSession window(folder.scratch.str() + "/state/filvane");
     window.read(folder.dir.str(), folder.dir.str() + "/*.*");
     window.applyOptions({.numbering = false});
-    window.lists().nameList().setCell(1, 1, "First");
+    window.setNewName(1, "First");
     filvane::RenamePlan plan = window.plan();
     plan.leaveOutUnnamedRows();
     ASSERT_EQ(window.run(std::move(plan)).renamedCount(), 1);
@@ -197,7 +197,7 @@ bool killedInARound(const CommandFolder &folder) {
     const pid_t child = ::fork();
     if (child == 0) {
         filvane::NameLists lists;
-        lists.listDirectory(folder.dir.str() + "/*", true);
+        lists.listDirectory(folder.dir.str() + "/*");
         lists.sortByName();
         for (int row = 1; row <= 3; ++row)
             lists.nameList().setCell(1, row, std::string(1, char('a' + row % 3)));

@@ -21,6 +21,7 @@ using filvane::RenameSession;
 namespace {
 
 using Names = std::vector<std::string>;
+using Side = filvane::NameLists::Side;
 
 // A folder of files holding their own names, read by a fresh session as the window reads it
 // on its first activation (numbering and own extensions on).
@@ -36,18 +37,23 @@ struct SessionFolder {
         session.setKeepExtension(true);
         session.read(dir.str(), dir.str() + "/" + mask);
     }
-    Names column(bool readList, int column) const {
+    Names namesOf(bool readList) const {
         const filvane::NameLists &lists = session.lists();
         Names cells;
         for (int row = 1; row <= lists.fileCount(); ++row)
-            cells.push_back((readList ? lists.readList() : lists.nameList()).cell(column, row));
+            cells.emplace_back(readList ? lists.oldName(row) : lists.typedName(row));
         return cells;
     }
-    Names listed() const { return column(true, 1); }
-    Names newNames() const { return column(false, 1); }
-    void type(int row, const std::string &name) {
-        session.lists().nameList().setCell(1, row, name);
+    // The number column of either list, as the window shows it.
+    Names numbers(Side side) const {
+        Names cells;
+        for (int row = 1; row <= session.lists().fileCount(); ++row)
+            cells.push_back(session.numberCell(side, row));
+        return cells;
     }
+    Names listed() const { return namesOf(true); }
+    Names newNames() const { return namesOf(false); }
+    void type(int row, const std::string &name) { session.setNewName(row, name); }
     // What "Rename named rows only" does: the plan without its unnamed rows.
     filvane::RenameResult runNamedRowsOnly() {
         filvane::RenamePlan plan = session.plan();
@@ -55,17 +61,6 @@ struct SessionFolder {
         return session.run(std::move(plan));
     }
 };
-
-// Options left with OK as a test states them.
-void accept(filvane::RenameSession &session, bool numbering, bool keepExtension, bool numbersOnly,
-            std::string extension, bool fill) {
-    session.applyOptions({.numbering = numbering,
-                          .keepExtension = keepExtension,
-                          .numbersOnly = numbersOnly,
-                          .chosenExtension = std::move(extension)},
-                         fill ? filvane::NewNamesOnOptions::FromOldNames
-                              : filvane::NewNamesOnOptions::Clear);
-}
 
 // Asks which run undo would take back and takes back that one, as a front end does; an empty
 // result when there is none.
@@ -83,8 +78,8 @@ filvane::RenameResult undoLatest(filvane::RenameSession &session) {
 TEST(RenameSession, ReadListsTheFolderSortedByBytesAndNumbered) {
     SessionFolder folder({"b.mp3", "B.mp3", "a.wav", "c.mp3"}, "*.mp3");
     EXPECT_EQ(folder.listed(), (Names{"B.mp3", "b.mp3", "c.mp3"}));
-    EXPECT_EQ(folder.column(true, 0), (Names{"01", "02", "03"}));
-    EXPECT_EQ(folder.column(false, 0), (Names{"01", "02", "03"}));
+    EXPECT_EQ(folder.numbers(Side::Read), (Names{"01", "02", "03"}));
+    EXPECT_EQ(folder.numbers(Side::NewNames), (Names{"01", "02", "03"}));
     EXPECT_EQ(folder.session.listingDirectory(), folder.dir.str());
     EXPECT_EQ(folder.session.lastExtension(), ".mp3");
 
@@ -95,22 +90,52 @@ TEST(RenameSession, ReadListsTheFolderSortedByBytesAndNumbered) {
 TEST(RenameSession, OptionsApplyNumberingExtensionRuleAndNewNamesInOrder) {
     SessionFolder folder({"a.b.mp3", "README"}); // README sorts first: bytes, capitals first
     folder.type(2, "typed");
-    accept(folder.session, false, true, false, "", true);
-    EXPECT_EQ(folder.column(false, 0), (Names{"", ""}));
+    folder.session.applyOptions({.numbering = false}, filvane::NewNamesOnOptions::FromOldNames);
+    EXPECT_EQ(folder.numbers(Side::NewNames), (Names{"", ""}));
     EXPECT_EQ(folder.newNames(), (Names{"", "a"}));
     EXPECT_TRUE(folder.session.newNamesEditable());
 
-    accept(folder.session, true, false, true, ".txt", true);
-    EXPECT_EQ(folder.column(false, 0), (Names{"01", "02"}));
+    folder.session.applyOptions(
+        {.numbering = true, .keepExtension = false, .numbersOnly = true, .chosenExtension = ".txt"},
+        filvane::NewNamesOnOptions::FromOldNames);
+    EXPECT_EQ(folder.numbers(Side::NewNames), (Names{"01", "02"}));
     EXPECT_EQ(folder.newNames(), (Names{"", ""})); // numbers only empties them, fill or not
     EXPECT_FALSE(folder.session.newNamesEditable());
     EXPECT_EQ(folder.session.finalName(2), "02.txt");
 
-    accept(folder.session, true, true, false, "", false);
+    folder.session.applyOptions({.numbering = true});
     folder.type(2, "Intro");
     EXPECT_EQ(folder.session.finalName(2), "02 - Intro.mp3");
     EXPECT_EQ(folder.session.finalName(1), "01 - "); // no extension of its own
     EXPECT_EQ(folder.session.finalName(3), "");      // past the last file
+}
+
+TEST(RenameSession, NumberColumnsShowTheNumbersTheRunGives) {
+    SessionFolder folder({"a.mp3", "b.mp3", "c.mp3"});
+    folder.session.applyOptions({.numbering = true, .numbers = {.start = 7, .step = -2}});
+    EXPECT_EQ(folder.numbers(Side::Read), (Names{"07", "05", "03"}));
+    EXPECT_EQ(folder.numbers(Side::NewNames), (Names{"07", "05", "03"}));
+    const auto expectRunsNumbers = [&](const char *step) {
+        SCOPED_TRACE(step);
+        const filvane::RenamePlan plan = folder.session.plan();
+        for (int row = 1; row <= 3; ++row) {
+            const std::string number = folder.session.numberCell(Side::NewNames, row);
+            EXPECT_EQ(plan.numberOf(row), number);
+            EXPECT_EQ(folder.session.finalName(row).rfind(number + " - ", 0), 0u) << number;
+        }
+    };
+    expectRunsNumbers("options");
+    // A format set alone, with nothing listed again, reaches both columns at once.
+    folder.session.setNumberFormat(
+        {.start = 1, .digits = filvane::NumberFormat::Digits::Fixed, .width = 4});
+    EXPECT_EQ(folder.numbers(Side::Read), (Names{"0001", "0002", "0003"}));
+    expectRunsNumbers("format");
+    // So does numbering switched off: the new names get no number, the files stay numbered.
+    folder.session.setNumbering(false);
+    EXPECT_EQ(folder.numbers(Side::NewNames), (Names{"", "", ""}));
+    EXPECT_EQ(folder.numbers(Side::Read), (Names{"0001", "0002", "0003"}));
+    folder.session.clear();
+    EXPECT_EQ(folder.session.numberCell(Side::Read, 1), "");
 }
 
 TEST(RenameSession, PlanTouchesNothingAndRunThenRelistShowsTheDisk) {
@@ -139,7 +164,10 @@ TEST(RenameSession, PlanTouchesNothingAndRunThenRelistShowsTheDisk) {
 
 TEST(RenameSession, RelistUsesTheChosenExtensionOfTheAcceptedOptions) {
     SessionFolder folder({"a.mp3", "b.mp3"});
-    accept(folder.session, true, false, true, ".wav", false);
+    folder.session.applyOptions({.numbering = true,
+                                 .keepExtension = false,
+                                 .numbersOnly = true,
+                                 .chosenExtension = ".wav"});
     folder.session.run();
     folder.session.relist();
     EXPECT_EQ(folder.session.searchPattern(), folder.dir.str() + "/*.wav");
@@ -160,7 +188,9 @@ class BaseNameAndDot : public ::testing::TestWithParam<BaseNameCase> {};
 TEST_P(BaseNameAndDot, RefusedOrRenamed) {
     const BaseNameCase &c = GetParam();
     SessionFolder folder({"a.mp3"});
-    accept(folder.session, c.numbering, c.extension.empty(), false, c.extension, false);
+    folder.session.applyOptions({.numbering = c.numbering,
+                                 .keepExtension = c.extension.empty(),
+                                 .chosenExtension = c.extension});
     folder.type(1, c.typed);
     filvane::RenamePlan plan = folder.session.checkedPlan();
     ASSERT_TRUE(plan.preflight);
@@ -184,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RenameSession, RememberedExtensionOnlyPresetsTheRelisting) {
     SessionFolder folder({"a.mp3", "b.mp3"}, "*.mp3");
     // As restored at start-up: numbering and a ".wav" a user once chose, not accepted now.
-    folder.session.setOptions({true, true, false, "wav"});
+    folder.session.setOptions({.numbering = true, .chosenExtension = "wav"});
     EXPECT_EQ(folder.session.options().chosenExtension, ".wav");
     EXPECT_FALSE(folder.session.optionsAccepted());
     folder.type(1, "One");
@@ -220,7 +250,7 @@ TEST(RenameSession, ListsAndRenamesMoreThan65535Files) {
     ASSERT_EQ(session.lists().fileCount(), Files);
     EXPECT_FALSE(session.lists().tooManyFiles());
     EXPECT_EQ(session.lists().readList().cell(1, Files), "f9999"); // sorted by bytes
-    EXPECT_EQ(session.lists().nameList().cell(0, Files), "70000");
+    EXPECT_EQ(session.numberCell(filvane::NameLists::Side::NewNames, Files), "70000");
     session.applyOptions({.numbersOnly = true}); // numbers only
     const auto outcomes = session.run();
     ASSERT_EQ(outcomes.rows.size(), static_cast<size_t>(Files));
@@ -254,9 +284,9 @@ TEST(RenameSession, NaturalOrderListsByNumberAndTypedNamesStayWithTheirFiles) {
     EXPECT_EQ(folder.listed(),
               (Names{"Track 1.mp3", "Track 2.mp3", "Track 10.mp3", "Track 12.mp3"}));
     EXPECT_EQ(folder.newNames(), (Names{"", "Second", "", ""}));
-    EXPECT_EQ(folder.column(true, 0), (Names{"01", "02", "03", "04"}));
+    EXPECT_EQ(folder.numbers(Side::Read), (Names{"01", "02", "03", "04"}));
     // The listing after a run keeps the order.
-    accept(folder.session, false, true, false, "", false);
+    folder.session.applyOptions({.numbering = false});
     folder.type(3, "Tenth");
     folder.runNamedRowsOnly();
     folder.session.relist();
@@ -266,7 +296,7 @@ TEST(RenameSession, NaturalOrderListsByNumberAndTypedNamesStayWithTheirFiles) {
 TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
     SessionFolder folder({"a.mp3", "b.mp3"});
     EXPECT_FALSE(folder.session.undoableRun());
-    accept(folder.session, false, true, false, "", false);
+    folder.session.applyOptions({.numbering = false});
     folder.type(1, "b"); // a chain: b.mp3 must move first
     folder.type(2, "c");
     ASSERT_EQ(folder.session.run().renamedCount(), 2);
@@ -300,7 +330,7 @@ TEST(RenameSession, UndoTakesBackRunsOneAfterAnother) {
 // (another window, a script) or the same run undone meanwhile is not taken back in its place.
 TEST(RenameSession, UndoRefusesARunThatIsNoLongerTheLastOne) {
     SessionFolder folder({"a.mp3", "b.mp3"});
-    accept(folder.session, false, true, false, "", false);
+    folder.session.applyOptions({.numbering = false});
     folder.type(1, "x");
     ASSERT_EQ(folder.runNamedRowsOnly().renamedCount(), 1); // a.mp3 -> x.mp3
     folder.session.relist();
@@ -330,7 +360,7 @@ TEST(RenameSession, ARunStraightAfterItsListingRecordsEachFileForUndo) {
     const Names files{"t10.mp3", "t9.mp3", "t1.mp3", "t2.mp3", "t3.mp3"};
     SessionFolder folder(files);
     folder.session.setSortOrder(filvane::SortOrder::Natural);
-    accept(folder.session, false, true, false, "", false);
+    folder.session.applyOptions({.numbering = false});
     // t1 <-> t2 go round, t3 -> t9 -> t10 -> t11 is a chain.
     folder.type(1, "t2");
     folder.type(2, "t1");
@@ -387,8 +417,7 @@ struct OrderedFolder {
     }
     void typeAll() {
         for (int row = 1; row <= session.lists().fileCount(); ++row)
-            session.lists().nameList().setCell(1, row,
-                                               typedFor[std::string(session.lists().oldName(row))]);
+            session.setNewName(row, typedFor[std::string(session.lists().oldName(row))]);
     }
     // Each row's file and the name typed beside it.
     std::map<std::string, std::string> pairs() const {
@@ -415,7 +444,7 @@ class TypedNamesStayWithTheirFiles
 TEST_P(TypedNamesStayWithTheirFiles, AfterARunAnUndoAndAChangeOfOrder) {
     const auto [order, numbering] = GetParam();
     OrderedFolder folder(order);
-    accept(folder.session, numbering, true, false, "", false);
+    folder.session.applyOptions({.numbering = numbering});
     folder.typeAll();
     const std::map<std::string, std::string> typed = folder.pairs();
     ASSERT_EQ(folder.session.run().renamedCount(), 3);

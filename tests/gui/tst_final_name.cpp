@@ -69,7 +69,7 @@ void FinalNameTest::followsEveryCompositionRule() {
         accept ? ok(form) : cancel(form);
     });
     if (!typed.isEmpty()) // after the options: OK clears typed names
-        m_main->lists().nameList().setCell(1, row, typed.toStdString());
+        m_main->session().setNewName(row, typed.toStdString());
     const QAbstractItemModel *model = m_main->nameGrid()->model();
     QCOMPARE(model->data(model->index(row - 1, 1), Qt::ToolTipRole).toString(), tip);
 }

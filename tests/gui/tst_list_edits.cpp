@@ -1,5 +1,6 @@
-// The new-name list's tools as a user reaches them: a Replace taken back by Ctrl+Z, a file moved
-// to its row before the run, and an album from three rippers named from its tags in track order.
+// The new-name list's tools as a user reaches them: a Replace taken back by Ctrl+Z, a numbering
+// shown in both number columns and taken back, a file moved to its row before the run, and an
+// album from three rippers named from its tags in track order.
 #include "MainWindowFixture.h"
 #include "TaggedFiles.h"
 #include "dialogs/FillFromTags.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTreeWidget>
 
@@ -27,6 +29,7 @@ class ListEditsTest : public MainWindowFixture {
 private slots:
     void ctrlZTakesBackAReplaceThenTheRename();
     void aCellsKeystrokesAreOneStep();
+    void numberingShowsInBothNumberColumnsAsOneStep();
     void aFileMovedToItsRowIsRenamedByTheOrderShown();
     void anAlbumIsNamedFromItsTagsInTrackOrder();
     void photosFromTwoCamerasAreNumberedInTheOrderTaken();
@@ -97,6 +100,36 @@ void ListEditsTest::aCellsKeystrokesAreOneStep() {
     QCOMPARE(m_main->edits().stack().count(), 2);
     QCOMPARE(newName(1), QStringLiteral("Rain"));
     QCOMPARE(newName(2), QStringLiteral("Snow"));
+}
+
+void ListEditsTest::numberingShowsInBothNumberColumnsAsOneStep() {
+    list({"a.mp3", "b.mp3", "c.mp3"});
+    const auto numbers = [this](NameGridModel *model) {
+        QStringList shown;
+        for (int row = 0; row < model->rowCount(); ++row)
+            shown << model->index(row, 0).data().toString();
+        return shown;
+    };
+    auto answered = testsupport::answerNextModal([](QWidget *modal) {
+        auto *form = qobject_cast<TNameToolsForm *>(modal);
+        QVERIFY(form);
+        form->findChild<QSpinBox *>(QStringLiteral("StartSpin"))->setValue(10);
+        form->findChild<QPushButton *>(QStringLiteral("OKBtn"))->click();
+    });
+    m_main->showNameTools(TMainForm::NameTool::Numbering);
+    QTRY_VERIFY(*answered);
+    const QStringList fromTen{"10", "11", "12"}, fromOne{"01", "02", "03"};
+    QCOMPARE(numbers(m_main->readModel()), fromTen);
+    QCOMPARE(numbers(m_main->nameModel()), fromTen);
+    // The names a run gives carry the numbers shown.
+    QCOMPARE(QString::fromStdString(m_main->session().finalName(3)), QStringLiteral("12 - .mp3"));
+
+    m_main->undoLast();
+    QCOMPARE(numbers(m_main->readModel()), fromOne);
+    QCOMPARE(numbers(m_main->nameModel()), fromOne);
+    QCOMPARE(m_main->session().options().numbers.start, 1);
+    m_main->edits().stack().redo();
+    QCOMPARE(numbers(m_main->nameModel()), fromTen);
 }
 
 void ListEditsTest::aFileMovedToItsRowIsRenamedByTheOrderShown() {

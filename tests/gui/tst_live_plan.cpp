@@ -58,7 +58,7 @@ void LivePlanTest::followsTypingAndStaysBesideTheWindow() {
     QTRY_COMPARE(finalName(plan, 1), QStringLiteral("02 - Beta.mp3"));
     QCOMPARE(plan->model()->cellText(1, PlanModel::OldNameColumn), QStringLiteral("b.mp3"));
     // A paste of many names at once, and a move of a file.
-    m_main->lists().pasteNewNames("One\nTwo\nThree", 1);
+    m_main->session().pasteNewNames("One\nTwo\nThree", 1);
     m_main->nameModel()->reload();
     QTRY_COMPARE(finalName(plan, 2), QStringLiteral("03 - Three.mp3"));
     QTableView *read = m_main->readGrid();

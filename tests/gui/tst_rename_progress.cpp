@@ -55,7 +55,7 @@ void RenameProgressTest::everyFileRenamedOrUntouched() {
         names << oldName(i);
     list(names);
     for (int row = 1; row <= files; ++row)
-        m_main->lists().nameList().setCell(1, row, "n" + std::to_string(row - 1));
+        m_main->session().setNewName(row, "n" + std::to_string(row - 1));
     m_main->setProgressDelay(delay);
 
     QList<QProgressDialog *> dialogs;

@@ -25,11 +25,7 @@ std::string CellGrid::cell(int column, int row) const {
     assert(column >= 0 && column < ColumnCount && row >= 0);
     if (row == 0)
         return m_captions[column];
-    if (column == 1)
-        return name(row);
-    if (!m_numbered || row >= m_rowCount)
-        return {};
-    return numberText(m_format, row, m_rowCount - 1);
+    return column == 1 ? name(row) : std::string();
 }
 
 const std::string &CellGrid::name(int row) const {

@@ -12,12 +12,14 @@ namespace filvane {
 // the row and what a run puts into its name. The one place row numbers are made.
 std::string numberText(const NumberFormat &format, int row, int count);
 
-// A grid of text cells addressed as (column, row): row 0 holds the captions, column 0 of the
-// data rows the row numbers, column 1 the names. The row count only decides how many rows are
-// in use: lowering it keeps the names beyond it, so raising it again shows what they held.
+// A grid of text cells addressed as (column, row): row 0 holds the captions, column 1 of the
+// data rows the names. The row count only decides how many rows are in use: lowering it keeps
+// the names beyond it, so raising it again shows what they held.
 //
-// Only the captions and the names are stored. A data row's number is computed when asked for,
-// so a listing of many files holds no number texts.
+// Only the captions and the names are stored. Column 0 of a data row, where the lists show the
+// row's number, holds no text here: how numbers read is an option of the renaming, not of the
+// grid, so they are made where they are shown (NameLists::numberCell), and a listing of many
+// files holds no number texts.
 class CellGrid {
 public:
     static constexpr int ColumnCount = 2;
@@ -25,15 +27,7 @@ public:
     int rowCount() const { return m_rowCount; }
     void setRowCount(int rows);
 
-    // Whether column 0 of the data rows (1 to rowCount - 1) shows the row number; it is empty
-    // otherwise, and always beyond the row count.
-    bool numbered() const { return m_numbered; }
-    void setNumbered(bool numbered) { m_numbered = numbered; }
-    // How the numbers read: start, step and digits, over the data rows in use.
-    void setNumberFormat(const NumberFormat &format) { m_format = format; }
-    const NumberFormat &numberFormat() const { return m_format; }
-
-    // Any cell; cells never written read as empty text.
+    // Any cell; cells never written, and column 0 of the data rows, read as empty text.
     std::string cell(int column, int row) const;
     // A name (column 1) without a copy; row 0 is the caption.
     const std::string &name(int row) const;
@@ -60,8 +54,6 @@ private:
     void ensureStored(int row);
 
     int m_rowCount = 2;
-    bool m_numbered = false;
-    NumberFormat m_format;
     std::string m_captions[ColumnCount];
     std::vector<std::string> m_names; // row r at r - 1
 };

@@ -28,16 +28,14 @@ template <typename SwapRows> void permute(std::vector<std::uint32_t> &from, Swap
 
 } // namespace
 
-std::string NameLists::listDirectory(std::string_view searchPattern, bool numbering) {
+std::string NameLists::listDirectory(std::string_view searchPattern) {
     FileSearch search = findFiles(searchPattern);
-    std::string lastExtension =
-        listNames(std::move(search.names), numbering, std::move(search.files));
+    std::string lastExtension = listNames(std::move(search.names), std::move(search.files));
     m_listError = search.error;
     return lastExtension;
 }
 
-std::string NameLists::listNames(std::vector<std::string> names, bool numbering,
-                                 std::vector<ListedFile> files) {
+std::string NameLists::listNames(std::vector<std::string> names, std::vector<ListedFile> files) {
     setRowCount(2);
     m_listError = 0;
     m_tooManyFiles = names.size() > static_cast<size_t>(MaxFiles);
@@ -49,7 +47,6 @@ std::string NameLists::listNames(std::vector<std::string> names, bool numbering,
     m_files = std::move(files);
     // The read list takes the names as they are: no copy, and no number texts beside them.
     m_read.adoptNames(std::move(names));
-    setNumbering(numbering);
     if (m_fileCount == 0) {
         m_names.setCell(1, 1, {});
         return {};
@@ -144,13 +141,11 @@ void NameLists::fillNewNamesFromOldNamesStripped() {
         m_names.setCell(1, row, oldNameStem(m_read.name(row)));
 }
 
-void NameLists::setNumberFormat(const NumberFormat &format) {
-    m_read.setNumberFormat(format);
-    m_names.setNumberFormat(format);
-}
-
-void NameLists::writeNumberColumn(bool numbering) {
-    m_names.setNumbered(numbering && m_fileCount > 0);
+std::string NameLists::numberCell(Side side, int row, const NumberFormat &format,
+                                  bool numbering) const {
+    if (row < 1 || row > m_fileCount || (side == Side::NewNames && !numbering))
+        return {};
+    return numberText(format, row, m_fileCount);
 }
 
 void NameLists::clearLists() {
@@ -160,7 +155,6 @@ void NameLists::clearLists() {
     m_files = {};
     setRowCount(2);
     m_fileCount = 0;
-    setNumbering(false);
     m_tooManyFiles = false;
     m_listError = 0;
 }
@@ -229,12 +223,6 @@ void NameLists::setCaption(int column, const std::string &caption) {
 void NameLists::setRowCount(int rows) {
     m_read.setRowCount(rows);
     m_names.setRowCount(rows);
-}
-
-void NameLists::setNumbering(bool numbering) {
-    // The blank row of a list without files has no number.
-    m_read.setNumbered(m_fileCount > 0);
-    m_names.setNumbered(numbering && m_fileCount > 0);
 }
 
 } // namespace filvane

@@ -40,13 +40,20 @@ public:
     // names through every sort and exchange; empty when the names were given rather than found.
     const std::vector<ListedFile> &listedFiles() const { return m_files; }
 
-    // Fills the read list from the search (unsorted) and numbers the new-name list while
-    // numbering. Returns the extension of the last file listed (empty when none).
-    std::string listDirectory(std::string_view searchPattern, bool numbering);
+    // Fills the read list from the search (unsorted). Returns the extension of the last file
+    // listed (empty when none).
+    std::string listDirectory(std::string_view searchPattern);
     // The same for names given rather than searched (unsorted, as given), with each name's file
     // when known (`files` then as long as `names`).
-    std::string listNames(std::vector<std::string> names, bool numbering,
-                          std::vector<ListedFile> files = {});
+    std::string listNames(std::vector<std::string> names, std::vector<ListedFile> files = {});
+
+    // The two lists' number columns: the read list numbers every file, the new-name list only
+    // while the names are to get their numbers.
+    enum class Side { Read, NewNames };
+    // The number column of data row `row` on `side`, made by `format` (see numberText); empty
+    // for the blank row of a list without files, beyond the last file, and on the new-name side
+    // unless `numbering`. Nothing of it is stored: the options say how numbers read.
+    std::string numberCell(Side side, int row, const NumberFormat &format, bool numbering) const;
 
     // Orders the read list's names, by their bytes (case-sensitively) unless asked for natural
     // order; numbers stay in place.
@@ -73,11 +80,6 @@ public:
     // The same without a leading number and its separator ("04 - Rain.mp3" gives "Rain"), so
     // that a numbered folder can be numbered again.
     void fillNewNamesFromOldNamesStripped();
-    // How both lists' number columns read.
-    void setNumberFormat(const NumberFormat &format);
-    // Numbers the rows of the new-name list, or leaves its number column empty; the blank row
-    // of a list without files has no number either way.
-    void writeNumberColumn(bool numbering);
     // Empties every data row of both lists and leaves them with no file.
     void clearLists();
 
@@ -103,7 +105,6 @@ public:
 
 private:
     void setRowCount(int rows);
-    void setNumbering(bool numbering);
 
     CellGrid m_read;
     CellGrid m_names;

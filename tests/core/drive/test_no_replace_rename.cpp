@@ -282,7 +282,7 @@ TEST(RenameSafety, AFolderReplacedSinceTheListingRenamesNothing) {
         std::filesystem::create_directory(path);
         std::ofstream(path + "/a.mp3") << "listed";
         NameLists lists;
-        lists.listDirectory(path + "/*", false);
+        lists.listDirectory(path + "/*");
         lists.nameList().setCell(1, 1, "b");
         const std::optional<DirectoryIdentity> listed = directoryIdentity(path);
         ASSERT_TRUE(listed);
@@ -406,7 +406,7 @@ TEST(RenameSafety, AReadOnlyFileSystemFailsEveryRowAndAFullOneRefusesTheJournal)
     for (const char *name : {"a.mp3", "b.mp3"})
         std::ofstream(ro + "/" + name) << name;
     NameLists lists;
-    lists.listDirectory(ro + "/*", false);
+    lists.listDirectory(ro + "/*");
     lists.sortByName();
     lists.nameList().setCell(1, 1, "x");
     lists.nameList().setCell(1, 2, "y");
@@ -445,7 +445,7 @@ TEST(RenameSafety, ALinkThatCouldNotBeTakenBackIsNeverMade) {
     std::ofstream(shared + "/a.mp3") << "a.mp3";
     std::filesystem::permissions(shared + "/a.mp3", std::filesystem::perms(0666));
     NameLists lists;
-    lists.listDirectory(shared + "/*", false);
+    lists.listDirectory(shared + "/*");
     lists.nameList().setCell(1, 1, "x");
     std::fflush(nullptr);
     const pid_t child = ::fork();

@@ -512,7 +512,7 @@ TEST(RunRecovery, TheFolderIsFoundByIdentityOrLeftForGood) {
             if (::chdir(path.c_str()) != 0)
                 return;
             NameLists lists;
-            lists.listDirectory("./*", false);
+            lists.listDirectory("./*");
             lists.sortByName();
             lists.nameList().setCell(1, 1, "b");
             lists.nameList().setCell(1, 2, "a");

@@ -27,6 +27,14 @@ std::string pattern(const TempDir &dir, const std::string &mask = "*.*") {
     return dir.str() + "/" + mask;
 }
 
+// The number columns as the window shows them, by the default number format.
+std::string readNumber(const NameLists &lists, int row) {
+    return lists.numberCell(NameLists::Side::Read, row, NumberFormat{}, false);
+}
+std::string newNameNumber(const NameLists &lists, int row, bool numbering) {
+    return lists.numberCell(NameLists::Side::NewNames, row, NumberFormat{}, numbering);
+}
+
 } // namespace
 
 TEST(CellGrid, CellsSurviveLoweringAndRaisingTheRowCount) {
@@ -45,48 +53,71 @@ TEST(NameLists, NumbersRowsAndKeepsCellsOfHiddenRows) {
     for (int i = 0; i < 100; ++i)
         dir.touch("f" + std::to_string(1000 + i) + ".mp3");
     NameLists lists;
-    EXPECT_EQ(lists.listDirectory(pattern(dir), true), ".mp3");
+    EXPECT_EQ(lists.listDirectory(pattern(dir)), ".mp3");
     lists.sortByName();
     ASSERT_EQ(lists.fileCount(), 100);
     EXPECT_EQ(lists.readList().rowCount(), 101);
     EXPECT_EQ(lists.nameList().rowCount(), 101);
-    EXPECT_EQ(lists.readList().cell(0, 9), "09");
-    EXPECT_EQ(lists.readList().cell(0, 10), "10");
-    EXPECT_EQ(lists.readList().cell(0, 100), "100");
-    EXPECT_EQ(lists.nameList().cell(0, 100), "100");
+    EXPECT_EQ(readNumber(lists, 9), "09");
+    EXPECT_EQ(readNumber(lists, 10), "10");
+    EXPECT_EQ(readNumber(lists, 100), "100");
+    EXPECT_EQ(newNameNumber(lists, 100, true), "100");
+    EXPECT_EQ(lists.nameList().cell(0, 100), ""); // the grid itself holds no number
     EXPECT_EQ(lists.readList().cell(1, 1), "f1000.mp3");
     lists.nameList().setCell(1, 50, "typed");
 
     // A shorter listing hides rows; the longer one again shows what the name cells held.
     TempDir small;
     small.touch("only.txt");
-    lists.listDirectory(pattern(small), false);
+    lists.listDirectory(pattern(small));
     EXPECT_EQ(lists.fileCount(), 1);
     EXPECT_EQ(lists.readList().rowCount(), 2);
-    lists.listDirectory(pattern(dir), false);
+    lists.listDirectory(pattern(dir));
     EXPECT_EQ(lists.nameList().cell(1, 50), "typed");
-    // A listing without numbering shows no number, also in rows an earlier listing numbered.
-    EXPECT_EQ(lists.nameList().cell(0, 50), "");
-    EXPECT_EQ(lists.readList().cell(0, 50), "50");
-    EXPECT_EQ(lists.readList().cell(0, 101), ""); // beyond the last row
+    // Without numbering the new-name list shows no number; the read list always does.
+    EXPECT_EQ(newNameNumber(lists, 50, false), "");
+    EXPECT_EQ(readNumber(lists, 50), "50");
+    EXPECT_EQ(readNumber(lists, 101), ""); // beyond the last row
+}
+
+TEST(NameLists, BothNumberColumnsReadByTheFormatGivenOverTheFilesListed) {
+    NameLists lists;
+    lists.listNames({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"});
+    const NumberFormat tens{.start = 10, .step = 10, .digits = NumberFormat::Digits::Auto};
+    using Side = NameLists::Side;
+    for (const Side side : {Side::Read, Side::NewNames}) {
+        // Auto pads to the widest number of the twelve rows, 120: the count is the file count.
+        EXPECT_EQ(lists.numberCell(side, 1, tens, true), "010");
+        EXPECT_EQ(lists.numberCell(side, 12, tens, true), "120");
+        EXPECT_EQ(lists.numberCell(side, 13, tens, true), "");
+        EXPECT_EQ(lists.numberCell(side, 0, tens, true), ""); // the caption row
+    }
+    const NumberFormat down{.start = 3, .step = -1};
+    EXPECT_EQ(lists.numberCell(Side::Read, 5, down, false), "-01");
+    // Numbering off empties the new-name column only, whatever the format.
+    EXPECT_EQ(lists.numberCell(Side::NewNames, 5, down, false), "");
+    // A shorter listing numbers its own rows only, and by its own count.
+    lists.listNames({"only"});
+    EXPECT_EQ(lists.numberCell(Side::Read, 2, tens, true), "");
+    EXPECT_EQ(lists.numberCell(Side::Read, 1, tens, true), "10");
 }
 
 TEST(NameLists, EmptyListingLeavesOneBlankRow) {
     TempDir dir;
     dir.touch("a.txt");
     NameLists lists;
-    lists.listDirectory(pattern(dir), true);
+    lists.listDirectory(pattern(dir));
     lists.nameList().setCell(1, 1, "typed");
-    EXPECT_EQ(lists.listDirectory(pattern(dir, "*.mp3"), true), "");
+    EXPECT_EQ(lists.listDirectory(pattern(dir, "*.mp3")), "");
     EXPECT_EQ(lists.fileCount(), 0);
     EXPECT_EQ(lists.readList().rowCount(), 2);
-    lists.writeNumberColumn(true); // the blank row gets no number
-    for (const CellGrid *grid : {&lists.readList(), &lists.nameList()}) {
-        EXPECT_EQ(grid->cell(0, 1), "");
+    // The blank row gets no number, also while numbering.
+    EXPECT_EQ(readNumber(lists, 1), "");
+    EXPECT_EQ(newNameNumber(lists, 1, true), "");
+    for (const CellGrid *grid : {&lists.readList(), &lists.nameList()})
         EXPECT_EQ(grid->cell(1, 1), "");
-    }
     EXPECT_TRUE(lists.listedFiles().empty());
-    lists.listDirectory(dir.str() + "/missing/*.*", true);
+    lists.listDirectory(dir.str() + "/missing/*.*");
     EXPECT_EQ(lists.fileCount(), 0);
 }
 
@@ -102,7 +133,7 @@ TEST(NameLists, ListsEveryNonDirectoryEntryByteForByte) {
     ASSERT_EQ(symlink("plain.mp3", dir.file("linkfile.mp3").c_str()), 0);
     ASSERT_EQ(mkfifo(dir.file("pipe.mp3").c_str(), 0644), 0);
     NameLists lists;
-    lists.listDirectory(pattern(dir, "*.mp3"), true);
+    lists.listDirectory(pattern(dir, "*.mp3"));
     lists.sortByName();
     const std::vector<std::string> expected = {".hidden.mp3",  "caf\xe9.mp3", "dangling.mp3",
                                                "linkfile.mp3", "pipe.mp3",    "plain.mp3"};
@@ -116,13 +147,13 @@ TEST(NameLists, SortsByUnsignedBytesKeepingNumbersInPlace) {
     for (const char *name : {"B.txt", "a.txt", "C.txt", "\xc3\x89t\xc3\xa9.txt", "a", "_x.txt"})
         dir.touch(name);
     NameLists lists;
-    lists.listDirectory(pattern(dir), true);
+    lists.listDirectory(pattern(dir));
     lists.sortByName();
     const std::vector<std::string> expected = {"B.txt", "C.txt", "_x.txt",
                                                "a",     "a.txt", "\xc3\x89t\xc3\xa9.txt"};
     EXPECT_EQ(readNames(lists), expected);
     for (int row = 1; row <= 6; ++row)
-        EXPECT_EQ(lists.readList().cell(0, row), rowNumberText(row));
+        EXPECT_EQ(readNumber(lists, row), rowNumberText(row));
 }
 
 TEST(NameLists, SortGivesTheExchangeSortsOrder) {
@@ -165,20 +196,18 @@ TEST(NameLists, ListOperations) {
     dir.touch("song.final.mp3");
     dir.touch("README");
     NameLists lists;
-    lists.listDirectory(pattern(dir), true);
+    lists.listDirectory(pattern(dir));
     lists.sortByName();
     lists.fillNewNamesFromOldNames();
     EXPECT_EQ(lists.nameList().cell(1, 1), "");     // README
     EXPECT_EQ(lists.nameList().cell(1, 2), "song"); // song.final.mp3
 
-    lists.writeNumberColumn(false);
-    EXPECT_EQ(lists.nameList().cell(0, 1), "");
-    lists.writeNumberColumn(true);
-    EXPECT_EQ(lists.nameList().cell(0, 2), "02");
+    EXPECT_EQ(newNameNumber(lists, 1, false), "");
+    EXPECT_EQ(newNameNumber(lists, 2, true), "02");
 
     lists.swapNames(1, 2);
     EXPECT_EQ(lists.readList().cell(1, 1), "song.final.mp3");
-    EXPECT_EQ(lists.readList().cell(0, 1), "01");
+    EXPECT_EQ(readNumber(lists, 1), "01");
 
     lists.clearNewNames();
     EXPECT_EQ(lists.nameList().cell(1, 2), "");
@@ -188,7 +217,8 @@ TEST(NameLists, ListOperations) {
     EXPECT_EQ(lists.fileCount(), 0);
     EXPECT_EQ(lists.readList().rowCount(), 2);
     EXPECT_EQ(lists.readList().cell(1, 2), "");
-    EXPECT_EQ(lists.nameList().cell(0, 1), "");
+    EXPECT_EQ(newNameNumber(lists, 1, true), "");
+    EXPECT_EQ(readNumber(lists, 1), "");
     EXPECT_EQ(lists.readList().cell(1, 0), "File Name");
 }
 
@@ -198,7 +228,7 @@ TEST(NameLists, EachRowKeepsTheFileItWasListedWith) {
         dir.touch(name);
     ASSERT_EQ(symlink("a.mp3", dir.file("link.mp3").c_str()), 0);
     NameLists lists;
-    lists.listDirectory(pattern(dir), true);
+    lists.listDirectory(pattern(dir));
     ASSERT_EQ(lists.fileCount(), 6);
     // Numbers are not stored, nor typed names that were never typed.
     EXPECT_EQ(lists.nameList().storedNames(), 0);
@@ -214,7 +244,7 @@ TEST(NameLists, EachRowKeepsTheFileItWasListedWith) {
             EXPECT_EQ(lists.listedFiles()[row - 1].inode, static_cast<std::uint64_t>(st.st_ino))
                 << name;
             EXPECT_FALSE(lists.listedFiles()[row - 1].directory);
-            EXPECT_EQ(lists.readList().cell(0, row), rowNumberText(row));
+            EXPECT_EQ(readNumber(lists, row), rowNumberText(row));
         }
     };
     expectFilesInStep("listed");
@@ -237,32 +267,32 @@ TEST(NameLists, EachRowKeepsTheFileItWasListedWith) {
     lists.resort(SortOrder::Bytes);
     expectFilesInStep("sorted again by bytes");
 
-    lists.listNames({"given.mp3"}, true);
+    lists.listNames({"given.mp3"});
     EXPECT_TRUE(lists.listedFiles().empty()); // given names: their files are not known
-    EXPECT_EQ(lists.readList().cell(0, 1), "01");
-    lists.listDirectory(pattern(dir), false);
+    EXPECT_EQ(readNumber(lists, 1), "01");
+    lists.listDirectory(pattern(dir));
     EXPECT_EQ(lists.listedFiles().size(), 6u);
-    EXPECT_EQ(lists.nameList().cell(0, 1), "");
+    EXPECT_EQ(newNameNumber(lists, 1, false), "");
     lists.clearLists();
     EXPECT_TRUE(lists.listedFiles().empty());
-    EXPECT_EQ(lists.readList().cell(0, 1), "");
+    EXPECT_EQ(readNumber(lists, 1), "");
 }
 
 TEST(NameLists, AFolderThatCannotBeReadSaysWhy) {
     TempDir dir;
     dir.touch("a.mp3");
     NameLists lists;
-    lists.listDirectory(pattern(dir), true);
+    lists.listDirectory(pattern(dir));
     EXPECT_EQ(lists.listError(), 0);
     EXPECT_EQ(lists.fileCount(), 1);
     // A path longer than the system takes: an error, not a silently empty folder.
     std::string longPath = dir.str();
     while (longPath.size() <= PATH_MAX)
         longPath += "/deeper";
-    lists.listDirectory(longPath + "/*.*", true);
+    lists.listDirectory(longPath + "/*.*");
     EXPECT_EQ(lists.listError(), ENAMETOOLONG);
     EXPECT_EQ(lists.fileCount(), 0);
-    lists.listDirectory(dir.str() + "/a.mp3/*.*", true); // a file, not a folder
+    lists.listDirectory(dir.str() + "/a.mp3/*.*"); // a file, not a folder
     EXPECT_EQ(lists.listError(), ENOTDIR);
 }
 

@@ -17,7 +17,7 @@ TEST(RelistPattern, ListsTheRenamedDirectoryByTheChosenExtension) {
     folder.type({{"a.mp3", "A"}, {"b.wav", "B"}});
     folder.run(Method::NoReplaceFlag, {});
     NameLists relisted;
-    relisted.listDirectory(relistPattern(folder.dir.str(), ".wav"), true);
+    relisted.listDirectory(relistPattern(folder.dir.str(), ".wav"));
     relisted.sortByName();
     ASSERT_EQ(relisted.fileCount(), 2);
     EXPECT_EQ(relisted.readList().cell(1, 1), "02 - B.wav");

@@ -55,7 +55,7 @@ struct RenameFolder {
     void fill(const Names &files) {
         for (const std::string &name : files)
             dir.touch(name, name);
-        lists.listDirectory(dir.str() + "/*", true);
+        lists.listDirectory(dir.str() + "/*");
         lists.sortByName();
     }
     int rowOf(const std::string &oldName) const {
@@ -74,18 +74,16 @@ struct RenameFolder {
             type(oldName, stem);
     }
     void remove(const std::string &name) const { std::filesystem::remove(dir.path() / name); }
-    filvane::RenamePlan plan(const filvane::RenameOptions &options = {false, true, false,
-                                                                      ""}) const {
+    filvane::RenamePlan plan(const filvane::RenameOptions &options = {.numbering = false}) const {
         return filvane::planFromLists(lists, options, dir.str(), std::nullopt);
     }
     filvane::RowsWithNames run(Method method,
-                               const filvane::RenameOptions &options = {false, true, false, ""},
+                               const filvane::RenameOptions &options = {.numbering = false},
                                const filvane::RenameProgress &progress = {}) const {
         return filvane::renameRows(plan(options), method, progress);
     }
     filvane::RenameResult run(const filvane::RunSettings &settings,
-                              const filvane::RenameOptions &options = {false, true, false,
-                                                                       ""}) const {
+                              const filvane::RenameOptions &options = {.numbering = false}) const {
         return filvane::runPlan(plan(options), settings);
     }
     // Every entry of the folder and below, hidden ones too: no temporary name may be left.
