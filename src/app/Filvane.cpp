@@ -496,69 +496,82 @@ void TMainForm::showListContextMenu(QTableView *grid, const QPoint &position) {
     menu.exec(grid->viewport()->mapToGlobal(position));
 }
 
+std::optional<filvane::RunSummary>
+TMainForm::nextInterruptedRun(const std::vector<std::string> &asked) {
+    std::vector<std::string> setAside;
+    std::vector<filvane::RunSummary> runs = m_session.interrupted(&setAside);
+    // A damaged journal is moved aside, so it is told about once.
+    for (const std::string &id : setAside)
+        QMessageBox::warning(
+            this, qstr(filvane::ApplicationTitle),
+            qstr(filvane::fillText(m_texts[UiText::RecoveryDamaged], {filvane::readableName(id)})));
+    const auto next = std::find_if(runs.begin(), runs.end(), [&asked](const auto &run) {
+        return std::find(asked.begin(), asked.end(), run.id) == asked.end();
+    });
+    if (next == runs.end())
+        return std::nullopt;
+    return std::move(*next);
+}
+
+std::string TMainForm::recoveryText(const filvane::RunSummary &run) const {
+    std::string text =
+        filvane::fillText(m_texts[UiText::RecoveryText],
+                          {filvane::readableName(run.folder), std::to_string(run.renamedCount),
+                           std::to_string(run.fileCount)});
+    if (run.temporaryCount > 0)
+        text +=
+            "\n" + filvane::fillText(m_texts.counted(UiText::RecoveryTemporary, run.temporaryCount),
+                                     {std::to_string(run.temporaryCount)});
+    if (!run.folderFound)
+        text += "\n" + filvane::fillText(m_texts[UiText::RecoveryFolderMissing],
+                                         {filvane::readableName(run.folder)});
+    return text;
+}
+
+filvane::RecoveryAnswer TMainForm::askAboutRun(const filvane::RunSummary &run) {
+    QMessageBox box(QMessageBox::Warning, qstr(filvane::ApplicationTitle), qstr(recoveryText(run)),
+                    QMessageBox::NoButton, this);
+    // The core says what to offer; the window gives each answer its words and its place.
+    using Answer = filvane::RecoveryAnswer;
+    static constexpr std::pair<UiText, QMessageBox::ButtonRole> shown[] = {
+        {UiText::RecoveryRestore, QMessageBox::AcceptRole}, // by Answer
+        {UiText::RecoveryFinish, QMessageBox::ActionRole},
+        {UiText::RecoveryPointAt, QMessageBox::ActionRole},
+        {UiText::RecoveryLeave, QMessageBox::RejectRole}};
+    static_assert(std::size(shown) == static_cast<size_t>(Answer::Leave) + 1);
+    const filvane::RecoveryOffer offer = filvane::recoveryOffer(run);
+    std::vector<std::pair<QPushButton *, Answer>> answers;
+    for (const Answer answer : offer.answers) {
+        const auto &[words, role] = shown[static_cast<size_t>(answer)];
+        answers.emplace_back(box.addButton(qstr(m_texts[words]), role), answer);
+        if (answer == offer.preferred)
+            box.setDefaultButton(answers.back().first);
+    }
+    box.setEscapeButton(answers.back().first); // Leave, always last
+    box.exec();
+    const auto clicked = std::find_if(answers.begin(), answers.end(), [&box](const auto &one) {
+        return one.first == box.clickedButton();
+    });
+    return clicked == answers.end() ? Answer::Leave : clicked->second;
+}
+
 void TMainForm::recoverInterruptedRuns() {
     // Newest first, one at a time, each told as the disk is when it is shown: dealing with one
     // run changes what the next would find. A run asked about once is not asked about again.
     std::vector<std::string> asked;
-    for (;;) {
-        std::vector<std::string> setAside;
-        const std::vector<filvane::RunSummary> runs = m_session.interrupted(&setAside);
-        // A damaged journal is moved aside, so it is told about once.
-        for (const std::string &id : setAside)
-            QMessageBox::warning(this, qstr(filvane::ApplicationTitle),
-                                 qstr(filvane::fillText(m_texts[UiText::RecoveryDamaged],
-                                                        {filvane::readableName(id)})));
-        const auto next = std::find_if(runs.begin(), runs.end(), [&asked](const auto &run) {
-            return std::find(asked.begin(), asked.end(), run.id) == asked.end();
-        });
-        if (next == runs.end())
-            return;
-        const filvane::RunSummary &run = *next;
-        asked.push_back(run.id);
-        std::string text =
-            filvane::fillText(m_texts[UiText::RecoveryText],
-                              {filvane::readableName(run.folder), std::to_string(run.renamedCount),
-                               std::to_string(run.fileCount)});
-        if (run.temporaryCount > 0)
-            text += "\n" + filvane::fillText(
-                               m_texts.counted(UiText::RecoveryTemporary, run.temporaryCount),
-                               {std::to_string(run.temporaryCount)});
-        if (!run.folderFound)
-            text += "\n" + filvane::fillText(m_texts[UiText::RecoveryFolderMissing],
-                                             {filvane::readableName(run.folder)});
-        QMessageBox box(QMessageBox::Warning, qstr(filvane::ApplicationTitle), qstr(text),
-                        QMessageBox::NoButton, this);
-        // The core says what to offer; the window gives each answer its words and its place.
-        using Answer = filvane::RecoveryAnswer;
-        static constexpr std::pair<UiText, QMessageBox::ButtonRole> shown[] = {
-            {UiText::RecoveryRestore, QMessageBox::AcceptRole}, // by Answer
-            {UiText::RecoveryFinish, QMessageBox::ActionRole},
-            {UiText::RecoveryPointAt, QMessageBox::ActionRole},
-            {UiText::RecoveryLeave, QMessageBox::RejectRole}};
-        const filvane::RecoveryOffer offer = filvane::recoveryOffer(run);
-        static_assert(std::size(shown) == static_cast<size_t>(Answer::Leave) + 1);
-        std::vector<std::pair<QPushButton *, Answer>> answers;
-        for (const Answer answer : offer.answers) {
-            const auto &[words, role] = shown[static_cast<size_t>(answer)];
-            answers.emplace_back(box.addButton(qstr(m_texts[words]), role), answer);
-            if (answer == offer.preferred)
-                box.setDefaultButton(answers.back().first);
-        }
-        box.setEscapeButton(answers.back().first); // Leave, always last
-        box.exec();
-        const auto clicked = std::find_if(answers.begin(), answers.end(), [&box](const auto &one) {
-            return one.first == box.clickedButton();
-        });
-        const Answer answer = clicked == answers.end() ? Answer::Leave : clicked->second;
+    while (const std::optional<filvane::RunSummary> run = nextInterruptedRun(asked)) {
+        asked.push_back(run->id);
+        const filvane::RecoveryAnswer answer = askAboutRun(*run);
         std::string pointed;
-        if (answer == Answer::PointAtFolder) {
+        if (answer == filvane::RecoveryAnswer::PointAtFolder) {
             // Where the user says the folder went; the run takes it only if it is that folder.
-            const QString chosen = QFileDialog::getExistingDirectory(this, qstr(run.folder));
+            const QString chosen = QFileDialog::getExistingDirectory(this, qstr(run->folder));
             if (chosen.isEmpty())
                 continue; // asked once: it is offered again at the next start
             pointed = QFile::encodeName(chosen).toStdString();
         }
-        reportRun(m_session.recover(run.id, filvane::recoveryChoiceFor(answer, run), {}, pointed));
+        reportRun(
+            m_session.recover(run->id, filvane::recoveryChoiceFor(answer, *run), {}, pointed));
     }
 }
 

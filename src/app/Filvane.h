@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,11 @@ private:
     // Why a run renamed nothing, or one warning listing the rows that kept their names;
     // nothing when every row went well.
     void reportRun(const filvane::RenameResult &result);
+    // The steps of recoverInterruptedRuns: the newest run cut off not asked about yet (damaged
+    // journals told on the way), the words that tell it, and the answer the user gives.
+    std::optional<filvane::RunSummary> nextInterruptedRun(const std::vector<std::string> &asked);
+    std::string recoveryText(const filvane::RunSummary &run) const;
+    filvane::RecoveryAnswer askAboutRun(const filvane::RunSummary &run);
     // After Stop: how many files were renamed, that the rest keep their names, and Undo.
     void reportStopped(const filvane::RenameResult &result);
     void runUndo(const std::string &runId);
