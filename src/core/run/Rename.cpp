@@ -341,14 +341,29 @@ namespace {
 // one listed renamed a stranger swapped in under its old name, which gets that name back (the
 // row fails). Read once, the folder tells every renamed row's file; a folder that cannot be
 // read whole is looked at row by row.
-void checkRenamed(NoReplaceRenamer &renamer, std::vector<RowOutcome> &rows, const NameClaims &names,
-                  const std::vector<std::uint64_t> &inodes, NameStore &store) {
+// The new names of the single renames that were done, in the order they were done.
+std::vector<int> renamedInOrder(const std::vector<RowOutcome> &rows, const RunOrder &order,
+                                const NameClaims &names) {
+    std::vector<int> renamed;
+    renamed.reserve(order.rows.size());
+    for (const Unit &unit : order.units) {
+        const int row = order.rows[unit.begin];
+        if (unit.kind == UnitKind::Rename && rows[row].outcome == RenameOutcome::Renamed)
+            renamed.push_back(names.newNameOf(row));
+    }
+    return renamed;
+}
+
+void checkRenamed(NoReplaceRenamer &renamer, std::vector<RowOutcome> &rows, const RunOrder &order,
+                  const NameClaims &names, const std::vector<std::uint64_t> &inodes,
+                  NameStore &store) {
     std::vector<std::uint64_t> under(rows.size(), 0);
-    const bool read = names.visitFolder(renamer.directoryFd(), [&](int entry, const dirent &found) {
-        const int row = names[entry].claimant;
-        if (row >= 0 && names.newNameOf(row) == entry)
-            under[static_cast<size_t>(row)] = found.d_ino;
-    });
+    const bool read = names.visitFolder(renamer.directoryFd(), renamedInOrder(rows, order, names),
+                                        [&](int entry, const dirent &found) {
+                                            const int row = names[entry].claimant;
+                                            if (row >= 0 && names.newNameOf(row) == entry)
+                                                under[static_cast<size_t>(row)] = found.d_ino;
+                                        });
     renamer.checkLater(false);
     for (size_t row = 0; row < rows.size(); ++row) {
         RowOutcome &outcome = rows[row];
@@ -522,7 +537,7 @@ RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     renamer.checkLater(checkLater);
     UnitRunner(renamer, run, steps, settings, total).runAll(order);
     if (checkLater)
-        checkRenamed(renamer, run.rows, names, steps.inodes, run.names);
+        checkRenamed(renamer, run.rows, order, names, steps.inodes, run.names);
     if (steps.journalled)
         run.finishError = finishJournal(*settings.journal, run.rows, steps);
     return run;
