@@ -8,6 +8,7 @@
 // both places, as a home folder would be) beside the run without it, and the undo of a
 // journalled run (the undo alone is timed) beside the run.
 //   filvane_core_bench --benchmark_filter=Rename
+#include "ListOrderRename.h"
 #include "core/history/RunHistory.h"
 #include "core/journal/RunJournal.h"
 #include "core/run/Rename.h"
@@ -164,7 +165,7 @@ void BM_Rename_CoreRenameRows(benchmark::State &state) {
 }
 
 void BM_Rename_CoreUnplanned(benchmark::State &state) {
-    runCore(state, filvane::renameRowsInListOrder);
+    runCore(state, renameRowsInListOrder);
 }
 
 void setPerFile(benchmark::State &state, int failures) {

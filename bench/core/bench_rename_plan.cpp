@@ -8,6 +8,7 @@
 // the last two on disk (/var/tmp) and on tmpfs (/dev/shm).
 //   filvane_core_bench --benchmark_filter=Plan
 #include "../support/BenchFolder.h"
+#include "ListOrderRename.h"
 #include "core/run/Rename.h"
 
 #include <benchmark/benchmark.h>
@@ -90,8 +91,7 @@ void BM_Plan_NoDiskPlanned(benchmark::State &state) {
 void BM_Plan_NoDiskUnplanned(benchmark::State &state) {
     const PlanLists &lists = state.range(0) ? chainLists(0) : plainLists();
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            filvane::renameRowsInListOrder(lists.input("/nonexistent/filvane")));
+        benchmark::DoNotOptimize(renameRowsInListOrder(lists.input("/nonexistent/filvane")));
     state.SetLabel(state.range(0) ? "one chain" : "no conflicts");
 }
 

@@ -1,6 +1,7 @@
 #include "core/drive/Drive.h"
 
 #include "core/base/DirectoryHandle.h"
+#include "core/base/FileHandle.h"
 #include "core/base/Utf8.h"
 #include "core/drive/NoReplaceRename.h"
 
@@ -79,12 +80,11 @@ std::optional<MountEntry> mountOf(dev_t device) {
 std::string bootSectorName(const std::string &source) {
     if (!source.starts_with("/"))
         return {}; // a host's share or a name of the helper's own
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    const FileHandle device(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!device.isOpen())
         return {};
     std::array<char, 16> head{};
-    const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
-    ::close(fd);
+    const ssize_t got = ::pread(device.get(), head.data(), head.size(), 0);
     if (got < 11)
         return {};
     const std::string_view oem(head.data() + 3, 8);
@@ -94,6 +94,35 @@ std::string bootSectorName(const std::string &source) {
         return "NTFS";
     return {};
 }
+
+// What a type known here tells of a drive beside its name.
+enum class TypeKind {
+    Ordinary,    // every fact of an ordinary drive
+    Overlay,     // ordinary, but a listing may number an entry otherwise than its file
+    WindowsFat,  // FAT and exFAT: no exchange, no links, case ignored, Windows' names
+    WindowsNtfs, // NTFS: no exchange, links, case kept, Windows' names
+};
+
+struct KnownType {
+    long magic;
+    const char *description;
+    TypeKind kind;
+};
+
+constexpr std::array KnownTypes{
+    KnownType{Ext4Magic, "ext4", TypeKind::Ordinary},
+    KnownType{TmpfsMagic, "tmpfs", TypeKind::Ordinary},
+    KnownType{BtrfsMagic, "Btrfs", TypeKind::Ordinary},
+    KnownType{XfsMagic, "XFS", TypeKind::Ordinary},
+    KnownType{F2fsMagic, "F2FS", TypeKind::Ordinary},
+    KnownType{ZfsMagic, "ZFS", TypeKind::Ordinary},
+    KnownType{OverlayMagic, "overlayfs", TypeKind::Overlay},
+    KnownType{RamfsMagic, "ramfs", TypeKind::Ordinary},
+    KnownType{MsdosMagic, "FAT", TypeKind::WindowsFat},
+    KnownType{ExfatMagic, "exFAT", TypeKind::WindowsFat},
+    KnownType{Ntfs3Magic, "NTFS", TypeKind::WindowsNtfs},
+    KnownType{NtfsMagic, "NTFS", TypeKind::WindowsNtfs},
+};
 
 void windowsDrive(DriveFacts &facts, bool links, bool caseInsensitive) {
     facts.exchange = false;
@@ -105,48 +134,25 @@ void windowsDrive(DriveFacts &facts, bool links, bool caseInsensitive) {
 // The facts a type tells by itself; false when only a probe can tell (FUSE, network shares,
 // types not known here).
 bool factsOfType(long magic, DriveFacts &facts) {
-    switch (magic) {
-    case Ext4Magic:
-        facts.description = "ext4";
-        return true;
-    case TmpfsMagic:
-        facts.description = "tmpfs";
-        return true;
-    case BtrfsMagic:
-        facts.description = "Btrfs";
-        return true;
-    case XfsMagic:
-        facts.description = "XFS";
-        return true;
-    case F2fsMagic:
-        facts.description = "F2FS";
-        return true;
-    case ZfsMagic:
-        facts.description = "ZFS";
-        return true;
-    case OverlayMagic:
-        facts.description = "overlayfs";
-        facts.stableInodes = false; // a listing may number an entry otherwise than its file
-        return true;
-    case RamfsMagic:
-        facts.description = "ramfs";
-        return true;
-    case MsdosMagic:
-        facts.description = "FAT";
-        windowsDrive(facts, false, true);
-        return true;
-    case ExfatMagic:
-        facts.description = "exFAT";
-        windowsDrive(facts, false, true);
-        return true;
-    case Ntfs3Magic:
-    case NtfsMagic:
-        facts.description = "NTFS";
-        windowsDrive(facts, true, false);
-        return true;
-    default:
+    const auto known = std::find_if(KnownTypes.begin(), KnownTypes.end(),
+                                    [magic](const KnownType &type) { return type.magic == magic; });
+    if (known == KnownTypes.end())
         return false;
+    facts.description = known->description;
+    switch (known->kind) {
+    case TypeKind::Ordinary:
+        break;
+    case TypeKind::Overlay:
+        facts.stableInodes = false;
+        break;
+    case TypeKind::WindowsFat:
+        windowsDrive(facts, false, true);
+        break;
+    case TypeKind::WindowsNtfs:
+        windowsDrive(facts, true, false);
+        break;
     }
+    return true;
 }
 
 // Names the drive of a type that only a probe can tell about, as far as its mount says.
@@ -235,52 +241,74 @@ void removeDeadProbes(int dirFd, DirectoryCalls &calls) {
     }
 }
 
-// Asks the drive what it does, on files of our own under private names, each removed at once.
-// The user's files are never touched. A drive where no probe can be made keeps the facts of an
-// ordinary one: its no-replace rename, if missing, then refuses each row, which loses nothing.
-void probe(DriveFacts &facts, int dirFd, DirectoryCalls &calls) {
-    std::string file = probeName();
+// Makes an empty probe file under a name nobody has; empty when none could be made.
+std::string createProbe(DirectoryCalls &calls, int dirFd) {
+    std::string file;
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
         error = calls.create(dirFd, (file = probeName()).c_str());
-    if (error != 0)
-        return;
+    return error == 0 ? file : std::string();
+}
 
+// Whether the probe `file` moves by a no-replace rename; where it does, `file` is its new name.
+void probeNoReplace(DriveFacts &facts, int dirFd, DirectoryCalls &calls, std::string &file) {
     const std::string moved = probeName();
-    error = calls.rename(dirFd, file.c_str(), moved.c_str(), DirectoryCalls::RenameMode::NoReplace);
+    int error =
+        calls.rename(dirFd, file.c_str(), moved.c_str(), DirectoryCalls::RenameMode::NoReplace);
     struct stat st;
     if (error != 0 && calls.status(dirFd, moved.c_str(), st) == 0)
         error = 0; // it said no but did it (a re-sent call on a network share)
     facts.noReplaceRename = error == 0;
     if (error == 0)
         file = moved;
+}
 
+void probeExchange(DriveFacts &facts, int dirFd, DirectoryCalls &calls, const std::string &file) {
     const std::string other = probeName();
-    if (calls.create(dirFd, other.c_str()) == 0) {
-        facts.exchange = calls.rename(dirFd, file.c_str(), other.c_str(),
-                                      DirectoryCalls::RenameMode::Exchange) == 0;
-        removeProbe(calls, dirFd, other, facts);
-    } else {
+    if (calls.create(dirFd, other.c_str()) != 0) {
         facts.exchange = false;
+        return;
     }
+    facts.exchange =
+        calls.rename(dirFd, file.c_str(), other.c_str(), DirectoryCalls::RenameMode::Exchange) == 0;
+    removeProbe(calls, dirFd, other, facts);
+}
 
+void probeLinks(DriveFacts &facts, int dirFd, DirectoryCalls &calls, const std::string &file) {
     const std::string second = probeName();
-    error = calls.link(dirFd, file.c_str(), second.c_str());
+    const int error = calls.link(dirFd, file.c_str(), second.c_str());
+    struct stat st;
     const bool linked = calls.status(dirFd, second.c_str(), st) == 0;
     facts.hardLinks = error == 0 || (linked && st.st_nlink > 1);
     if (linked)
         removeProbe(calls, dirFd, second, facts);
+}
 
+// What the drive makes of names: a second create of one, its other case, a colon.
+void probeNames(DriveFacts &facts, int dirFd, DirectoryCalls &calls, const std::string &file) {
     // A create over a name that exists must be refused, or reserving a name means nothing.
     facts.exclusiveCreate = calls.create(dirFd, file.c_str()) == EEXIST;
     // Our names are in lower case: found in upper case, the drive ignores case.
+    struct stat st;
     facts.caseInsensitive = calls.status(dirFd, asciiUpper(file).c_str(), st) == 0;
-
     const std::string colon = probeName(":");
-    error = calls.create(dirFd, colon.c_str());
+    const int error = calls.create(dirFd, colon.c_str());
     facts.windowsNames = error != 0 && error != EEXIST;
     if (error == 0)
         removeProbe(calls, dirFd, colon, facts);
+}
+
+// Asks the drive what it does, on files of our own under private names, each removed at once.
+// The user's files are never touched. A drive where no probe can be made keeps the facts of an
+// ordinary one: its no-replace rename, if missing, then refuses each row, which loses nothing.
+void probe(DriveFacts &facts, int dirFd, DirectoryCalls &calls) {
+    std::string file = createProbe(calls, dirFd);
+    if (file.empty())
+        return;
+    probeNoReplace(facts, dirFd, calls, file);
+    probeExchange(facts, dirFd, calls, file);
+    probeLinks(facts, dirFd, calls, file);
+    probeNames(facts, dirFd, calls, file);
     removeProbe(calls, dirFd, file, facts);
     removeDeadProbes(dirFd, calls);
 }
@@ -370,12 +398,10 @@ DriveFacts probedFacts(int dirFd, DirectoryCalls &calls) {
 }
 
 DriveFacts driveFactsOf(const std::string &directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    const FileHandle folder(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
         return {};
-    DriveFacts facts = driveFacts(fd, hostDirectoryCalls());
-    ::close(fd);
-    return facts;
+    return driveFacts(folder.get(), hostDirectoryCalls());
 }
 
 void forgetDrives() {

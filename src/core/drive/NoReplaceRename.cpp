@@ -66,24 +66,22 @@ int DirectoryCalls::unlink(int dirFd, const char *name) {
 }
 
 int DirectoryCalls::create(int dirFd, const char *name) {
-    const int fd = ::openat(dirFd, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return errno;
-    ::close(fd);
-    return 0;
+    const FileHandle made(::openat(dirFd, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
+    return made.isOpen() ? 0 : errno;
 }
 
 int DirectoryCalls::reserve(int dirFd, const char *name, struct stat &made) {
-    const int fd = ::openat(dirFd, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0)
+    FileHandle file(::openat(dirFd, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
+    if (!file.isOpen())
         return errno;
     const std::string_view marker = NoReplaceRenamer::ReservationMarker;
-    int error = ::write(fd, marker.data(), marker.size()) == static_cast<ssize_t>(marker.size())
-                    ? 0
-                    : (errno ? errno : ENOSPC);
-    if (::fstat(fd, &made) != 0 && error == 0)
+    int error =
+        ::write(file.get(), marker.data(), marker.size()) == static_cast<ssize_t>(marker.size())
+            ? 0
+            : (errno ? errno : ENOSPC);
+    if (::fstat(file.get(), &made) != 0 && error == 0)
         error = errno;
-    ::close(fd);
+    file.reset(); // closed before a failed reservation is looked at and removed
     if (error != 0) {
         // Ours and unfinished: it goes, unless something else bears the name by now.
         struct stat now;
@@ -108,7 +106,7 @@ NoReplaceRenamer::NoReplaceRenamer(const std::string &directory, Method method,
     : m_calls(calls ? *calls : hostDirectoryCalls()) {
     if (!open(directory))
         return;
-    DriveFacts drive = driveFacts(m_dirFd, m_calls);
+    DriveFacts drive = driveFacts(m_dir.get(), m_calls);
     switch (method) {
     case Method::NoReplaceFlag:
         break;
@@ -138,13 +136,13 @@ NoReplaceRenamer::NoReplaceRenamer(const std::string &directory, const DriveFact
 }
 
 bool NoReplaceRenamer::open(const std::string &directory) {
-    m_dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_dirFd < 0) {
+    m_dir.reset(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!m_dir.isOpen()) {
         m_openError = errno;
         return false;
     }
     struct stat st;
-    if (::fstat(m_dirFd, &st) == 0) {
+    if (::fstat(m_dir.get(), &st) == 0) {
         m_identity = DirectoryIdentity{static_cast<std::uint64_t>(st.st_dev),
                                        static_cast<std::uint64_t>(st.st_ino)};
         const uid_t user = ::geteuid();
@@ -157,11 +155,6 @@ void NoReplaceRenamer::choose(const DriveFacts &drive) {
     m_drive = drive;
     m_way = wayFor(drive);
     m_exchangeRefused = !drive.exchange;
-}
-
-NoReplaceRenamer::~NoReplaceRenamer() {
-    if (m_dirFd >= 0)
-        ::close(m_dirFd);
 }
 
 namespace {
@@ -195,10 +188,10 @@ std::string NoReplaceRenamer::unusedName() {
 }
 
 int NoReplaceRenamer::status(std::string_view name, struct stat &st) {
-    if (m_dirFd < 0)
+    if (!m_dir.isOpen())
         return m_openError;
     const SystemName entry(name);
-    return entry.tooLong() ? ENAMETOOLONG : m_calls.status(m_dirFd, entry.c_str(), st);
+    return entry.tooLong() ? ENAMETOOLONG : m_calls.status(m_dir.get(), entry.c_str(), st);
 }
 
 namespace {
@@ -211,7 +204,7 @@ bool sameFile(const struct stat &a, const struct stat &b) {
 
 int NoReplaceRenamer::rename(std::string_view from, std::string_view to, std::uint64_t inode) {
     m_leftUnder.clear();
-    if (m_dirFd < 0)
+    if (!m_dir.isOpen())
         return m_openError;
     if (from == to) {
         struct stat st;
@@ -266,19 +259,19 @@ bool NoReplaceRenamer::modeRefused(int error, DirectoryCalls::RenameMode mode, b
 // answered failure did all the same.
 bool NoReplaceRenamer::movedAnyway(const char *from, const char *name, std::uint64_t file) {
     struct stat st;
-    return m_calls.status(m_dirFd, name, st) == 0 && st.st_ino == file &&
-           m_calls.status(m_dirFd, from, st) == ENOENT;
+    return m_calls.status(m_dir.get(), name, st) == 0 && st.st_ino == file &&
+           m_calls.status(m_dir.get(), from, st) == ENOENT;
 }
 
 int NoReplaceRenamer::noReplaceCall(const char *from, const char *to, std::uint64_t inode) {
     struct stat st;
     const bool checkedLater = m_checkLater && inode != 0;
     if (inode == 0) {
-        if (const int error = m_calls.status(m_dirFd, from, st))
+        if (const int error = m_calls.status(m_dir.get(), from, st))
             return error;
         inode = st.st_ino;
     }
-    const int error = m_calls.rename(m_dirFd, from, to, DirectoryCalls::RenameMode::NoReplace);
+    const int error = m_calls.rename(m_dir.get(), from, to, DirectoryCalls::RenameMode::NoReplace);
     if (error == 0 && checkedLater)
         return 0;
     if (error != 0) {
@@ -291,10 +284,10 @@ int NoReplaceRenamer::noReplaceCall(const char *from, const char *to, std::uint6
         if (!movedAnyway(from, to, inode))
             return flagRefused(error) ? EINVAL : error; // about the name
     }
-    if (m_calls.status(m_dirFd, to, st) != 0 || st.st_ino == inode)
+    if (m_calls.status(m_dir.get(), to, st) != 0 || st.st_ino == inode)
         return 0; // the file, or gone on since
     // A stranger had the old name at the instant: it gets it back, the row fails.
-    m_calls.rename(m_dirFd, to, from, DirectoryCalls::RenameMode::NoReplace);
+    m_calls.rename(m_dir.get(), to, from, DirectoryCalls::RenameMode::NoReplace);
     return EAGAIN;
 }
 
@@ -318,27 +311,27 @@ bool NoReplaceRenamer::flagWorksHere(DirectoryCalls::RenameMode mode) {
     std::string first = unusedName(), second = unusedName();
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
-        error = m_calls.create(m_dirFd, (first = unusedName()).c_str());
+        error = m_calls.create(m_dir.get(), (first = unusedName()).c_str());
     if (error != 0)
         return true; // no way to tell: take the refusal as one about the name
     if (exchange) {
         error = EEXIST;
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
-            error = m_calls.create(m_dirFd, (second = unusedName()).c_str());
+            error = m_calls.create(m_dir.get(), (second = unusedName()).c_str());
         if (error != 0) {
-            removeOwn(m_calls, m_dirFd, first);
+            removeOwn(m_calls, m_dir.get(), first);
             return true;
         }
     }
-    const int answer = m_calls.rename(m_dirFd, first.c_str(), second.c_str(), mode);
+    const int answer = m_calls.rename(m_dir.get(), first.c_str(), second.c_str(), mode);
     // Both names are tried, whatever the answer said (it may have done the rename anyway).
-    removeOwn(m_calls, m_dirFd, second);
-    removeOwn(m_calls, m_dirFd, first);
+    removeOwn(m_calls, m_dir.get(), second);
+    removeOwn(m_calls, m_dir.get(), first);
     return !flagRefused(answer);
 }
 
 int NoReplaceRenamer::exchange(std::string_view first, std::string_view second) {
-    if (m_dirFd < 0)
+    if (!m_dir.isOpen())
         return m_openError;
     if (m_exchangeRefused)
         return ExchangeRefused;
@@ -346,20 +339,20 @@ int NoReplaceRenamer::exchange(std::string_view first, std::string_view second) 
     if (one.tooLong() || other.tooLong())
         return ENAMETOOLONG;
     struct stat a, b;
-    if (const int error = m_calls.status(m_dirFd, one.c_str(), a))
+    if (const int error = m_calls.status(m_dir.get(), one.c_str(), a))
         return error;
-    if (const int error = m_calls.status(m_dirFd, other.c_str(), b))
+    if (const int error = m_calls.status(m_dir.get(), other.c_str(), b))
         return error;
-    const int error =
-        m_calls.rename(m_dirFd, one.c_str(), other.c_str(), DirectoryCalls::RenameMode::Exchange);
+    const int error = m_calls.rename(m_dir.get(), one.c_str(), other.c_str(),
+                                     DirectoryCalls::RenameMode::Exchange);
     if (modeRefused(error, DirectoryCalls::RenameMode::Exchange, m_exchangeWorks)) {
         m_exchangeRefused = true;
         return ExchangeRefused;
     }
     // Each name must now bear the other's file, whatever the call answered.
     struct stat nowOne, nowOther;
-    const bool one_ok = m_calls.status(m_dirFd, one.c_str(), nowOne) == 0;
-    const bool other_ok = m_calls.status(m_dirFd, other.c_str(), nowOther) == 0;
+    const bool one_ok = m_calls.status(m_dir.get(), one.c_str(), nowOne) == 0;
+    const bool other_ok = m_calls.status(m_dir.get(), other.c_str(), nowOther) == 0;
     const bool swapped = one_ok && other_ok && sameFile(nowOne, b) && sameFile(nowOther, a);
     if (swapped)
         return 0;
@@ -367,23 +360,24 @@ int NoReplaceRenamer::exchange(std::string_view first, std::string_view second) 
         return error; // 0, or about these two entries
     // A stranger took part: the names go back as they were, the round fails.
     if (one_ok && other_ok)
-        m_calls.rename(m_dirFd, one.c_str(), other.c_str(), DirectoryCalls::RenameMode::Exchange);
+        m_calls.rename(m_dir.get(), one.c_str(), other.c_str(),
+                       DirectoryCalls::RenameMode::Exchange);
     return EAGAIN;
 }
 
 int NoReplaceRenamer::exchangeBack(std::string_view first, std::string_view second) {
-    if (m_dirFd < 0)
+    if (!m_dir.isOpen())
         return m_openError;
     const SystemName one(first), other(second);
     if (one.tooLong() || other.tooLong())
         return ENAMETOOLONG;
-    return m_calls.rename(m_dirFd, one.c_str(), other.c_str(),
+    return m_calls.rename(m_dir.get(), one.c_str(), other.c_str(),
                           DirectoryCalls::RenameMode::Exchange);
 }
 
 int NoReplaceRenamer::renameToUnusedName(std::string_view from, std::string &chosen) {
     m_leftUnder.clear();
-    if (m_dirFd < 0)
+    if (!m_dir.isOpen())
         return m_openError;
     const SystemName source(from);
     if (source.tooLong())
@@ -404,7 +398,7 @@ int NoReplaceRenamer::renameToUnusedName(std::string_view from, std::string &cho
     }
     // A plain rename to a private name just seen free: only a name of ours can be replaced.
     struct stat looked, moved;
-    if (const int error = m_calls.status(m_dirFd, source.c_str(), looked))
+    if (const int error = m_calls.status(m_dir.get(), source.c_str(), looked))
         return error;
     if (const int error = moveToPrivateName(source.c_str(), chosen, moved))
         return error;
@@ -422,7 +416,7 @@ bool NoReplaceRenamer::unlinkRefusedBySticky(const char *name) {
     if (!m_stickyNotOurs)
         return false;
     struct stat st;
-    return m_calls.status(m_dirFd, name, st) == 0 && st.st_uid != ::geteuid();
+    return m_calls.status(m_dir.get(), name, st) == 0 && st.st_uid != ::geteuid();
 }
 
 // Moves the entry `from` to a private name that was free a moment before, by a plain rename:
@@ -433,21 +427,22 @@ int NoReplaceRenamer::moveToPrivateName(const char *from, std::string &chosen, s
     int error = EEXIST;
     for (int attempt = 0; attempt < 1000 && error == EEXIST; ++attempt) {
         chosen = unusedName();
-        const int free = m_calls.status(m_dirFd, chosen.c_str(), moved);
+        const int free = m_calls.status(m_dir.get(), chosen.c_str(), moved);
         if (free == 0)
             continue;
         if (free != ENOENT)
             return free;
-        error = m_calls.rename(m_dirFd, from, chosen.c_str(), DirectoryCalls::RenameMode::Plain);
-        if (error != 0 && m_calls.status(m_dirFd, chosen.c_str(), moved) == 0 &&
-            m_calls.status(m_dirFd, from, moved) == ENOENT)
+        error =
+            m_calls.rename(m_dir.get(), from, chosen.c_str(), DirectoryCalls::RenameMode::Plain);
+        if (error != 0 && m_calls.status(m_dir.get(), chosen.c_str(), moved) == 0 &&
+            m_calls.status(m_dir.get(), from, moved) == ENOENT)
             error = 0;
     }
     if (error != 0) {
         chosen.clear(); // nothing moved
         return error;
     }
-    if (const int gone = m_calls.status(m_dirFd, chosen.c_str(), moved)) {
+    if (const int gone = m_calls.status(m_dir.get(), chosen.c_str(), moved)) {
         chosen.clear(); // moved on by someone else: not ours to follow
         return gone == ENOENT ? ENOENT : gone;
     }
@@ -462,18 +457,19 @@ int NoReplaceRenamer::putBack(const std::string &aside, const char *name, const 
     struct stat st;
     switch (m_way) {
     case RenameWay::NoReplace:
-        error = m_calls.rename(m_dirFd, aside.c_str(), name, DirectoryCalls::RenameMode::NoReplace);
+        error =
+            m_calls.rename(m_dir.get(), aside.c_str(), name, DirectoryCalls::RenameMode::NoReplace);
         if (error != 0 && movedAnyway(aside.c_str(), name, file.st_ino))
             error = 0;
         break;
     case RenameWay::Link:
-        error = m_calls.link(m_dirFd, aside.c_str(), name);
-        if (error != 0 && m_calls.status(m_dirFd, name, st) == 0 && sameFile(st, file) &&
+        error = m_calls.link(m_dir.get(), aside.c_str(), name);
+        if (error != 0 && m_calls.status(m_dir.get(), name, st) == 0 && sameFile(st, file) &&
             st.st_nlink > file.st_nlink)
             error = 0; // made though it said no
-        if (error == 0 && m_calls.unlink(m_dirFd, aside.c_str()) != 0 &&
-            m_calls.status(m_dirFd, aside.c_str(), st) == 0)
-            m_calls.unlink(m_dirFd, aside.c_str()); // once more; a second name left is named
+        if (error == 0 && m_calls.unlink(m_dir.get(), aside.c_str()) != 0 &&
+            m_calls.status(m_dir.get(), aside.c_str(), st) == 0)
+            m_calls.unlink(m_dir.get(), aside.c_str()); // once more; a second name left is named
         break;
     case RenameWay::Reserve:
         error = reserveAndMove(aside.c_str(), name, file);
@@ -495,7 +491,7 @@ int NoReplaceRenamer::linkThenUnlink(const char *from, const char *to) {
     if (unlinkRefusedBySticky(from))
         return EPERM;
     struct stat looked;
-    if (const int error = m_calls.status(m_dirFd, from, looked))
+    if (const int error = m_calls.status(m_dir.get(), from, looked))
         return error;
     if (S_ISDIR(looked.st_mode))
         return EPERM; // a folder has no second name
@@ -507,30 +503,47 @@ int NoReplaceRenamer::linkThenUnlink(const char *from, const char *to) {
         putBack(aside, from, moved);
         return EAGAIN;
     }
+    if (const int error = linkFromAside(aside, from, to, looked))
+        return error;
+    return unlinkAside(aside, from, to, looked);
+}
+
+// The link from the private name `aside` to `to`; a link refused leaves the file `file` back
+// under `from` (or under `aside`, as `putBack` says).
+int NoReplaceRenamer::linkFromAside(const std::string &aside, const char *from, const char *to,
+                                    const struct stat &file) {
+    const int error = m_calls.link(m_dir.get(), aside.c_str(), to);
+    if (error == 0)
+        return 0;
+    // Made though it said no: the file has one name more than it had (the new name may be
+    // another link of the file's from before, which is no success).
     struct stat linked;
-    if (const int error = m_calls.link(m_dirFd, aside.c_str(), to)) {
-        // Made though it said no: the file has one name more than it had (the new name may be
-        // another link of the file's from before, which is no success).
-        const bool madeAnyway = m_calls.status(m_dirFd, to, linked) == 0 &&
-                                sameFile(linked, looked) && linked.st_nlink > looked.st_nlink;
-        if (!madeAnyway) {
-            const int back = putBack(aside, from, looked);
-            return back == 0 ? error : back;
-        }
-    }
-    int error = m_calls.unlink(m_dirFd, aside.c_str());
-    if (error != 0 && m_calls.status(m_dirFd, aside.c_str(), linked) == ENOENT)
+    const bool madeAnyway = m_calls.status(m_dir.get(), to, linked) == 0 &&
+                            sameFile(linked, file) && linked.st_nlink > file.st_nlink;
+    if (madeAnyway)
+        return 0;
+    const int back = putBack(aside, from, file);
+    return back == 0 ? error : back;
+}
+
+// The private name removed once the file bears `to`. Where it will not go, the new name is
+// taken back, so that the file keeps one name.
+int NoReplaceRenamer::unlinkAside(const std::string &aside, const char *from, const char *to,
+                                  const struct stat &file) {
+    struct stat st;
+    int error = m_calls.unlink(m_dir.get(), aside.c_str());
+    if (error != 0 && m_calls.status(m_dir.get(), aside.c_str(), st) == ENOENT)
         error = 0; // gone though it said no
     if (error == 0)
         return 0;
-    // The private name stays: the new name is taken back. It steps to a private name first, so
-    // that a stranger swapped in under it meanwhile is moved, not unlinked, and goes back.
+    // The new name steps to a private name first, so that a stranger swapped in under it
+    // meanwhile is moved, not unlinked, and goes back.
     std::string second;
     struct stat taken;
     if (moveToPrivateName(to, second, taken) == 0) {
-        if (sameFile(taken, looked) && taken.st_nlink > 1 &&
-            m_calls.unlink(m_dirFd, second.c_str()) == 0) {
-            putBack(aside, from, looked);
+        if (sameFile(taken, file) && taken.st_nlink > 1 &&
+            m_calls.unlink(m_dir.get(), second.c_str()) == 0) {
+            putBack(aside, from, file);
             return error;
         }
         putBack(second, to, taken); // a stranger, or a second name that would not go
@@ -542,15 +555,15 @@ int NoReplaceRenamer::linkThenUnlink(const char *from, const char *to) {
 // Whether `name` bears the reservation `made` as it was made: the same file, its marker alone.
 bool NoReplaceRenamer::isOurReservation(const char *name, const struct stat &made) {
     struct stat st;
-    return m_calls.status(m_dirFd, name, st) == 0 && sameFile(st, made) && S_ISREG(st.st_mode) &&
-           static_cast<size_t>(st.st_size) == ReservationMarker.size();
+    return m_calls.status(m_dir.get(), name, st) == 0 && sameFile(st, made) &&
+           S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) == ReservationMarker.size();
 }
 
 // Where the drive has neither the flag nor links: the file that is under `from` (`file`) goes to
 // `to` once `to` is reserved for it.
 int NoReplaceRenamer::reserveThenRename(const char *from, const char *to, std::uint64_t inode) {
     struct stat file;
-    if (const int error = m_calls.status(m_dirFd, from, file))
+    if (const int error = m_calls.status(m_dir.get(), from, file))
         return error;
     if (inode != 0 && static_cast<std::uint64_t>(file.st_ino) != inode)
         return EAGAIN; // not the file that was listed
@@ -566,26 +579,28 @@ int NoReplaceRenamer::reserveThenRename(const char *from, const char *to, std::u
 // between that check and our call loses its file to ours.
 int NoReplaceRenamer::reserveAndMove(const char *from, const char *to, const struct stat &file) {
     struct stat made, now;
-    if (const int error = m_calls.reserve(m_dirFd, to, made))
+    if (const int error = m_calls.reserve(m_dir.get(), to, made))
         return error;
     const auto dropOwn = [&] {
         for (int attempt = 0; attempt < 3 && isOurReservation(to, made); ++attempt)
-            if (m_calls.unlink(m_dirFd, to) == 0)
+            if (m_calls.unlink(m_dir.get(), to) == 0)
                 break;
     };
     if (!isOurReservation(to, made))
         return EAGAIN; // replaced since: whatever is there stays
-    if (const int error = m_calls.status(m_dirFd, from, now); error != 0 || !sameFile(now, file)) {
+    if (const int error = m_calls.status(m_dir.get(), from, now);
+        error != 0 || !sameFile(now, file)) {
         dropOwn();
         return error == ENOENT ? ENOENT : EAGAIN;
     }
-    if (const int error = m_calls.rename(m_dirFd, from, to, DirectoryCalls::RenameMode::Plain)) {
+    if (const int error =
+            m_calls.rename(m_dir.get(), from, to, DirectoryCalls::RenameMode::Plain)) {
         if (!movedAnyway(from, to, file.st_ino)) {
             dropOwn();
             return error;
         }
     }
-    if (m_calls.status(m_dirFd, to, now) != 0 || sameFile(now, file))
+    if (m_calls.status(m_dir.get(), to, now) != 0 || sameFile(now, file))
         return 0;
     if (sameFile(now, made))
         return EAGAIN; // the call moved nothing after all: the name is ours still
@@ -594,30 +609,30 @@ int NoReplaceRenamer::reserveAndMove(const char *from, const char *to, const str
 }
 
 int NoReplaceRenamer::dropReservation(std::string_view name) {
-    if (m_dirFd < 0)
+    if (!m_dir.isOpen())
         return m_openError;
     const SystemName entry(name);
     if (entry.tooLong())
         return ENAMETOOLONG;
     struct stat st;
-    if (const int error = m_calls.status(m_dirFd, entry.c_str(), st))
+    if (const int error = m_calls.status(m_dir.get(), entry.c_str(), st))
         return error;
     if (!S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) != ReservationMarker.size())
         return EEXIST;
     // Reading changes nothing, so it need not go through the calls.
-    const int fd = ::openat(m_dirFd, entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const FileHandle file(
+        ::openat(m_dir.get(), entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.isOpen())
         return EEXIST;
     std::string text(ReservationMarker.size(), '\0');
     struct stat opened;
     const bool marker =
-        ::fstat(fd, &opened) == 0 && sameFile(opened, st) &&
-        ::pread(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()) &&
+        ::fstat(file.get(), &opened) == 0 && sameFile(opened, st) &&
+        ::pread(file.get(), text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()) &&
         text == ReservationMarker;
-    ::close(fd);
     if (!marker)
         return EEXIST;
-    return m_calls.unlink(m_dirFd, entry.c_str());
+    return m_calls.unlink(m_dir.get(), entry.c_str());
 }
 
 // The new name "exists": it is another file, or, on a file system that ignores case, another

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/DirectoryIdentity.h"
+#include "core/base/FileHandle.h"
 #include "core/base/PrivateName.h"
 #include "core/drive/Drive.h"
 
@@ -74,7 +75,6 @@ public:
     // On a drive with these facts, whatever the folder's own are (tests of other drives).
     NoReplaceRenamer(const std::string &directory, const DriveFacts &drive,
                      DirectoryCalls *calls = nullptr);
-    ~NoReplaceRenamer();
     NoReplaceRenamer(const NoReplaceRenamer &) = delete;
     NoReplaceRenamer &operator=(const NoReplaceRenamer &) = delete;
 
@@ -82,7 +82,7 @@ public:
     int openError() const { return m_openError; }
     // The directory this renamer works in, as opened; none when it could not be opened.
     std::optional<DirectoryIdentity> identity() const { return m_identity; }
-    int directoryFd() const { return m_dirFd; }
+    int directoryFd() const { return m_dir.get(); }
     const DriveFacts &drive() const { return m_drive; }
     RenameWay way() const { return m_way; }
     // The way as a short word ("noreplace", "link", "reserve", "none"), for the journal.
@@ -133,6 +133,10 @@ private:
     int renameBy(RenameWay way, const char *from, const char *to, std::uint64_t inode);
     int noReplaceCall(const char *from, const char *to, std::uint64_t inode);
     int linkThenUnlink(const char *from, const char *to);
+    int linkFromAside(const std::string &aside, const char *from, const char *to,
+                      const struct stat &file);
+    int unlinkAside(const std::string &aside, const char *from, const char *to,
+                    const struct stat &file);
     int reserveThenRename(const char *from, const char *to, std::uint64_t inode);
     int reserveAndMove(const char *from, const char *to, const struct stat &file);
     bool isOurReservation(const char *name, const struct stat &made);
@@ -150,7 +154,7 @@ private:
     RenameWay m_way = RenameWay::NoReplace;
     std::string m_leftUnder;
     bool m_checkLater = false;
-    int m_dirFd = -1;
+    FileHandle m_dir;
     int m_openError = 0;
     std::optional<DirectoryIdentity> m_identity;
     bool m_stickyNotOurs = false; // sticky folder of another owner: unlink needs the file's owner

@@ -1,5 +1,7 @@
 #include "core/facts/FactsCache.h"
 
+#include "core/base/FileHandle.h"
+
 #include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -183,7 +185,8 @@ FactsBatch readFacts(const std::string &directory, std::span<const std::string> 
                      FactKinds wanted, FactsCache &cache, const FactsProgress &progress) {
     FactsBatch batch;
     batch.facts.resize(names.size());
-    const int directoryFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const FileHandle folder(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int directoryFd = folder.get();
     if (directoryFd < 0) {
         batch.error = errno;
         return batch;
@@ -216,7 +219,6 @@ FactsBatch readFacts(const std::string &directory, std::span<const std::string> 
     }
     if (progress && !batch.stopped)
         progress(batch.done, names.size());
-    close(directoryFd);
     cache.compact();
     return batch;
 }

@@ -72,12 +72,29 @@ int NameClaims::find(std::string_view name) const {
 
 bool NameClaims::visitFolder(int directoryFd,
                              const std::function<void(int, const dirent &)> &visit) const {
+    return visitFolder(directoryFd, {}, visit);
+}
+
+bool NameClaims::visitFolder(int directoryFd, std::span<const int> expected,
+                             const std::function<void(int, const dirent &)> &visit) const {
     DirectoryHandle dir = DirectoryHandle::ofDescriptor(directoryFd);
     if (!dir.isOpen())
         return false;
-    while (const dirent *entry = dir.next())
-        if (const int name = find(entry->d_name); name >= 0)
-            visit(name, *entry);
+    // The expected entries not met yet are expected[first] ... expected[end - 1]. Names in a
+    // folder are unique, so an equal name is the entry a look-up would find.
+    size_t first = 0, end = expected.size();
+    const auto expectedAt = [&](size_t at, std::string_view name) {
+        return nameOf(m_entries[static_cast<size_t>(expected[at])].source) == name;
+    };
+    while (const dirent *entry = dir.next()) {
+        const std::string_view name(entry->d_name);
+        if (first < end && expectedAt(first, name))
+            visit(expected[first++], *entry);
+        else if (first < end && expectedAt(end - 1, name))
+            visit(expected[--end], *entry);
+        else if (const int found = find(name); found >= 0)
+            visit(found, *entry);
+    }
     return dir.readError() == 0;
 }
 

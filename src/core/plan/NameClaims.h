@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <functional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -41,6 +42,12 @@ public:
     // `visit(entry, dirent)` for each of its entries whose name is claimed; false when the folder
     // could not be read whole, so that the caller looks up its names instead.
     bool visitFolder(int directoryFd,
+                     const std::function<void(int entry, const dirent &found)> &visit) const;
+    // The same for a folder whose claimed entries are likely to come in the order `expected`
+    // (entries of these claims), or in its reverse, as tmpfs lists names by when they were
+    // given: the next expected entry from either end is recognised by a comparison of its name,
+    // any other entry is looked up.
+    bool visitFolder(int directoryFd, std::span<const int> expected,
                      const std::function<void(int entry, const dirent &found)> &visit) const;
 
 private:

@@ -258,16 +258,19 @@ std::vector<ListedFile> findFiles(NoReplaceRenamer &renamer, const std::vector<R
     return found;
 }
 
-// Settles before the first rename what only the directory can tell: rows whose file has become
-// a directory fail (and with them a round they are in), and the journal gets the plan
-// (`journalled` says whether it did: a run that moves nothing leaves no journal).
-// `inodes` gets each row's file as found (0 where not looked up), for the check at its rename.
-int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<RowOutcome> &rows,
-               const RunOrder &order, const NameClaims &names, RunJournal *journal,
-               bool &journalled, std::vector<int> &stepRows, std::vector<std::uint64_t> &inodes) {
-    std::vector<int> round;
-    stepRows.reserve(order.rows.size());
-    round.reserve(order.rows.size());
+// What a run settles before its first rename, for the renames and the journal.
+struct RunSteps {
+    std::vector<int> rows;   // the rows the journal has as its steps, in the run's order
+    std::vector<int> rounds; // by step: the round it is in, 1, 2 ...; 0 for none
+    // By row: the file as found (0 where not looked up), for the check at its rename.
+    std::vector<std::uint64_t> inodes;
+    bool journalled = false; // a run that moves nothing leaves no journal
+};
+
+// The rows that move, in the run's order, with the round each is in.
+void collectSteps(const std::vector<RowOutcome> &rows, const RunOrder &order, RunSteps &steps) {
+    steps.rows.reserve(order.rows.size());
+    steps.rounds.reserve(order.rows.size());
     int rounds = 0;
     for (const Unit &unit : order.units) {
         rounds += unit.kind == UnitKind::Cycle;
@@ -275,38 +278,59 @@ int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<Ro
             const RowOutcome &row = rows[order.rows[at]];
             if (row.oldName == row.newName)
                 continue;
-            stepRows.push_back(order.rows[at]);
-            round.push_back(unit.kind == UnitKind::Cycle ? rounds : 0);
+            steps.rows.push_back(order.rows[at]);
+            steps.rounds.push_back(unit.kind == UnitKind::Cycle ? rounds : 0);
         }
     }
-    const bool listed = plan.files.size() >= rows.size() && renamer.drive().stableInodes;
-    std::vector<ListedFile> scanned;
-    if (!listed)
-        scanned = findFiles(renamer, rows, names, stepRows);
-    const std::vector<ListedFile> &found = listed ? plan.files : scanned;
-    inodes.assign(rows.size(), 0);
-    for (int row : stepRows) {
-        inodes[row] = found[row].inode;
+}
+
+// Each step's file as found; a row whose file has become a directory fails.
+void noteFiles(std::vector<RowOutcome> &rows, const std::vector<ListedFile> &found,
+               RunSteps &steps) {
+    steps.inodes.assign(rows.size(), 0);
+    for (int row : steps.rows) {
+        steps.inodes[row] = found[row].inode;
         if (found[row].directory)
             failRow(rows[row], EISDIR);
     }
+}
+
+int beginJournal(RunJournal &journal, const NoReplaceRenamer &renamer, const std::string &directory,
+                 const std::vector<RowOutcome> &rows, const std::vector<ListedFile> &found,
+                 const RunSteps &steps) {
+    journal.setWay(renamer.wayName());
+    return journal.begin(
+        directory, renamer.identity().value_or(DirectoryIdentity{}), steps.rows.size(),
+        [&](size_t i) {
+            const int at = steps.rows[i];
+            const RowOutcome &row = rows[at];
+            return JournalStep{found[at].inode, row.oldName, row.newName, steps.rounds[i]};
+        });
+}
+
+// Settles before the first rename what only the directory can tell: rows whose file has become
+// a directory fail (and with them a round they are in), and the journal gets the plan.
+int prepareRun(NoReplaceRenamer &renamer, const RenamePlan &plan, std::vector<RowOutcome> &rows,
+               const RunOrder &order, const NameClaims &names, RunJournal *journal,
+               RunSteps &steps) {
+    collectSteps(rows, order, steps);
+    const bool listed = plan.files.size() >= rows.size() && renamer.drive().stableInodes;
+    std::vector<ListedFile> scanned;
+    if (!listed)
+        scanned = findFiles(renamer, rows, names, steps.rows);
+    const std::vector<ListedFile> &found = listed ? plan.files : scanned;
+    noteFiles(rows, found, steps);
     if (renamer.way() == RenameWay::None) {
         // Any rename here could replace a file: none is tried.
-        for (int row : stepRows)
+        for (int row : steps.rows)
             if (rows[row].outcome == RenameOutcome::Pending)
                 failRow(rows[row], EOPNOTSUPP);
         return 0;
     }
-    if (!journal || stepRows.empty())
+    if (!journal || steps.rows.empty())
         return 0; // nothing will move: nothing to take back
-    journalled = true;
-    journal->setWay(renamer.wayName());
-    return journal->begin(
-        plan.directory, renamer.identity().value_or(DirectoryIdentity{}), stepRows.size(),
-        [&](size_t i) {
-            const RowOutcome &row = rows[stepRows[i]];
-            return JournalStep{found[stepRows[i]].inode, row.oldName, row.newName, round[i]};
-        });
+    steps.journalled = true;
+    return beginJournal(*journal, renamer, plan.directory, rows, found, steps);
 }
 
 } // namespace
@@ -317,14 +341,29 @@ namespace {
 // one listed renamed a stranger swapped in under its old name, which gets that name back (the
 // row fails). Read once, the folder tells every renamed row's file; a folder that cannot be
 // read whole is looked at row by row.
-void checkRenamed(NoReplaceRenamer &renamer, std::vector<RowOutcome> &rows, const NameClaims &names,
-                  const std::vector<std::uint64_t> &inodes, NameStore &store) {
+// The new names of the single renames that were done, in the order they were done.
+std::vector<int> renamedInOrder(const std::vector<RowOutcome> &rows, const RunOrder &order,
+                                const NameClaims &names) {
+    std::vector<int> renamed;
+    renamed.reserve(order.rows.size());
+    for (const Unit &unit : order.units) {
+        const int row = order.rows[unit.begin];
+        if (unit.kind == UnitKind::Rename && rows[row].outcome == RenameOutcome::Renamed)
+            renamed.push_back(names.newNameOf(row));
+    }
+    return renamed;
+}
+
+void checkRenamed(NoReplaceRenamer &renamer, std::vector<RowOutcome> &rows, const RunOrder &order,
+                  const NameClaims &names, const std::vector<std::uint64_t> &inodes,
+                  NameStore &store) {
     std::vector<std::uint64_t> under(rows.size(), 0);
-    const bool read = names.visitFolder(renamer.directoryFd(), [&](int entry, const dirent &found) {
-        const int row = names[entry].claimant;
-        if (row >= 0 && names.newNameOf(row) == entry)
-            under[static_cast<size_t>(row)] = found.d_ino;
-    });
+    const bool read = names.visitFolder(renamer.directoryFd(), renamedInOrder(rows, order, names),
+                                        [&](int entry, const dirent &found) {
+                                            const int row = names[entry].claimant;
+                                            if (row >= 0 && names.newNameOf(row) == entry)
+                                                under[static_cast<size_t>(row)] = found.d_ino;
+                                        });
     renamer.checkLater(false);
     for (size_t row = 0; row < rows.size(); ++row) {
         RowOutcome &outcome = rows[row];
@@ -354,107 +393,153 @@ int RenameResult::renamedCount() const {
 
 namespace {
 
+// Carries out the units of a run's order one after the other, and hears after each whether to
+// go on.
+class UnitRunner {
+public:
+    // `total`: the rows pending when the run began, for the progress.
+    UnitRunner(NoReplaceRenamer &renamer, RenameResult &run, const RunSteps &steps,
+               const RunSettings &settings, int total)
+        : m_renamer(renamer), m_run(run), m_rows(run.rows), m_inodes(steps.inodes),
+          m_progress(settings.progress), m_total(total) {}
+
+    void runAll(const RunOrder &order) {
+        for (const Unit &unit : order.units) {
+            runUnit(order, unit);
+            m_done += unit.end - unit.begin;
+            report(m_done);
+            if (m_stopping)
+                break;
+        }
+    }
+
+private:
+    void runUnit(const RunOrder &order, const Unit &unit) {
+        const int at = order.rows[unit.begin];
+        switch (unit.kind) {
+        case UnitKind::Rename:
+            if (m_rows[at].outcome == RenameOutcome::Pending)
+                renameOne(m_renamer, m_rows[at], &m_run.names,
+                          static_cast<size_t>(at) < m_inodes.size() ? m_inodes[at] : 0);
+            break;
+        case UnitKind::Lose:
+            // Never tried, so the lower row keeps its name even when the upper one fails.
+            failRow(m_rows[at], m_renamer.openError() ? m_renamer.openError() : EEXIST);
+            break;
+        case UnitKind::Cycle:
+            m_cycle.assign(order.rows.begin() + unit.begin, order.rows.begin() + unit.end);
+            turnRound();
+            break;
+        }
+    }
+
+    void turnRound() {
+        const bool blocked = std::any_of(m_cycle.begin(), m_cycle.end(), [&](int row) {
+            return m_rows[row].outcome != RenameOutcome::Pending;
+        });
+        if (m_renamer.openError() || blocked) {
+            // A file of the round became a directory: none of the others can move.
+            for (int row : m_cycle)
+                if (m_rows[row].outcome == RenameOutcome::Pending)
+                    failRow(m_rows[row], m_renamer.openError() ? m_renamer.openError() : EEXIST);
+            return;
+        }
+        // Files of the round at their new names so far.
+        const std::function<void(int)> moved = [&](int count) {
+            if (count % RoundProgressStep == 0)
+                report(m_done + count);
+        };
+        Round round(m_renamer, m_rows, m_cycle, moved);
+        round.turn();
+        for (size_t file = 0; file < m_cycle.size(); ++file)
+            round.report(static_cast<int>(file), m_rows[m_cycle[file]], m_run.names);
+    }
+
+    void report(int done) {
+        if (m_progress && !m_progress(done, m_total))
+            m_stopping = true;
+    }
+
+    NoReplaceRenamer &m_renamer;
+    RenameResult &m_run;
+    std::vector<RowOutcome> &m_rows;
+    const std::vector<std::uint64_t> &m_inodes;
+    const RenameProgress &m_progress;
+    const int m_total;
+    int m_done = 0;
+    bool m_stopping = false;
+    std::vector<int> m_cycle;
+};
+
+NoReplaceRenamer renamerFor(const RenamePlan &plan, const RunSettings &settings) {
+    return settings.drive ? NoReplaceRenamer(plan.directory, *settings.drive, settings.calls)
+                          : NoReplaceRenamer(plan.directory, settings.method, settings.calls);
+}
+
+// A run refused before its first rename: nothing moved, so no row has failed yet.
+void refuseRun(RenameResult &run, int error, const RunSettings &settings) {
+    run.refusal = error == RunJournal::FolderInUse      ? RunRefusal::FolderInUse
+                  : error == RunJournal::CutOffRunWaits ? RunRefusal::CutOffRunWaits
+                                                        : RunRefusal::JournalNotWritten;
+    run.error = run.refusal == RunRefusal::JournalNotWritten ? error : 0;
+    run.holder = settings.journal ? settings.journal->folderHolder() : 0;
+    for (RowOutcome &row : run.rows)
+        if (row.outcome == RenameOutcome::Failed)
+            row.outcome = RenameOutcome::Pending;
+}
+
+// Whether the run may begin in the renamer's folder; false with `run` saying why not. A
+// folder that could not be opened begins, and every row fails with the error of opening it.
+bool mayBegin(RenameResult &run, NoReplaceRenamer &renamer, const RenamePlan &plan,
+              const RunOrder &order, const NameClaims &names, const RunSettings &settings,
+              RunSteps &steps) {
+    if (renamer.openError() != 0)
+        return true;
+    if (plan.folder && renamer.identity() != plan.folder) {
+        run.refusal = RunRefusal::FolderChanged;
+        return false;
+    }
+    if (const int error =
+            prepareRun(renamer, plan, run.rows, order, names, settings.journal, steps)) {
+        refuseRun(run, error, settings);
+        return false;
+    }
+    return true;
+}
+
+// The journal counts its steps: a row whose file kept its name is none.
+int finishJournal(RunJournal &journal, const std::vector<RowOutcome> &rows, const RunSteps &steps) {
+    const int renamedSteps =
+        static_cast<int>(std::count_if(steps.rows.begin(), steps.rows.end(), [&](int row) {
+            return rows[row].outcome == RenameOutcome::Renamed;
+        }));
+    return journal.finish(renamedSteps);
+}
+
 // The run, its rows' old names still views into whatever the plan's point into.
 RenameResult runOrdered(RenamePlan &plan, const RunSettings &settings) {
     RenameResult run;
     run.rows = std::move(plan.rows);
     run.names = std::move(plan.names);
-    std::vector<RowOutcome> &rows = run.rows;
-    const int total = countPending(rows);
-    const NameClaims names(rows);
-    const RunOrder order = planOrder(rows, names);
-    NoReplaceRenamer renamer =
-        settings.drive ? NoReplaceRenamer(plan.directory, *settings.drive, settings.calls)
-                       : NoReplaceRenamer(plan.directory, settings.method, settings.calls);
+    const int total = countPending(run.rows);
+    const NameClaims names(run.rows);
+    const RunOrder order = planOrder(run.rows, names);
+    NoReplaceRenamer renamer = renamerFor(plan, settings);
     run.way = renamer.wayName();
-    bool journalled = false;
-    std::vector<std::uint64_t> inodes;
-    std::vector<int> stepRows; // the rows the journal has as its steps
-    if (renamer.openError() == 0) {
-        if (plan.folder && renamer.identity() != plan.folder) {
-            run.refusal = RunRefusal::FolderChanged;
-            return run;
-        }
-        if (const int error = prepareRun(renamer, plan, rows, order, names, settings.journal,
-                                         journalled, stepRows, inodes)) {
-            run.refusal = error == RunJournal::FolderInUse      ? RunRefusal::FolderInUse
-                          : error == RunJournal::CutOffRunWaits ? RunRefusal::CutOffRunWaits
-                                                                : RunRefusal::JournalNotWritten;
-            run.error = run.refusal == RunRefusal::JournalNotWritten ? error : 0;
-            run.holder = settings.journal ? settings.journal->folderHolder() : 0;
-            for (RowOutcome &row : rows)
-                if (row.outcome == RenameOutcome::Failed)
-                    row.outcome = RenameOutcome::Pending;
-            return run;
-        }
-    }
-    int done = 0;
-    bool stopping = false;
-    const auto report = [&](int doneNow) {
-        if (settings.progress && !settings.progress(doneNow, total))
-            stopping = true;
-    };
+    RunSteps steps;
+    if (!mayBegin(run, renamer, plan, order, names, settings, steps))
+        return run;
     // Many single renames are checked by one read of the folder after them, instead of a look
     // each (where the listing's numbers are the files').
     const bool checkLater = renamer.way() == RenameWay::NoReplace && renamer.drive().stableInodes &&
-                            !inodes.empty() &&
+                            !steps.inodes.empty() &&
                             NameClaims::worthReadingWhole(static_cast<size_t>(total));
     renamer.checkLater(checkLater);
-    std::vector<int> cycle;
-    for (const Unit &unit : order.units) {
-        switch (unit.kind) {
-        case UnitKind::Rename: {
-            const int at = order.rows[unit.begin];
-            RowOutcome &row = rows[at];
-            if (row.outcome == RenameOutcome::Pending)
-                renameOne(renamer, row, &run.names,
-                          static_cast<size_t>(at) < inodes.size() ? inodes[at] : 0);
-            break;
-        }
-        case UnitKind::Lose:
-            // Never tried, so the lower row keeps its name even when the upper one fails.
-            failRow(rows[order.rows[unit.begin]],
-                    renamer.openError() ? renamer.openError() : EEXIST);
-            break;
-        case UnitKind::Cycle: {
-            cycle.assign(order.rows.begin() + unit.begin, order.rows.begin() + unit.end);
-            const bool blocked = std::any_of(cycle.begin(), cycle.end(), [&](int row) {
-                return rows[row].outcome != RenameOutcome::Pending;
-            });
-            if (renamer.openError() || blocked) {
-                // A file of the round became a directory: none of the others can move.
-                for (int row : cycle)
-                    if (rows[row].outcome == RenameOutcome::Pending)
-                        failRow(rows[row], renamer.openError() ? renamer.openError() : EEXIST);
-                break;
-            }
-            // Files of the round at their new names so far.
-            const std::function<void(int)> moved = [&](int count) {
-                if (count % RoundProgressStep == 0)
-                    report(done + count);
-            };
-            Round round(renamer, rows, cycle, moved);
-            round.turn();
-            for (size_t file = 0; file < cycle.size(); ++file)
-                round.report(static_cast<int>(file), rows[cycle[file]], run.names);
-            break;
-        }
-        }
-        done += unit.end - unit.begin;
-        report(done);
-        if (stopping)
-            break;
-    }
+    UnitRunner(renamer, run, steps, settings, total).runAll(order);
     if (checkLater)
-        checkRenamed(renamer, rows, names, inodes, run.names);
-    if (journalled) {
-        // The journal counts its steps: a row whose file kept its name is none.
-        const int renamedSteps =
-            static_cast<int>(std::count_if(stepRows.begin(), stepRows.end(), [&](int row) {
-                return rows[row].outcome == RenameOutcome::Renamed;
-            }));
-        run.finishError = settings.journal->finish(renamedSteps);
-    }
+        checkRenamed(renamer, run.rows, order, names, steps.inodes, run.names);
+    if (steps.journalled)
+        run.finishError = finishJournal(*settings.journal, run.rows, steps);
     return run;
 }
 
@@ -473,25 +558,6 @@ RowsWithNames renameRows(RenamePlan plan, NoReplaceRenamer::Method method,
                          const RenameProgress &progress) {
     RenameResult run = runPlan(std::move(plan), {method, progress, nullptr, nullptr});
     return {std::move(run.rows), std::move(run.names)};
-}
-
-RowsWithNames renameRowsInListOrder(RenamePlan plan, NoReplaceRenamer::Method method,
-                                    const RenameProgress &progress) {
-    RowsWithNames result{std::move(plan.rows), std::move(plan.names)};
-    std::vector<RowOutcome> &rows = result.rows;
-    const int total = countPending(rows);
-    NoReplaceRenamer renamer(plan.directory, method);
-    int done = 0;
-    for (RowOutcome &row : rows) {
-        if (row.outcome != RenameOutcome::Pending)
-            continue;
-        renameOne(renamer, row);
-        if (progress && !progress(++done, total))
-            break;
-    }
-    for (RowOutcome &row : rows)
-        row.oldName = result.names.add(row.oldName);
-    return result;
 }
 
 } // namespace filvane

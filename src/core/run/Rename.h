@@ -80,11 +80,4 @@ RowsWithNames renameRows(RenamePlan plan,
                          NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
                          const RenameProgress &progress = {});
 
-// The run without its order, row by row top to bottom, where a row whose new name a lower row
-// would free fails. Kept to measure what the order costs.
-RowsWithNames
-renameRowsInListOrder(RenamePlan plan,
-                      NoReplaceRenamer::Method method = NoReplaceRenamer::Method::NoReplaceFlag,
-                      const RenameProgress &progress = {});
-
 } // namespace filvane

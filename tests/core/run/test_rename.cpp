@@ -1,5 +1,6 @@
 #include "RenameTestSupport.h"
 #include "core/listing/SearchPattern.h"
+#include "core/plan/Preflight.h"
 
 #include <climits>
 #include <unistd.h>
@@ -270,4 +271,39 @@ TEST_P(RunOrder, AFolderThatHasGoneFailsEveryRowWithItsOwnError) {
     plan.directory = folder.dir.file("gone");
     EXPECT_EQ(outcomes(renameRows(std::move(plan), GetParam())),
               (Contents{{"a.mp3", "ENOENT"}, {"b.mp3", "ENOENT"}, {"c.mp3", "ENOENT"}}));
+}
+
+namespace {
+
+size_t openDescriptors() {
+    size_t count = 0;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        (void)entry;
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+// The check, the run with its look after the renames, and a run in a folder gone since leave
+// no descriptor open behind them, whichever way the drive renames.
+TEST_P(RunOrder, TheCheckAndTheRunLeaveNoDescriptorOpen) {
+    Names files;
+    for (int i = 0; i < 100; ++i)
+        files.push_back("t" + std::to_string(100 + i) + ".mp3");
+    RenameFolder folder(files);
+    for (int i = 0; i < 100; ++i) // a chain of eleven, then single renames
+        folder.type(files[i], i < 10 ? "t" + std::to_string(101 + i) : "n" + std::to_string(i));
+    const size_t before = openDescriptors();
+    RenamePlan plan = folder.plan();
+    checkPlan(plan);
+    ASSERT_TRUE(plan.preflight);
+    EXPECT_TRUE(plan.preflight->clean());
+    RenamePlan gone = folder.plan();
+    gone.directory = folder.dir.file("gone");
+    checkPlan(gone);
+    renameRows(std::move(gone), GetParam());
+    EXPECT_EQ(outcomes(renameRows(std::move(plan), GetParam())), allRenamedBut(folder));
+    EXPECT_EQ(openDescriptors(), before);
 }
