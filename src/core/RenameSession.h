@@ -7,12 +7,13 @@
 // Rename the session composes one RenamePlan (plan/: old name, final name, file, finding per
 // row); checkPlan (plan/Preflight) looks at it against the folder; runPlan (run/Rename) orders
 // its rows into chains and rounds and renames them through NoReplaceRenamer (drive/), the one
-// place that calls the system, after RunJournal (journal/) has made the plan durable. RunHistory
-// (history/) reads journals back: undo and recovery build plans of their own and run them the
-// same way. texts/ turns outcomes into words in either language. base/ holds what all of them
-// stand on: descriptors, identities, private names, UTF-8, the collator. The folders stand in
-// layers, each including only those beneath: base; listing, facts, drive, journal; names;
-// lists; plan; run; history and texts; this facade on top, included by no folder.
+// place that calls the system, after RunJournal (journal/) has made the plan durable. The
+// history (history/: JournalScan, RunUndo, RunRecovery over FolderScan and CheckedMoves) reads
+// journals back: undo and recovery build plans of their own and run them the same way. texts/ turns
+// outcomes into words in either language. base/ holds what all of them stand on: descriptors,
+// identities, private names, UTF-8, the collator. The folders stand in layers, each including only
+// those beneath: base; listing, facts, drive, journal; names; lists; plan; run; history and texts;
+// this facade on top, included by no folder.
 
 #include "core/base/Collation.h"
 #include "core/facts/FactOrder.h"

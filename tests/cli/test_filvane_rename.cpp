@@ -203,15 +203,14 @@ bool killedInARound(const CommandFolder &folder) {
             lists.nameList().setCell(1, row, std::string(1, char('a' + row % 3)));
         ScriptedCalls calls;
         calls.before = [](const ScriptedCalls::Call &call) {
-            if (call.kind == ScriptedCalls::Kind::Rename &&
-                filvane::NoReplaceRenamer::isTemporaryName(call.from))
+            if (call.kind == ScriptedCalls::Kind::Rename && filvane::isPrivateName(call.from))
                 ::kill(::getpid(), SIGKILL);
             return 0;
         };
         filvane::RunJournal journal(folder.scratch.str() + "/state/filvane");
-        filvane::runPlan(
-            filvane::planFromLists(lists, {false, true, false, ""}, folder.dir.str(), std::nullopt),
-            {filvane::NoReplaceRenamer::Method::NoExchange, {}, &journal, &calls});
+        filvane::runPlan(filvane::planFromLists(lists, filvane::RenameOptions{.numbering = false},
+                                                folder.dir.str(), std::nullopt),
+                         {filvane::NoReplaceRenamer::Method::NoExchange, {}, &journal, &calls});
         ::_exit(0);
     }
     int status = 0;
@@ -224,7 +223,7 @@ TEST(FilvaneRename, AfterACrashItRefusesToRunUntilTheRunIsRecovered) {
     ASSERT_TRUE(killedInARound(folder));
     const auto temporary = [&folder] {
         for (const std::string &name : entries(folder.dir))
-            if (filvane::NoReplaceRenamer::isTemporaryName(name))
+            if (filvane::isPrivateName(name))
                 return true;
         return false;
     };

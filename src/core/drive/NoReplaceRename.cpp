@@ -79,15 +79,16 @@ int DirectoryCalls::reserve(int dirFd, const char *name, struct stat &made) {
         ::write(file.get(), marker.data(), marker.size()) == static_cast<ssize_t>(marker.size())
             ? 0
             : (errno ? errno : ENOSPC);
-    if (::fstat(file.get(), &made) != 0 && error == 0)
+    const bool known = ::fstat(file.get(), &made) == 0;
+    if (!known && error == 0)
         error = errno;
     file.reset(); // closed before a failed reservation is looked at and removed
-    if (error != 0) {
-        // Ours and unfinished: it goes, unless something else bears the name by now.
+    if (error != 0 && known) {
+        // Ours and unfinished: it goes, unless something else bears the name by now. Through
+        // the seam, so that a test's calls see it too.
         struct stat now;
-        if (::fstatat(dirFd, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == made.st_ino &&
-            now.st_dev == made.st_dev)
-            ::unlinkat(dirFd, name, 0);
+        if (status(dirFd, name, now) == 0 && now.st_ino == made.st_ino && now.st_dev == made.st_dev)
+            unlink(dirFd, name);
     }
     return error;
 }

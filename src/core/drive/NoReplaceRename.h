@@ -124,9 +124,6 @@ public:
     // The entry's status without following a link: 0 or an errno.
     int status(std::string_view name, struct stat &st);
 
-    // Whether a name is one this program gives a file for a moment (".filvane-*.tmp").
-    static bool isTemporaryName(std::string_view name) { return isPrivateName(name); }
-
 private:
     bool open(const std::string &directory);
     void choose(const DriveFacts &drive);

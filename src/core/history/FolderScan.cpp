@@ -103,8 +103,7 @@ FolderScan::Located FolderScan::locate(const RecordedStep &step) const {
             return {Where::After, name, at->directory};
         if (name == step.before)
             other = {Where::Before, name, at->directory};
-        else if (other.where == Where::Elsewhere &&
-                 NoReplaceRenamer::isTemporaryName(std::string(name)))
+        else if (other.where == Where::Elsewhere && isPrivateName(std::string(name)))
             other = {Where::Temporary, name, at->directory};
         else if (other.where == Where::Elsewhere && step.round > 0 &&
                  std::binary_search(m_roundNames.begin(), m_roundNames.end(), name))

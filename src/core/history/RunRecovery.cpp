@@ -69,7 +69,7 @@ void removeSecondNames(const JournalRecord &record, DirectoryCalls *calls) {
         if (names.size() < 2)
             continue;
         for (const std::string_view name : names) {
-            if (!NoReplaceRenamer::isTemporaryName(name))
+            if (!isPrivateName(name))
                 continue;
             const std::string entry(name);
             const FileHandle file(
@@ -174,7 +174,7 @@ std::vector<Move> toOtherNames(const JournalRecord &record, const std::vector<Mo
     for (const Move &move : moved) {
         const RowOutcome &row = rows[move.step];
         if (row.outcome != RenameOutcome::Renamed && row.outcome != RenameOutcome::ReplacedSince &&
-            NoReplaceRenamer::isTemporaryName(move.from)) {
+            isPrivateName(move.from)) {
             const RecordedStep &step = record.steps[move.step];
             others.push_back({move.from, move.to == step.before ? step.after : step.before,
                               move.step, move.found});

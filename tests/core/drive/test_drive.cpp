@@ -72,7 +72,7 @@ RenameResult runOn(const RenameFolder &folder, const DriveFacts &drive, Director
 int count(const ScriptedCalls &calls, Kind kind, bool privateTarget) {
     int n = 0;
     for (const ScriptedCalls::Call &call : calls.log)
-        n += call.kind == kind && NoReplaceRenamer::isTemporaryName(call.to) == privateTarget;
+        n += call.kind == kind && isPrivateName(call.to) == privateTarget;
     return n;
 }
 
@@ -157,7 +157,7 @@ TEST(DriveFacts, AProbeThatWillNotGoIsTriedAgainThenNamed) {
         } else {
             ASSERT_FALSE(facts.probeLeft.empty());
             EXPECT_TRUE(dir.exists(facts.probeLeft));
-            EXPECT_TRUE(NoReplaceRenamer::isTemporaryName(facts.probeLeft));
+            EXPECT_TRUE(isPrivateName(facts.probeLeft));
         }
     }
 }
@@ -320,7 +320,7 @@ TEST(ReservingRenamer, AFileThatCannotGoBackIsReportedUnderItsPrivateName) {
     for (const auto &[name, content] : now)
         if (content == "a.mp3")
             aside = name;
-    ASSERT_TRUE(NoReplaceRenamer::isTemporaryName(aside));
+    ASSERT_TRUE(isPrivateName(aside));
     for (const RowOutcome &row : run.rows) {
         EXPECT_EQ(row.outcome, RenameOutcome::Failed);
         if (row.oldName == "a.mp3") {

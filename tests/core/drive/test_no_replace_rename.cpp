@@ -49,8 +49,8 @@ TEST(RenameSafety, ANameSwappedInByAnotherProcessIsNeverReplaced) {
         return 0;
     };
     folder.lists.nameList().setCell(1, folder.rowOf("A.MP3"), "a.mp3");
-    const RenameResult run =
-        folder.run({Method::NoReplaceFlag, {}, nullptr, &calls}, {false, false, false, ""});
+    const RenameResult run = folder.run({Method::NoReplaceFlag, {}, nullptr, &calls},
+                                        RenameOptions{.numbering = false, .keepExtension = false});
     EXPECT_TRUE(swapped);
     EXPECT_EQ(outcomes(run.rows), (Contents{{"A.MP3", "EEXIST"}}));
     expectEveryFileOnce(folder, {"A.MP3", "a.mp3"});
@@ -101,7 +101,7 @@ TEST(RenameSafety, AnExchangeRefusedMidRoundIsTakenBackAndTheRoundTurnsThroughAT
         calls.before = [&](const ScriptedCalls::Call &call) {
             if (call.kind != Kind::Exchange)
                 return 0;
-            if (NoReplaceRenamer::isTemporaryName(call.from))
+            if (isPrivateName(call.from))
                 return askedRefused ? EINVAL : 0;
             return ++exchanges >= 2 && call.to != "b.mp3" ? EINVAL : 0;
         };
@@ -171,7 +171,7 @@ TEST(RenameSafety, ARoundThatCannotBeTakenBackReportsWhatIsOnTheDisk) {
                 std::find_if(run.rows.begin(), run.rows.end(),
                              [](const RowOutcome &row) { return row.oldName == "a.mp3"; });
             ASSERT_NE(a, run.rows.end());
-            EXPECT_TRUE(NoReplaceRenamer::isTemporaryName(a->nameNow)) << a->nameNow;
+            EXPECT_TRUE(isPrivateName(a->nameNow)) << a->nameNow;
         }
     }
 }
@@ -184,8 +184,7 @@ TEST(RenameSafety, TheLinkFallbackKeepsEveryFileUnderExactlyOneName) {
     ScriptedCalls calls;
     bool failed = false;
     calls.before = [&](const ScriptedCalls::Call &call) {
-        const bool refuse =
-            call.kind == Kind::Unlink && !failed && NoReplaceRenamer::isTemporaryName(call.from);
+        const bool refuse = call.kind == Kind::Unlink && !failed && isPrivateName(call.from);
         failed = failed || refuse;
         return refuse ? EPERM : 0;
     };
@@ -216,7 +215,7 @@ TEST(RenameSafety, TheLinkFallbackLosesNoFileToAConcurrentSwap) {
         folder.type({{"a.mp3", "x"}, {"b.mp3", "y"}});
         ScriptedCalls calls;
         calls.before = [&](const ScriptedCalls::Call &call) {
-            if (call.kind == Kind::Unlink && !NoReplaceRenamer::isTemporaryName(call.from))
+            if (call.kind == Kind::Unlink && !isPrivateName(call.from))
                 ADD_FAILURE() << "unlinked a name of the user's: " << call.from;
             if (call.kind == at)
                 swapped(folder.dir, "a.mp3");
@@ -295,7 +294,7 @@ TEST(RenameSafety, AFolderReplacedSinceTheListingRenamesNothing) {
         if (byLink)
             std::filesystem::create_directory_symlink(other, path);
         const RenameResult run =
-            runPlan(planFromLists(lists, {false, true, false, ""}, path, listed), {});
+            runPlan(planFromLists(lists, RenameOptions{.numbering = false}, path, listed), {});
         EXPECT_EQ(run.refusal, RunRefusal::FolderChanged);
         EXPECT_EQ(outcomes(run.rows), (Contents{{"a.mp3", "pending"}}));
         EXPECT_TRUE(std::filesystem::exists(other + "/a.mp3"));
@@ -342,11 +341,12 @@ TEST(RenameSafety, ALargeRoundReportsProgressAndFinishesWhenStopped) {
             folder.type(files[i], "r" + std::to_string(1000 + (i + 1) % 600));
         folder.type({{"x.mp3", "y"}, {"y.mp3", "z"}});
         std::vector<int> calls;
-        const auto rows = folder.run(method, {false, true, false, ""}, [&](int done, int total) {
-            EXPECT_EQ(total, 602);
-            calls.push_back(done);
-            return false; // stop as soon as asked
-        });
+        const auto rows =
+            folder.run(method, RenameOptions{.numbering = false}, [&](int done, int total) {
+                EXPECT_EQ(total, 602);
+                calls.push_back(done);
+                return false; // stop as soon as asked
+            });
         ASSERT_GE(calls.size(), 3u);
         EXPECT_EQ(calls[0], 256); // inside the round: the stop waits for it
         EXPECT_EQ(calls[1], 512);
@@ -412,8 +412,8 @@ TEST(RenameSafety, AReadOnlyFileSystemFailsEveryRowAndAFullOneRefusesTheJournal)
     lists.nameList().setCell(1, 2, "y");
     ASSERT_TRUE(readOnly.makeReadOnly());
     for (Method method : {Method::NoReplaceFlag, Method::NoExchange, Method::LinkThenUnlink}) {
-        const auto rows =
-            renameRows(planFromLists(lists, {false, true, false, ""}, ro, std::nullopt), method);
+        const auto rows = renameRows(
+            planFromLists(lists, RenameOptions{.numbering = false}, ro, std::nullopt), method);
         EXPECT_EQ(outcomes(rows), (Contents{{"a.mp3", "EROFS"}, {"b.mp3", "EROFS"}}));
     }
     EXPECT_EQ(std::filesystem::directory_entry(ro + "/a.mp3").file_size(), 5u);
@@ -452,9 +452,9 @@ TEST(RenameSafety, ALinkThatCouldNotBeTakenBackIsNeverMade) {
     if (child == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(2);
-        const auto rows =
-            renameRows(planFromLists(lists, {false, true, false, ""}, shared, std::nullopt),
-                       Method::LinkThenUnlink);
+        const auto rows = renameRows(
+            planFromLists(lists, RenameOptions{.numbering = false}, shared, std::nullopt),
+            Method::LinkThenUnlink);
         ::_exit(rows.rows[0].outcome == RenameOutcome::Failed && rows.rows[0].error == EPERM ? 0
                                                                                              : 1);
     }
@@ -527,7 +527,7 @@ TEST(RenameIdentity, AStrangerAtTheInstantOfAnyKindOfRenameIsPutBack) {
         EXPECT_EQ(now.at("a.mp3"), "stranger") << testing::PrintToString(now);
         EXPECT_EQ(now.at("away.mp3"), "a.mp3");
         for (const auto &[name, content] : now)
-            EXPECT_FALSE(NoReplaceRenamer::isTemporaryName(name)) << name;
+            EXPECT_FALSE(isPrivateName(name)) << name;
     }
 }
 
@@ -565,7 +565,7 @@ TEST(RenameIdentity, AFileLeftUnderAPrivateNameIsNamedInItsRow) {
     const RenameResult run = folder.run({Method::LinkThenUnlink, {}, nullptr, &calls});
     ASSERT_EQ(run.rows.size(), 1u);
     EXPECT_EQ(run.rows[0].error, ENOSPC);
-    ASSERT_TRUE(NoReplaceRenamer::isTemporaryName(run.rows[0].nameNow));
+    ASSERT_TRUE(isPrivateName(run.rows[0].nameNow));
     EXPECT_EQ(folder.contents(), (Contents{{std::string(run.rows[0].nameNow), "a.mp3"}}));
 }
 

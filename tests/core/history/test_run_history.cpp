@@ -83,7 +83,7 @@ std::map<std::string, std::string> entries(const MemoryDir &dir) {
     const auto found = entries(dir);
     std::set<std::string> contents;
     for (const auto &[name, content] : found) {
-        if (NoReplaceRenamer::isTemporaryName(name))
+        if (isPrivateName(name))
             return ::testing::AssertionFailure() << "a private name is left: " << name;
         if (!contents.insert(content).second)
             return ::testing::AssertionFailure() << content << " is under two names";
@@ -319,7 +319,7 @@ TEST(RunHistoryStrangers, AStrangerSwappedInAtAnyKindOfRenameIsLeftAlone) {
         const Contents now = folder.contents();
         EXPECT_EQ(now.at(target), "stranger");
         for (const auto &[name, content] : now)
-            EXPECT_FALSE(NoReplaceRenamer::isTemporaryName(name)) << name;
+            EXPECT_FALSE(isPrivateName(name)) << name;
         int strangers = 0;
         for (const auto &[name, content] : now)
             strangers += content == "stranger";

@@ -357,7 +357,7 @@ namespace {
 void expectEveryFileOnce(const RenameFolder &folder, const Names &files) {
     std::multiset<std::string> seen;
     for (const auto &[name, content] : folder.contents()) {
-        EXPECT_FALSE(NoReplaceRenamer::isTemporaryName(name)) << name;
+        EXPECT_FALSE(isPrivateName(name)) << name;
         seen.insert(content);
     }
     EXPECT_EQ(seen, std::multiset<std::string>(files.begin(), files.end()));
@@ -517,7 +517,7 @@ TEST(RunRecovery, TheFolderIsFoundByIdentityOrLeftForGood) {
             lists.nameList().setCell(1, 1, "b");
             lists.nameList().setCell(1, 2, "a");
             RunJournal journal(home.journals());
-            runPlan(planFromLists(lists, {false, true, false, ""}, ".", std::nullopt),
+            runPlan(planFromLists(lists, RenameOptions{.numbering = false}, ".", std::nullopt),
                     {Method::NoExchange, {}, &journal, calls});
         }));
         std::string now = path;

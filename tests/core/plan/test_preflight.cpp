@@ -41,7 +41,7 @@ void PrintTo(const CheckCase &c, std::ostream *out) {
     *out << c.name;
 }
 
-const RenameOptions ownExtension{false, true, false, ""};
+const RenameOptions ownExtension{.numbering = false};
 
 const CheckCase checkCases[] = {
     {"Clean", ownExtension, "A", "B", {}},
@@ -52,9 +52,9 @@ const CheckCase checkCases[] = {
     {"FreedByTheRunIsNotTaken", ownExtension, "b", "c", {}},
     {"Duplicate", ownExtension, "n", "n", {{2, F::Duplicate, 1}}},
     {"TooLong", ownExtension, std::string(300, 'n'), "B", {{1, F::TooLong, 0}}},
-    {"Unnamed", {true, true, false, ""}, "", "B", {{1, F::Unnamed, 0}}},
+    {"Unnamed", RenameOptions{}, "", "B", {{1, F::Unnamed, 0}}},
     {"NoBaseName", ownExtension, "", "B", {{1, F::NoBaseName, 0}}},
-    {"NumbersOnlyLeavesNamesBlankOnPurpose", {true, true, true, ""}, "", "", {}},
+    {"NumbersOnlyLeavesNamesBlankOnPurpose", RenameOptions{.numbersOnly = true}, "", "", {}},
 };
 
 } // namespace

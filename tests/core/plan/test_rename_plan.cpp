@@ -25,7 +25,8 @@ TEST(ComposeNewName, FourCompositionsAndNumbersOnly) {
     // Joined as they stand: no dot added, an empty name still gets the separator.
     EXPECT_EQ(compose(true, false, false, "mp3"), "07 - Intromp3");
     EXPECT_EQ(composeNewName({}, "song.mp3", "01", ""), "01 - .mp3");
-    EXPECT_EQ(composeNewName({false, true, false, ""}, "README", "01", "Read me"), "Read me");
+    EXPECT_EQ(composeNewName(RenameOptions{.numbering = false}, "README", "01", "Read me"),
+              "Read me");
 }
 
 TEST(IsPlainFileName, RefusesNamesThatLeaveTheDirectory) {

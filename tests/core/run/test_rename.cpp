@@ -37,8 +37,9 @@ INSTANTIATE_TEST_SUITE_P(AllMethods, RenameRun,
 TEST_P(RenameRun, NamesComposedByTheOptions) {
     const std::pair<RenameOptions, Contents> cases[] = {
         {{}, {{"01 - Alpha.mp3", "a.mp3"}, {"02 - Beta.doc", "b.doc"}}},
-        {{true, true, true, ""}, {{"01.mp3", "a.mp3"}, {"02.doc", "b.doc"}}},
-        {{false, false, false, "txt"}, {{"Alphatxt", "a.mp3"}, {"Betatxt", "b.doc"}}},
+        {RenameOptions{.numbersOnly = true}, {{"01.mp3", "a.mp3"}, {"02.doc", "b.doc"}}},
+        {RenameOptions{.numbering = false, .keepExtension = false, .chosenExtension = "txt"},
+         {{"Alphatxt", "a.mp3"}, {"Betatxt", "b.doc"}}},
     };
     for (const auto &[options, expected] : cases) {
         RenameFolder folder({"b.doc", "a.mp3"});
@@ -103,8 +104,9 @@ TEST_P(RenameRun, RowsThatCannotBeRenamedKeepTheirFiles) {
                           {"c.mp3", "refused"},
                           {"d.mp3", "ENAMETOOLONG"},
                           {"e.mp3", "refused"}};
-    EXPECT_EQ(outcomes(folder.run(GetParam(), {false, false, false, ""})),
-              allRenamedBut(folder, failed));
+    EXPECT_EQ(
+        outcomes(folder.run(GetParam(), RenameOptions{.numbering = false, .keepExtension = false})),
+        allRenamedBut(folder, failed));
     const Contents expected{{"b.mp3", "b.mp3"}, {"c.mp3", "c.mp3"}, {"d.mp3", "d.mp3"},
                             {"e.mp3", "e.mp3"}, {"fine", "f.mp3"},  {"sub", "(directory)"}};
     EXPECT_EQ(folder.contents(), expected);
@@ -150,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(AllMethods, RunOrder,
 TEST_P(RunOrder, ChainsRenameTheFileHoldingATargetFirst) {
     // Renumbering a numbered folder: every target but the last is held by the next file.
     RenameFolder numbered({"00.mp3", "01.mp3", "02.mp3", "03.mp3"});
-    EXPECT_EQ(outcomes(numbered.run(GetParam(), {true, true, true, ""})), allRenamedBut(numbered));
+    EXPECT_EQ(outcomes(numbered.run(GetParam(), RenameOptions{.numbersOnly = true})),
+              allRenamedBut(numbered));
     const Contents renumbered{
         {"01.mp3", "00.mp3"}, {"02.mp3", "01.mp3"}, {"03.mp3", "02.mp3"}, {"04.mp3", "03.mp3"}};
     EXPECT_EQ(numbered.contents(), renumbered);
@@ -224,7 +227,7 @@ TEST_P(RunOrder, AStopLeavesEveryFileRenamedOrUntouchedAndNeverHalfARound) {
         folder.type(typed);
         std::vector<std::pair<int, int>> calls;
         const auto rows =
-            folder.run(GetParam(), {false, true, false, ""}, [&](int done, int total) {
+            folder.run(GetParam(), RenameOptions{.numbering = false}, [&](int done, int total) {
                 calls.emplace_back(done, total);
                 return static_cast<int>(calls.size()) < stopAfter;
             });
