@@ -198,8 +198,6 @@ private:
     void addToolActions();
     // Alt+Up and Alt+Down in both lists.
     void addMoveActions();
-    // The typed new names of the data rows, copied for a dialog.
-    std::vector<std::string> typedNames() const;
     // What follows each typed name in its final name (its extension), so that safe names
     // leave room for it.
     std::vector<std::string> extensionsAfterNames() const;

@@ -138,15 +138,6 @@ std::vector<int> TMainForm::selectedNameRows() const {
     return {rows.begin(), rows.end()};
 }
 
-std::vector<std::string> TMainForm::typedNames() const {
-    const filvane::NameLists &lists = m_session.lists();
-    std::vector<std::string> names;
-    names.reserve(static_cast<size_t>(lists.fileCount()));
-    for (int row = 1; row <= lists.fileCount(); ++row)
-        names.emplace_back(lists.typedName(row));
-    return names;
-}
-
 std::vector<std::string> TMainForm::extensionsAfterNames() const {
     const filvane::NameLists &lists = m_session.lists();
     const filvane::RenameOptions &options = m_session.options();
@@ -169,8 +160,8 @@ void TMainForm::showNameTools(NameTool tool) {
     for (int row : selectedNameRows())
         selected.push_back(row - 1);
     const filvane::RenameOptions &options = m_session.options();
-    form.setNames(typedNames(), std::move(selected), options.numbers, options.numbering,
-                  finalNamePreview(), extensionsAfterNames());
+    form.setNames(m_session.lists().typedNames(), std::move(selected), options.numbers,
+                  options.numbering, finalNamePreview(), extensionsAfterNames());
     form.setTool(static_cast<TNameToolsForm::Tool>(tool));
     if (form.exec() != QDialog::Accepted)
         return;

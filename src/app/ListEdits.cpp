@@ -57,14 +57,7 @@ protected:
         for (size_t i = 0; i < m_rows.size(); ++i)
             m_session.setNewName(m_rows[i], texts[i]);
     }
-    std::vector<std::string> newNames() const {
-        const filvane::NameLists &lists = m_session.lists();
-        std::vector<std::string> names;
-        names.reserve(static_cast<size_t>(lists.fileCount()));
-        for (int row = 1; row <= lists.fileCount(); ++row)
-            names.emplace_back(lists.typedName(row));
-        return names;
-    }
+    std::vector<std::string> newNames() const { return m_session.lists().typedNames(); }
     void write(const std::vector<std::string> &texts) {
         writeCells(texts);
         m_changed();

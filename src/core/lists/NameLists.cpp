@@ -35,6 +35,14 @@ std::string NameLists::listDirectory(std::string_view searchPattern) {
     return lastExtension;
 }
 
+std::vector<std::string> NameLists::typedNames() const {
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(m_fileCount));
+    for (int row = 1; row <= m_fileCount; ++row)
+        names.emplace_back(typedName(row));
+    return names;
+}
+
 std::string NameLists::listNames(std::vector<std::string> names, std::vector<ListedFile> files) {
     setRowCount(2);
     m_listError = 0;

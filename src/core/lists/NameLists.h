@@ -30,6 +30,8 @@ public:
     // A data row's file name and typed new name, without a copy (empty beyond the lists).
     std::string_view oldName(int row) const { return m_read.name(row); }
     std::string_view typedName(int row) const { return m_names.name(row); }
+    // A copy of the typed names of rows 1 to fileCount, for a step that can be taken back.
+    std::vector<std::string> typedNames() const;
     // The last listing found more than MaxFiles files and so listed none.
     bool tooManyFiles() const { return m_tooManyFiles; }
     // The errno of a folder the last listing could not read (its path too long, no access...),

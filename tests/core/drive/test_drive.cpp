@@ -350,25 +350,12 @@ namespace {
 // A child process renames with its journal and is killed at the `killAt`-th call that changes
 // the folder. True when it was killed so.
 bool killedAt(const StateHome &home, const RenameFolder &folder, Method method, int killAt) {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ScriptedCalls calls;
-        int changes = 0;
-        calls.before = [&](const ScriptedCalls::Call &call) {
-            if (call.kind != Kind::Status && changes++ == killAt)
-                ::kill(::getpid(), SIGKILL);
-            return 0;
-        };
+    return killedDuring(killAt, [&](filvane::DirectoryCalls *calls) {
         RunJournal journal(home.journals());
         RenamePlan plan = folder.plan();
         plan.folder = directoryIdentity(folder.dir.str());
-        runPlan(std::move(plan), {method, {}, &journal, &calls});
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        runPlan(std::move(plan), {method, {}, &journal, calls});
+    });
 }
 
 // Every file under its old name or every one under its new name, nothing else in the folder.
