@@ -45,13 +45,6 @@ DriveFacts fatDrive() {
     return facts;
 }
 
-Contents unchanged(const Names &files) {
-    Contents contents;
-    for (const std::string &file : files)
-        contents[file] = file;
-    return contents;
-}
-
 // Whether any entry of the folder is hidden: a private name or anything else starting with '.'.
 bool anyHidden(const Contents &contents) {
     for (const auto &[name, content] : contents)

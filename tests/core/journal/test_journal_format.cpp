@@ -54,14 +54,6 @@ void writeFile(const std::string &path, const std::string &text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-// Each file under its own name, with its own content.
-Contents unchanged(const Names &files) {
-    Contents contents;
-    for (const std::string &file : files)
-        contents[file] = file;
-    return contents;
-}
-
 } // namespace
 
 // Every kind and size of plan, written by the writer and read back by the reader to the same

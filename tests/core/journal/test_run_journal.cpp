@@ -52,13 +52,6 @@ RenameResult undoLast(const StateHome &home, const RenameFolder &folder,
     return undoRun(home.journals(), last->id, settings);
 }
 
-Contents unchanged(const Names &files) {
-    Contents contents;
-    for (const std::string &file : files)
-        contents[file] = file;
-    return contents;
-}
-
 } // namespace
 
 TEST(RunJournal, ThePlanIsWrittenBeforeTheRunAndMarkedCompleteAfter) {

@@ -97,6 +97,15 @@ struct RenameFolder {
     }
 };
 
+// A folder of `files` as RenameFolder made it: each file under its own name, with its own
+// name as content.
+inline Contents unchanged(const Names &files) {
+    Contents contents;
+    for (const std::string &file : files)
+        contents[file] = file;
+    return contents;
+}
+
 // Each row's outcome by old name, readable in a failure message: "renamed", "refused",
 // "blank", "pending", "renamed since", "replaced since", or the errno's name ("EEXIST").
 inline Contents outcomes(const std::vector<filvane::RowOutcome> &rows) {
